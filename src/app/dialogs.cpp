@@ -1,0 +1,56 @@
+#include "app/dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+Dialogs *installed = nullptr;
+
+QWidget *owner()
+{
+    return QApplication::activeWindow();
+}
+
+QString title()
+{
+    const QString name = QApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("Pratilio+") : name;
+}
+
+} // namespace
+
+Dialogs &Dialogs::instance()
+{
+    static QtDialogs real;
+    return installed ? *installed : real;
+}
+
+void Dialogs::install(Dialogs *dialogs)
+{
+    installed = dialogs;
+}
+
+void QtDialogs::message(const QString &text)
+{
+    QMessageBox::information(owner(), title(), text, QMessageBox::Ok);
+}
+
+void QtDialogs::error(const QString &text)
+{
+    QMessageBox::critical(owner(), title(), text, QMessageBox::Ok);
+}
+
+bool QtDialogs::question(const QString &text)
+{
+    return QMessageBox::question(owner(), title(), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+        == QMessageBox::Ok;
+}
+
+bool QtDialogs::openExternal(const QString &target)
+{
+    const QUrl url = QUrl::fromUserInput(target);
+    return QDesktopServices::openUrl(url);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Every message, question and request to the desktop shell goes through this one small
+// interface, so that tests can answer and record them instead of real modal boxes.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // A notice with an OK button, titled with the application's title.
+    virtual void message(const QString &text) = 0;
+    // An error reported by the global error handler.
+    virtual void error(const QString &text) = 0;
+    // A question with OK and Cancel: true for OK.
+    virtual bool question(const QString &text) = 0;
+    // Asks the desktop shell to open a web address, a "mailto:" address or a file.
+    virtual bool openExternal(const QString &target) = 0;
+
+    // The interface in force; the real boxes unless a test installed its own.
+    static Dialogs &instance();
+    // Installs `dialogs` (Not owned; nullptr goes back to the real boxes).
+    static void install(Dialogs *dialogs);
+};
+
+// The real message boxes and the desktop shell.
+class QtDialogs : public Dialogs
+{
+public:
+    void message(const QString &text) override;
+    void error(const QString &text) override;
+    bool question(const QString &text) override;
+    bool openExternal(const QString &target) override;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QApplication>
+
+#include <exception>
+#include <functional>
+
+// The program's one global error handler: an error raised by the database or a conversion
+// while a handler runs is shown in a box titled "Pratilio+", the rest of that handler is
+// skipped and the program goes on.
+namespace ErrorHandler {
+
+void show(const std::exception &error);
+// Runs `action`, showing any error it raises; false when it raised one.
+bool guard(const std::function<void()> &action);
+
+} // namespace ErrorHandler
+
+// The application object: every event is delivered under the global error handler.
+class PratilioApplication : public QApplication
+{
+public:
+    PratilioApplication(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *event) override;
+};

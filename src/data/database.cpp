@@ -1,0 +1,319 @@
+#include "data/database.h"
+
+#include "data/sqlite.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString engineText(sqlite3 *db, int code)
+{
+    if (db)
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    return QString::fromUtf8(sqlite3_errstr(code));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Statement
+
+Statement::Statement(Database &db, const QByteArray &sql) : db_(db)
+{
+    if (!db.isOpen())
+        throw DbError(QStringLiteral("Il database non è aperto."));
+    const int rc = sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK)
+        db.raise(rc);
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(stmt_);
+}
+
+void Statement::bind(int index, const QVariant &value)
+{
+    int rc = SQLITE_OK;
+    if (value.isNull() || !value.isValid()) {
+        rc = sqlite3_bind_null(stmt_, index);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
+            break;
+        case QMetaType::Double:
+            rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+            break;
+        case QMetaType::QDate:
+            bindText(index, value.toDate().toString(Qt::ISODate).toUtf8());
+            return;
+        case QMetaType::QDateTime: {
+            const QDateTime dt = value.toDateTime();
+            const QString text = dt.time() == QTime(0, 0)
+                ? dt.date().toString(Qt::ISODate)
+                : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            bindText(index, text.toUtf8());
+            return;
+        }
+        default:
+            bindText(index, value.toString().toUtf8());
+            return;
+        }
+    }
+    if (rc != SQLITE_OK)
+        db_.raise(rc);
+}
+
+void Statement::bindText(int index, const QByteArray &utf8)
+{
+    const int rc = sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        db_.raise(rc);
+}
+
+void Statement::bindNull(int index)
+{
+    sqlite3_bind_null(stmt_, index);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    db_.raise(rc);
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(stmt_);
+}
+
+QByteArray Statement::columnText(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+    return QByteArray(text, sqlite3_column_bytes(stmt_, column));
+}
+
+qint64 Statement::columnInt(int column) const
+{
+    return sqlite3_column_int64(stmt_, column);
+}
+
+bool Statement::columnIsNull(int column) const
+{
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+// ---------------------------------------------------------------------------------------
+// Database
+
+Database::~Database()
+{
+    close();
+}
+
+void Database::open(const QString &path, const QByteArray &key)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw DbError(QStringLiteral("Il file del database non esiste: %1").arg(QDir::toNativeSeparators(path)));
+    if (!info.isFile())
+        throw DbError(QStringLiteral("Il percorso del database non è un file: %1").arg(QDir::toNativeSeparators(path)));
+    openFile(path, key, SQLITE_OPEN_READWRITE);
+}
+
+void Database::create(const QString &path, const QByteArray &key)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("Il file esiste già e non viene sovrascritto: %1").arg(QDir::toNativeSeparators(path)));
+    openFile(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+void Database::openFile(const QString &path, const QByteArray &key, int flags)
+{
+    close();
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString text = engineText(db, rc);
+        sqlite3_close(db);
+        throw DbError(QStringLiteral("Impossibile aprire il database %1 (%2).")
+                          .arg(QDir::toNativeSeparators(path), text));
+    }
+    sqlite3_extended_result_codes(db, 0);
+    sqlite3_busy_timeout(db, 2000);
+    rc = sqlite3_key(db, key.constData(), int(key.size()));
+    if (rc == SQLITE_OK) {
+        // The key is only checked when the first page is read.
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const QString text = engineText(db, rc);
+        sqlite3_close(db);
+        const QString file = QDir::toNativeSeparators(path);
+        if (rc == SQLITE_NOTADB)
+            throw DbError(QStringLiteral("Il file %1 non è un database di Pratilio+ oppure la password "
+                                         "del database è errata (%2).").arg(file, text));
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            throw DbError(QStringLiteral("Il database %1 è bloccato da un altro programma: chiudere "
+                                         "l'altro programma e riprovare (%2).").arg(file, text));
+        throw DbError(QStringLiteral("Impossibile aprire il database %1 (%2).").arg(file, text));
+    }
+    db_ = db;
+    path_ = path;
+    depth_ = 0;
+    tables_.clear();
+}
+
+void Database::close()
+{
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+    tables_.clear();
+    depth_ = 0;
+}
+
+void Database::raise(int code, const QString &context) const
+{
+    QString text = engineText(db_, code);
+    if (code == SQLITE_READONLY)
+        text = QStringLiteral("Il database è di sola lettura: le modifiche non sono state salvate (%1).").arg(text);
+    else if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        text = QStringLiteral("Il database è bloccato da un altro programma: le modifiche non sono state "
+                              "salvate (%1).").arg(text);
+    else if (code == SQLITE_FULL)
+        text = QStringLiteral("Il disco è pieno: le modifiche non sono state salvate (%1).").arg(text);
+    if (!context.isEmpty())
+        text = context + QLatin1Char(' ') + text;
+    throw DbError(text);
+}
+
+void Database::exec(const QString &sql)
+{
+    exec(sql.toUtf8());
+}
+
+void Database::exec(const QByteArray &sql)
+{
+    if (!db_)
+        throw DbError(QStringLiteral("Il database non è aperto."));
+    const int rc = sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        raise(rc);
+}
+
+QVariant Database::scalar(const QByteArray &sql)
+{
+    Statement st(*this, sql);
+    if (!st.step() || st.columnIsNull(0))
+        return {};
+    switch (sqlite3_column_type(st.handle(), 0)) {
+    case SQLITE_INTEGER:
+        return st.columnInt(0);
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(st.handle(), 0);
+    default:
+        return QString::fromUtf8(st.columnText(0));
+    }
+}
+
+qint64 Database::nextKey(const QString &table, const QString &column)
+{
+    // MAX over an indexed key is one look-up, not a walk of the whole table.
+    const QByteArray sql = QStringLiteral("SELECT MAX(CAST(%1 AS INTEGER)) FROM %2")
+                               .arg(quoteIdentifier(column), quoteIdentifier(table))
+                               .toUtf8();
+    const QVariant largest = scalar(sql);
+    return largest.isNull() ? -1 : largest.toLongLong();
+}
+
+const Database::TableInfo &Database::tableInfo(const QString &table)
+{
+    auto it = tables_.constFind(table);
+    if (it != tables_.constEnd())
+        return *it;
+    TableInfo info;
+    Statement st(*this, QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(table)).toUtf8());
+    QList<QPair<int, QString>> keys;
+    while (st.step()) {
+        const QString name = QString::fromUtf8(st.columnText(1));
+        info.columns << name;
+        if (const int pk = int(st.columnInt(5)); pk > 0)
+            keys.append({pk, name});
+    }
+    std::sort(keys.begin(), keys.end());
+    for (const auto &k : keys)
+        info.keys << k.second;
+    return *tables_.insert(table, info);
+}
+
+QStringList Database::columnNames(const QString &table)
+{
+    return tableInfo(table).columns;
+}
+
+QStringList Database::keyColumns(const QString &table)
+{
+    return tableInfo(table).keys;
+}
+
+bool Database::hasColumn(const QString &table, const QString &column)
+{
+    return tableInfo(table).columns.contains(column);
+}
+
+qint64 Database::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(db_);
+}
+
+int Database::changes() const
+{
+    return sqlite3_changes(db_);
+}
+
+void Database::begin()
+{
+    exec(QByteArray("SAVEPOINT sp") + QByteArray::number(depth_ + 1));
+    ++depth_;
+}
+
+void Database::commit()
+{
+    Q_ASSERT(depth_ > 0);
+    exec(QByteArray("RELEASE sp") + QByteArray::number(depth_));
+    --depth_;
+}
+
+void Database::rollback()
+{
+    Q_ASSERT(depth_ > 0);
+    const QByteArray name = QByteArray("sp") + QByteArray::number(depth_);
+    --depth_;
+    exec("ROLLBACK TO " + name + "; RELEASE " + name);
+}
+
+QString Database::quoteIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}

@@ -1,0 +1,122 @@
+#include "data/rowstore.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+constexpr size_t kBlockSize = size_t(1) << 20; // 1 MiB
+constexpr uint32_t kNarrowNull = 0x8000;
+constexpr uint32_t kWideNull = 0x80000000u;
+constexpr size_t kNarrowLimit = 0x7FFF;
+
+} // namespace
+
+RowStore::RowStore(int columnCount)
+{
+    clear(columnCount);
+}
+
+void RowStore::clear(int columnCount)
+{
+    columns_ = columnCount;
+    blocks_.clear();
+    rows_.clear();
+    rows_.shrink_to_fit();
+    pendingEnds_.clear();
+    pendingText_.clear();
+}
+
+void RowStore::beginRow()
+{
+    pendingEnds_.clear();
+    pendingText_.clear();
+}
+
+void RowStore::addCell(const char *utf8, size_t size, bool isNull)
+{
+    pendingText_.insert(pendingText_.end(), utf8, utf8 + size);
+    uint32_t end = uint32_t(pendingText_.size());
+    if (isNull)
+        end |= kWideNull; // narrowed when the row is stored
+    pendingEnds_.push_back(end);
+}
+
+uint64_t RowStore::storePending()
+{
+    if (int(pendingEnds_.size()) != columns_)
+        throw std::logic_error("RowStore: wrong number of cells in a row");
+    const bool wide = pendingText_.size() > kNarrowLimit;
+    const size_t headerSize = size_t(columns_) * (wide ? 4 : 2);
+    const size_t size = headerSize + pendingText_.size();
+
+    if (blocks_.empty() || blocks_.back().capacity - blocks_.back().used < size) {
+        Block block;
+        block.capacity = std::max(kBlockSize, size);
+        block.data.reset(new char[block.capacity]);
+        blocks_.push_back(std::move(block));
+    }
+    Block &block = blocks_.back();
+    char *out = block.data.get() + block.used;
+    if (wide) {
+        std::memcpy(out, pendingEnds_.data(), headerSize);
+    } else {
+        auto *ends = reinterpret_cast<uint16_t *>(out);
+        for (int c = 0; c < columns_; ++c) {
+            const uint32_t e = pendingEnds_[c];
+            ends[c] = uint16_t((e & ~kWideNull) | ((e & kWideNull) ? kNarrowNull : 0));
+        }
+    }
+    if (!pendingText_.empty())
+        std::memcpy(out + headerSize, pendingText_.data(), pendingText_.size());
+    const uint64_t ref = (uint64_t(blocks_.size() - 1) << 32) | (uint64_t(block.used) << 1) | (wide ? 1 : 0);
+    // Keep chunks two-byte aligned for the narrow header.
+    block.used += (size + 3) & ~size_t(3);
+    if (block.used > block.capacity)
+        block.used = block.capacity;
+    return ref;
+}
+
+int RowStore::appendRow()
+{
+    rows_.push_back(storePending());
+    return int(rows_.size()) - 1;
+}
+
+void RowStore::replaceRow(int row)
+{
+    rows_.at(size_t(row)) = storePending();
+}
+
+std::string_view RowStore::cell(int row, int column) const
+{
+    const uint64_t ref = rows_[size_t(row)];
+    const char *base = blocks_[size_t(ref >> 32)].data.get() + ((ref & 0xFFFFFFFFu) >> 1);
+    if (ref & 1) {
+        const auto *ends = reinterpret_cast<const uint32_t *>(base);
+        const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kWideNull);
+        const uint32_t end = ends[column] & ~kWideNull;
+        return {base + size_t(columns_) * 4 + begin, end - begin};
+    }
+    const auto *ends = reinterpret_cast<const uint16_t *>(base);
+    const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kNarrowNull);
+    const uint32_t end = ends[column] & ~kNarrowNull;
+    return {base + size_t(columns_) * 2 + begin, end - begin};
+}
+
+bool RowStore::isNull(int row, int column) const
+{
+    const uint64_t ref = rows_[size_t(row)];
+    const char *base = blocks_[size_t(ref >> 32)].data.get() + ((ref & 0xFFFFFFFFu) >> 1);
+    if (ref & 1)
+        return reinterpret_cast<const uint32_t *>(base)[column] & kWideNull;
+    return reinterpret_cast<const uint16_t *>(base)[column] & kNarrowNull;
+}
+
+size_t RowStore::memoryUsed() const
+{
+    size_t bytes = rows_.capacity() * sizeof(uint64_t);
+    for (const Block &b : blocks_)
+        bytes += b.capacity;
+    return bytes;
+}

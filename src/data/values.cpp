@@ -1,0 +1,129 @@
+#include "data/values.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace Values {
+
+Kind kindOfDeclaredType(const QByteArray &declaredType)
+{
+    const QByteArray t = declaredType.toUpper();
+    if (t.contains("CURRENCY") || t.contains("MONEY") || t.contains("DECIMAL") || t.contains("NUMERIC"))
+        return Kind::Amount;
+    if (t.contains("DATE") || t.contains("TIME"))
+        return Kind::Date;
+    if (t.contains("INT"))
+        return Kind::Integer;
+    if (t.contains("REAL") || t.contains("FLOA") || t.contains("DOUB"))
+        return Kind::Amount;
+    return Kind::Text;
+}
+
+qint64 amountToCents(double value)
+{
+    return std::llround(value * 100.0);
+}
+
+double centsToAmount(qint64 cents)
+{
+    // Dividing the exact integer gives the double nearest to the decimal value, the same
+    // double that the literal "12.34" reads as; so equal amounts compare equal in SQL.
+    return double(cents) / 100.0;
+}
+
+QVariant storedAmount(qint64 cents)
+{
+    if (cents % 100 == 0)
+        return QVariant::fromValue<qint64>(cents / 100);
+    return centsToAmount(cents);
+}
+
+bool parseAmount(const QString &input, qint64 *cents)
+{
+    QString text = input.trimmed();
+    text.remove(QLatin1Char(' '));
+    text.remove(QChar(0x20AC)); // euro sign
+    if (text.isEmpty())
+        return false;
+    const int comma = text.lastIndexOf(QLatin1Char(','));
+    const int dot = text.lastIndexOf(QLatin1Char('.'));
+    if (comma >= 0 && dot >= 0) {
+        // The later separator is the decimal one; the other groups thousands.
+        if (comma > dot) {
+            text.remove(QLatin1Char('.'));
+            text.replace(QLatin1Char(','), QLatin1Char('.'));
+        } else {
+            text.remove(QLatin1Char(','));
+        }
+    } else if (comma >= 0) {
+        text.replace(QLatin1Char(','), QLatin1Char('.'));
+    }
+    static const QRegularExpression number(QStringLiteral("^[-+]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][-+]?\\d+)?$"));
+    if (!number.match(text).hasMatch())
+        return false;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return false;
+    *cents = amountToCents(value);
+    return true;
+}
+
+QDate dateFromStored(const QByteArray &stored)
+{
+    if (stored.size() < 10)
+        return {};
+    return QDate::fromString(QString::fromLatin1(stored.left(10)), Qt::ISODate);
+}
+
+QByteArray dateToStored(const QDate &date)
+{
+    if (!date.isValid())
+        return {};
+    return date.toString(Qt::ISODate).toLatin1();
+}
+
+QString dateShown(const QByteArray &stored)
+{
+    const QDate date = dateFromStored(stored);
+    if (!date.isValid())
+        return QString::fromUtf8(stored);
+    return date.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+QDate parseDate(const QString &input)
+{
+    const QString text = input.trimmed();
+    static const QRegularExpression shown(
+        QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{2}|\\d{4})(\\s+\\d{1,2}[:.]\\d{2}([:.]\\d{2})?)?$"));
+    if (const auto m = shown.match(text); m.hasMatch()) {
+        int year = m.captured(3).toInt();
+        if (m.captured(3).size() == 2)
+            year += year < 50 ? 2000 : 1900;
+        return QDate(year, m.captured(2).toInt(), m.captured(1).toInt());
+    }
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})([ T].*)?$"));
+    if (const auto m = iso.match(text); m.hasMatch())
+        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    return {};
+}
+
+QByteArray storedText(const QVariant &value, Kind kind)
+{
+    switch (kind) {
+    case Kind::Date:
+        if (value.typeId() == QMetaType::QDate)
+            return Values::dateToStored(value.toDate());
+        return value.toString().toUtf8();
+    case Kind::Amount:
+    case Kind::Integer:
+        if (value.typeId() == QMetaType::Double)
+            return QByteArray::number(value.toDouble(), 'g', 15);
+        return value.toString().toUtf8();
+    default:
+        return value.toString().toUtf8();
+    }
+}
+
+} // namespace Values
