@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+// Which typed characters each kind of field accepts in the grid, on the card and in the
+// input sheet, and what Enter and Backspace do there. The decision is made on the single
+// character, before the editor sees it.
+namespace KeyFilter {
+
+enum class Place { Grid, Card, Sheet };
+
+constexpr char16_t Backspace = 8;
+constexpr char16_t Enter = 13;
+
+struct Outcome
+{
+    bool pass = true;              // the editor receives the character
+    bool paymentsMessage = false;  // tell the user saved payments cannot be changed
+    bool startEditing = false;
+    bool clearDate = false;        // empty the field (and hide the date picker)
+    bool dateFromPicker = false;   // write the grid date picker's date into the field
+    bool save = false;             // post the row
+    bool confirmSheet = false;     // run the input sheet's confirm step
+};
+
+struct Context
+{
+    bool paymentsResult = false; // the current result holds payments
+    bool editing = false;        // the row is in the editing state
+    bool inserting = false;      // the row is being inserted
+};
+
+bool isProjectDate(const QString &field);
+bool isPaymentField(const QString &field);
+bool isPhoneField(const QString &field);
+bool isDigitsOnly(const QString &field, Place place);
+
+Outcome decide(Place place, const QString &field, QChar key, const Context &context);
+
+// The message shown wherever a saved payment would be changed.
+QString paymentsMessage();
+
+} // namespace KeyFilter
