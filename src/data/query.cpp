@@ -202,7 +202,7 @@ void Query::open()
     buffer_.clear();
     changed_.clear();
     try {
-        rebuildView(-1);
+        rebuildView(-1, false);
     } catch (const DbError &) {
         // A filter that does not fit the new result is dropped, not fatal to the open.
         filtered_ = false;

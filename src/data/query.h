@@ -178,7 +178,8 @@ private:
     void loadBuffer();
     void storeBuffer(int physical, bool append);
     void describeColumns(void *stmt);
-    void rebuildView(int keepPhysical);
+    // Rebuilds the shown rows; `notify` false when the caller announces the change itself.
+    void rebuildView(int keepPhysical, bool notify = true);
     void setCurrentInternal(int row);
     void setState(State state);
 

@@ -438,7 +438,7 @@ void Query::deleteRecord()
 // ---------------------------------------------------------------------------------------
 // Filter and sort
 
-void Query::rebuildView(int keepPhysical)
+void Query::rebuildView(int keepPhysical, bool notify)
 {
     std::vector<uint32_t> view;
     if (filtered_ && !filterText_.trimmed().isEmpty()) {
@@ -455,7 +455,8 @@ void Query::rebuildView(int keepPhysical)
     } else {
         view = order_;
     }
-    Q_EMIT resultAboutToChange();
+    if (notify)
+        Q_EMIT resultAboutToChange();
     view_.swap(view);
     int row = view_.empty() ? -1 : 0;
     if (keepPhysical >= 0) {
@@ -466,8 +467,10 @@ void Query::rebuildView(int keepPhysical)
     current_ = row;
     bof_ = true;
     eof_ = view_.empty();
-    Q_EMIT resultChanged();
-    Q_EMIT currentRowChanged(current_);
+    if (notify) {
+        Q_EMIT resultChanged();
+        Q_EMIT currentRowChanged(current_);
+    }
 }
 
 void Query::setFilter(const QString &expression)

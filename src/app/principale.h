@@ -1,0 +1,164 @@
+#pragma once
+
+#include "app/globals.h"
+#include "queries/standardqueries.h"
+#include "views/gridcolumns.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class Database;
+class FormInput;
+class Info;
+class Opzioni;
+class Query;
+class QueryComplessa;
+class QueryStandard;
+class ResultModel;
+class Table;
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QToolBar;
+class QToolButton;
+
+// The main window: owns the connection, the one query whose rows are the current result,
+// the protection row and the shared state; shows the result as a grid or as a card.
+// Built in parts: principale.cpp (widgets, grid and card mirroring, shutdown),
+// principale_menus.cpp (actions, menus, tool bars), principale_queries.cpp (the common
+// query sequence, the standard queries and opening the database).
+class Principale : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kPairs = 21;
+
+    explicit Principale(const QString &programDir, QWidget *parent = nullptr);
+    ~Principale() override;
+
+    const QString &programDir() const { return programDir_; }
+    Globals &globals() { return globals_; }
+    Database &connection() { return *ADOConnection1; }
+    Query *query() const { return ADOQuery1.get(); }
+    Table *protezione() const { return Protezione.get(); }
+    ResultModel *model() const { return model_.get(); }
+    QTableView *grid() const { return DBGrid1; }
+    GridColumns &gridColumns() { return gridColumns_; }
+    CardPairs &cardPairs() { return cardPairs_; }
+    QAction *action(const QString &name) const;
+
+    // The other windows register themselves when they are created.
+    void setInputSheet(FormInput *sheet) { inputSheet_ = sheet; }
+    void setComplexQuery(QueryComplessa *window) { complexQuery_ = window; }
+    void setConditionDialog(QueryStandard *dialog) { conditionDialog_ = dialog; }
+    void setOptions(Opzioni *dialog) { options_ = dialog; }
+    void setAbout(Info *box) { about_ = box; }
+    FormInput *inputSheet() const { return inputSheet_; }
+
+    // Opening the database at start-up: the connection with the protection row, the
+    // check lists of the visible fields, the query chosen for the start.
+    void openConnection();
+    void FillFieldCheckLists();
+    void runInitialQuery(bool atStartup);
+
+    // The common query sequence every query follows when it replaces the result.
+    void runQuery(const QueryDescription &description);
+    void runStandardQuery(StandardQuery query);
+    void UnbindCardEditors();
+    // Binds the card's pairs to the columns of the current result.
+    void SetUpCard();
+    // The grid widget takes over hidden columns and widths from gridColumns().
+    void mirrorGridColumns();
+    void setStatusText(const QString &text);
+    QString statusText() const;
+
+    // Handlers of the actions.
+    void QueryCommittenteExecute();
+    void QueryConProgettiExecute();
+    void QuerySenzaProgettiExecute();
+    void QueryProgettoExecute();
+    void InCorsoExecute();
+    void ComuneExecute();
+    void QuerySospesiExecute();
+    void QueryNonPagatiExecute();
+    void QueryPagatiExecute();
+    void PersonalizzaQueryExecute();
+    void OpzioniExecute();
+    void Informazioni1Click();
+    void MostraTabellaExecute();
+    void MostraSchedaExecute();
+    void Esci1Click();
+    void DBGrid1MouseUp();
+    void SpeedButton1Click();
+
+    // Writes the preferences when the program ends; the settings file fills it in.
+    void SaveSettings();
+
+Q_SIGNALS:
+    // The main window has closed: the program ends.
+    void programEnding();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createCentralArea();
+    QWidget *createCardPanel();
+    QWidget *createSearchBox();
+    void createStatusBar();
+    QAction *addAction(const QString &name, const QString &caption, const QString &themeIcon,
+                       const QString &iconFile, void (Principale::*handler)() = nullptr);
+    QToolButton *addToolButton(QToolBar *bar, QAction *action, const QString &caption, const QColor &colour);
+
+    void resetDrillDownButton(const QString &caption);
+    void showDrillDownPicture();
+    void mirrorCardPairs();
+    void refreshCardEditors();
+    void showCurrentRowInGrid();
+    void gridCurrentChanged(int row);
+    void gridSectionResized(int logical, int newSize);
+
+    QString programDir_;
+    Globals globals_;
+
+    // Declared in this order so that the model goes first and the connection last.
+    std::unique_ptr<Database> ADOConnection1;
+    std::unique_ptr<Query> ADOQuery1;
+    std::unique_ptr<Table> Protezione;
+    std::unique_ptr<ResultModel> model_;
+
+    GridColumns gridColumns_;
+    CardPairs cardPairs_;
+
+    QToolButton *BitBtn1 = nullptr;
+    QToolButton *BitBtn2 = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QWidget *DBNavigator1 = nullptr;
+    QWidget *Panel1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    QTableView *DBGrid1 = nullptr;
+    QDateEdit *DateTimePicker1 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Image2 = nullptr;
+    std::array<QLabel *, kPairs> DBText{};
+    std::array<QLineEdit *, kPairs> DBEdit{};
+    QLabel *statusPanel_ = nullptr;
+
+    FormInput *inputSheet_ = nullptr;      // Not owned.
+    QueryComplessa *complexQuery_ = nullptr; // Not owned.
+    QueryStandard *conditionDialog_ = nullptr; // Not owned.
+    Opzioni *options_ = nullptr;           // Not owned.
+    Info *about_ = nullptr;                // Not owned.
+};

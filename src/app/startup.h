@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QTranslator>
+
+#include <memory>
+
+class FormInput;
+class Info;
+class Opzioni;
+class Password;
+class Principale;
+class QueryComplessa;
+class QueryStandard;
+
+// Creates the program's windows in their fixed order and shows the first one. The program
+// folder (where the database and the settings live) is given, so that tests can point the
+// program at a folder of their own.
+class Startup
+{
+public:
+    explicit Startup(const QString &programDir);
+    ~Startup();
+
+    // The application title and the Italian texts of the standard buttons.
+    void prepareApplication();
+    // Every window, in order; an error while one is created is shown and the next follows.
+    void createWindows();
+    // The password prompt when a password is stored, else the main window, maximised.
+    void start();
+
+    Principale *mainWindow() const { return main_.get(); }
+    QueryComplessa *complexQuery() const { return complexQuery_.get(); }
+    QueryStandard *conditionDialog() const { return conditionDialog_.get(); }
+    Opzioni *options() const { return options_.get(); }
+    FormInput *inputSheet() const { return inputSheet_.get(); }
+    Info *about() const { return about_.get(); }
+    Password *password() const { return password_.get(); }
+
+private:
+    QString programDir_;
+    QTranslator translator_;
+    // Declared in creation order, so that the main window, which the others use, goes last.
+    std::unique_ptr<Principale> main_;
+    std::unique_ptr<QueryComplessa> complexQuery_;
+    std::unique_ptr<QueryStandard> conditionDialog_;
+    std::unique_ptr<Opzioni> options_;
+    std::unique_ptr<FormInput> inputSheet_;
+    std::unique_ptr<Info> about_;
+    std::unique_ptr<Password> password_;
+};

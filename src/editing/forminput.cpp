@@ -1,0 +1,88 @@
+#include "editing/forminput.h"
+
+#include "app/principale.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kLabelLeft = 16;
+constexpr int kLabelTop = 48;
+constexpr int kEditorLeft = 133;
+constexpr int kEditorTop = 45;
+constexpr int kEditorHeight = 21;
+constexpr int kRowStep = 32;
+
+} // namespace
+
+FormInput::FormInput(Principale *main) : QWidget(nullptr, Qt::Tool), main_(main)
+{
+    setObjectName(QStringLiteral("FormInput"));
+    setWindowTitle(QStringLiteral("Inserimento"));
+
+    Label8 = new QLabel(QStringLiteral("Maschera di inserimento"), this);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    QFont heading(QStringLiteral("Arial"));
+    heading.setPixelSize(13);
+    heading.setBold(true);
+    Label8->setFont(heading);
+    Label8->move(kLabelLeft, 12);
+
+    for (int k = 0; k < kPairs; ++k) {
+        auto *label = new QLabel(this);
+        label->setObjectName(QStringLiteral("DBText%1").arg(k + 1));
+        label->setGeometry(kLabelLeft, kLabelTop + kRowStep * k, 110, 17);
+        label->hide();
+        DBText[size_t(k)] = label;
+        auto *editor = new QLineEdit(this);
+        editor->setObjectName(QStringLiteral("DBEdit%1").arg(k + 1));
+        editor->setGeometry(kEditorLeft, kEditorTop + kRowStep * k, pairs_[size_t(k)].editorWidth, kEditorHeight);
+        editor->hide();
+        DBEdit[size_t(k)] = editor;
+    }
+
+    Button1 = new QPushButton(QStringLiteral("Inserisci"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->hide();
+    DateTimePicker1 = new QDateEdit(QDate::currentDate(), this);
+    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+    DateTimePicker1->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    DateTimePicker1->hide();
+
+    main_->setInputSheet(this);
+    main_->globals().inputSheetPending = false;
+}
+
+void FormInput::UnbindInputSheetEditors()
+{
+    ColumnSetup::unbindPairs(pairs_);
+    mirrorPairs();
+}
+
+void FormInput::mirrorPairs()
+{
+    for (int k = 0; k < kPairs; ++k) {
+        const CardPair &pair = pairs_[size_t(k)];
+        DBText[size_t(k)]->setText(pair.labelText);
+        DBText[size_t(k)]->setVisible(pair.visible);
+        DBEdit[size_t(k)]->resize(pair.editorWidth, kEditorHeight);
+        DBEdit[size_t(k)]->setVisible(pair.visible);
+        if (pair.boundField.isEmpty())
+            DBEdit[size_t(k)]->clear();
+    }
+}
+
+void FormInput::closeEvent(QCloseEvent *event)
+{
+    DateTimePicker1->hide();
+    main_->setEnabled(true);
+    event->accept();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Everything the main window's common query sequence needs to know about one query: the
+// statement and the state the main window takes on while its result is shown.
+struct QueryDescription
+{
+    QStringList lines;           // the statement, one clause a line
+    int viewKind = 0;            // see Globals::viewKind
+    bool personsQuery = false;   // persons queries also make "Aggiungi" create a person
+    QString searchField;         // default quick-search field
+    QString drillDownCaption;    // caption of the drill-down toggle
+    bool addEnabled = false;
+    bool deleteEnabled = true;
+    QString status;              // the status line, always "Query attuale: ..."
+};
+
+// The ready-made queries of the "Database" menu and the tool bars.
+enum class StandardQuery {
+    Committente,   // all persons
+    ConProgetti,   // persons with projects
+    SenzaProgetti, // persons without projects
+    Progetto,      // all projects
+    InCorso,
+    DaIniziare,
+    Sospesi,
+    NonPagati,
+    Pagati,
+};
+
+namespace StandardQueries {
+
+// The statement pieces the queries are built from; the parameterised queries reuse them.
+QString personsColumns();
+QString distinctPersonsColumns();
+QString personsTables();
+QString personsJoin();
+QString projectsColumns();
+QString projectsTables();
+QString projectsJoin();
+
+// A persons or projects query with the settings every query of its kind shares.
+QueryDescription personsQuery(const QStringList &lines, const QString &status, bool addEnabled = false);
+QueryDescription projectsQuery(const QStringList &lines, const QString &status);
+
+QueryDescription describe(StandardQuery query);
+
+// The query run at start-up (and when the options are confirmed) for a start-up choice;
+// nothing for a value that names no query. -1 means "all persons", but only at start-up.
+std::optional<StandardQuery> forInitialKind(int kind, bool atStartup);
+
+} // namespace StandardQueries

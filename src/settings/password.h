@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+class Principale;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The start-up password prompt. Shown before the main window when a password is stored;
+// the main window appears only after the right one is typed.
+class Password : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit Password(Principale *main);
+
+    // Whether a password is stored, so that the prompt must be passed first.
+    bool isRequired() const { return !code_.isEmpty(); }
+    // Shows the prompt without waiting for it: the event loop of the program runs it.
+    void showPrompt();
+
+    // "Conferma" and the Enter key.
+    void ConfermaClick();
+    // "Annulla": closes the main window, which ends the program.
+    void AnnullaClick();
+
+    QLineEdit *edit() const { return Edit1; }
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    Principale *main_; // Not owned.
+    QString code_;
+    QLabel *Label1 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+};

@@ -1,0 +1,75 @@
+#include "queries/standardqueries.h"
+
+#include <QTest>
+
+class TestStandardQueries : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void personsQueriesShareTheirSettings();
+    void projectQueriesShareTheirSettings();
+    void statesAreQuotedWithDoubleQuotes();
+    void initialKindChoosesTheQuery();
+};
+
+void TestStandardQueries::personsQueriesShareTheirSettings()
+{
+    for (const StandardQuery q : {StandardQuery::Committente, StandardQuery::ConProgetti, StandardQuery::SenzaProgetti}) {
+        const QueryDescription d = StandardQueries::describe(q);
+        QCOMPARE(d.viewKind, 1);
+        QVERIFY(d.personsQuery);
+        QCOMPARE(d.searchField, QStringLiteral("Cognome"));
+        QCOMPARE(d.drillDownCaption, QStringLiteral("Visualizza progetti"));
+        QCOMPARE(d.addEnabled, q == StandardQuery::Committente);
+        QVERIFY(d.deleteEnabled);
+        QVERIFY(d.status.startsWith(QStringLiteral("Query attuale: ")));
+        QCOMPARE(d.lines.size(), 3);
+    }
+}
+
+void TestStandardQueries::projectQueriesShareTheirSettings()
+{
+    for (const StandardQuery q : {StandardQuery::Progetto, StandardQuery::InCorso, StandardQuery::DaIniziare,
+                                  StandardQuery::Sospesi, StandardQuery::NonPagati, StandardQuery::Pagati}) {
+        const QueryDescription d = StandardQueries::describe(q);
+        QCOMPARE(d.viewKind, 2);
+        QVERIFY(!d.personsQuery);
+        QCOMPARE(d.searchField, QStringLiteral("Cognome cliente"));
+        QCOMPARE(d.drillDownCaption, QStringLiteral("Visualizza pagamenti"));
+        QVERIFY(!d.addEnabled);
+        QVERIFY(d.deleteEnabled);
+        QCOMPARE(d.lines.at(1), QStringLiteral("FROM Committente, Progetto"));
+    }
+    QCOMPARE(StandardQueries::describe(StandardQuery::Sospesi).status,
+             QStringLiteral("Query attuale: Progetti sospesi"));
+}
+
+void TestStandardQueries::statesAreQuotedWithDoubleQuotes()
+{
+    QCOMPARE(StandardQueries::describe(StandardQuery::InCorso).lines.at(2),
+             QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente AND Stato = \"In corso\""));
+    QCOMPARE(StandardQueries::describe(StandardQuery::DaIniziare).lines.at(2),
+             QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente AND Stato = \"Da iniziare\""));
+    QCOMPARE(StandardQueries::describe(StandardQuery::Sospesi).lines.at(2),
+             QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente AND Stato = \"Sospeso\""));
+}
+
+void TestStandardQueries::initialKindChoosesTheQuery()
+{
+    using SQ = StandardQuery;
+    QCOMPARE(StandardQueries::forInitialKind(0, true), std::optional<SQ>(SQ::Committente));
+    QCOMPARE(StandardQueries::forInitialKind(1, true), std::optional<SQ>(SQ::ConProgetti));
+    QCOMPARE(StandardQueries::forInitialKind(2, true), std::optional<SQ>(SQ::Progetto));
+    QCOMPARE(StandardQueries::forInitialKind(3, true), std::optional<SQ>(SQ::InCorso));
+    QCOMPARE(StandardQueries::forInitialKind(4, true), std::optional<SQ>(SQ::Pagati));
+    QCOMPARE(StandardQueries::forInitialKind(5, false), std::optional<SQ>(SQ::NonPagati));
+    QCOMPARE(StandardQueries::forInitialKind(-1, true), std::optional<SQ>(SQ::Committente));
+    QVERIFY(!StandardQueries::forInitialKind(-1, false));
+    QVERIFY(!StandardQueries::forInitialKind(6, true));
+    QVERIFY(!StandardQueries::forInitialKind(7, true));
+    QVERIFY(!StandardQueries::forInitialKind(-2, true));
+}
+
+QTEST_MAIN(TestStandardQueries)
+#include "tst_standardqueries.moc"
