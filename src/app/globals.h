@@ -33,4 +33,8 @@ struct Globals
 
     // The key of the row last picked in the grid.
     QString selectedKey;
+
+    // Editing: which date field a floating date editor writes: 1 Data, 2 Data_inizio,
+    // 3 Data_fine, 4 Data_scadenza (0 before any date editor was placed).
+    int dateFieldSelector = 0;
 };

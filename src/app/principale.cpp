@@ -69,6 +69,12 @@ Principale::Principale(const QString &programDir, QWidget *parent)
     });
     connect(ADOQuery1.get(), &Query::rowChanged, this, &Principale::refreshCardEditors);
     connect(ADOQuery1.get(), &Query::resultChanged, this, &Principale::refreshCardEditors);
+
+    // Result views: drawing, sorting, card, drill-down.
+    createResultViews();
+
+    // Editing: insertion, in-place editors, deletion and totals. Last, once every editor exists.
+    setUpEditing();
 }
 
 Principale::~Principale() = default;
@@ -208,6 +214,9 @@ void Principale::SetUpCard()
 {
     ColumnSetup::bindCardPairs(cardPairs_, gridColumns_);
     mirrorCardPairs();
+    // A projects query has coloured its card already, from the row current when it ran.
+    if (globals_.viewKind != ViewProjects)
+        colourCardPairs();
 }
 
 void Principale::mirrorCardPairs()
@@ -230,12 +239,19 @@ void Principale::refreshCardEditors()
         const int column = field.isEmpty() ? -1 : ADOQuery1->fieldIndex(field);
         const bool shown = column >= 0 && row >= 0 && row < ADOQuery1->recordCount();
         DBEdit[size_t(k)]->setText(shown ? ADOQuery1->text(row, column) : QString());
+        // A long text shows its beginning, unless the user is typing into it.
+        if (!DBEdit[size_t(k)]->hasFocus())
+            DBEdit[size_t(k)]->setCursorPosition(0);
     }
 }
 
 void Principale::gridCurrentChanged(int row)
 {
     if (row < 0 || row == ADOQuery1->currentRow())
+        return;
+    // While a row is being inserted the main window is disabled: a move of the grid's cursor
+    // then comes from the grid following a dropped row, and must not save that row.
+    if (ADOQuery1->state() == Query::State::Insert)
         return;
     ErrorHandler::guard([this, row] { ADOQuery1->setCurrentRow(row); });
 }

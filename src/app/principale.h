@@ -26,6 +26,14 @@ class QLineEdit;
 class QTableView;
 class QToolBar;
 class QToolButton;
+class QWheelEvent;
+class GridDelegate;
+class EditorEventFilter;
+class QEvent;
+namespace KeyFilter {
+struct Context;
+struct Outcome;
+}
 
 // The main window: owns the connection, the one query whose rows are the current result,
 // the protection row and the shared state; shows the result as a grid or as a card.
@@ -97,6 +105,49 @@ public:
     void DBGrid1MouseUp();
     void SpeedButton1Click();
 
+    // Result views: drawing, sorting, card, drill-down.
+    GridDelegate *gridDelegate() const { return gridDelegate_; }
+    void DBGrid1TitleClick(int column);
+    void DBGrid1ColExit(int column);
+    // The steps of a click on a data cell of `column`; the clicked row is the current row.
+    void DBGrid1CellClick(int column);
+    void drillDownToProjects();
+    void drillDownToPayments();
+    void DBGrid1KeyUp(int key); // a Qt::Key
+    void GridWheelDown();
+    void GridWheelUp();
+    // The key of the current row by the view, as the row mark compares it.
+    QString currentRowKey() const;
+    // Pairs are numbered 1 to 21, as DBText1/DBEdit1 to DBText21/DBEdit21.
+    void ColourCardPair(int pair);
+    void colourCardPairs();
+    void OpenCardEditor(int pair);
+
+    // Editing: insertion, in-place editors, deletion and totals.
+    void InserisciExecute();
+    void ADOQuery1AfterInsert();
+    void BottoneSchedaInputExecute();
+    void EliminaExecute();
+    // Ctrl+Delete in the grid: the grid's own deletion, after its own question.
+    void DeleteFromGrid();
+    void ADOQuery1BeforeDelete();
+    void ADOQuery1AfterDelete();
+    void ADOQuery1AfterPost();
+    bool PaymentsResultTest() const;
+    void AddPaymentToProject();
+    void SubtractPaymentFromProject();
+    // The key filters: true when the editor is to receive the key. `pair` counts from 1.
+    bool DBGrid1KeyPress(QChar key);
+    bool CardKeyFilter(int pair, QChar key);
+    // False when the drop-down may not open (a saved payment's date).
+    bool DateTimePicker1DropDown();
+    void DateTimePicker1Change();
+    void DateTimePicker2Enter();
+    bool DateTimePicker2DropDown();
+    void DateTimePicker2Exit();
+    void ComboBox2DropDown();
+    void ComboBox2Exit();
+
     // Writes the preferences when the program ends; the settings file fills it in.
     void SaveSettings();
 
@@ -155,6 +206,37 @@ private:
     std::array<QLabel *, kPairs> DBText{};
     std::array<QLineEdit *, kPairs> DBEdit{};
     QLabel *statusPanel_ = nullptr;
+
+    // Result views: drawing, sorting, card, drill-down.
+    void createResultViews();
+    void placeGridDatePicker(const QModelIndex &index, const QRect &cellRect);
+    void gridWheel(QWheelEvent *event);
+    // The drill-down's own steps around opening its statement.
+    void replaceResultForDrillDown(const QStringList &lines);
+    void applyColumnPassesForDrillDown();
+    void setSelectedKeyFromCurrentRow();
+    GridDelegate *gridDelegate_ = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QDateEdit *DateTimePicker2 = nullptr;
+    bool AddWasEnabled = false;
+    int wheelRemainder_ = 0; // a wheel turned by less than a notch moves no row yet
+
+    // Editing: insertion, in-place editors, deletion and totals.
+    void setUpEditing();
+    bool gridEditorEvent(QWidget *editor, QEvent *event);
+    bool gridKeyEvent(QEvent *event);
+    bool cardEditorEvent(int pair, QEvent *event);
+    KeyFilter::Context keyContext() const;
+    void applyKeyOutcome(const KeyFilter::Outcome &outcome, int column, QDateEdit *datePicker);
+    void writeCardEditor(int pair, bool leaving);
+    void reopenPaymentsAfterSave();
+    QString paymentProjectKey() const;
+    void updateProjectTotal(const QString &projectKey, double amount);
+    EditorEventFilter *editingHook_ = nullptr;
+    std::array<bool, kPairs> cardTextPending_{}; // typed text the field could not take yet
+    long double DeletedPaymentAmount = 0;
+    QString deletedPaymentProject_;
+    bool newRowPending_ = false; // the row being saved was inserted, not edited
 
     FormInput *inputSheet_ = nullptr;      // Not owned.
     QueryComplessa *complexQuery_ = nullptr; // Not owned.

@@ -97,9 +97,11 @@ void Principale::createActions()
               QStringLiteral("suspended"), &Principale::QuerySospesiExecute);
     // Editing
     addAction(QStringLiteral("Inserisci"), QStringLiteral("Aggiungi"), QStringLiteral("list-add"),
-              QStringLiteral("add"));
+              QStringLiteral("add"), &Principale::InserisciExecute);
     addAction(QStringLiteral("Elimina"), QStringLiteral("Elimina"), QStringLiteral("list-remove"),
-              QStringLiteral("delete"));
+              QStringLiteral("delete"), &Principale::EliminaExecute);
+    addAction(QStringLiteral("BottoneSchedaInput"), QStringLiteral("Inserisci"), {}, {},
+              &Principale::BottoneSchedaInputExecute);
     // Preferenze
     addAction(QStringLiteral("Formattesto"), QStringLiteral("Formattazione testo"), {}, {});
     addAction(QStringLiteral("Opzioni"), QStringLiteral("Opzioni..."), {}, {}, &Principale::OpzioniExecute);
@@ -285,9 +287,4 @@ void Principale::showDrillDownPicture()
     const bool pressed = SpeedButton1->isChecked();
     SpeedButton1->setIcon(QIcon((pressed ? Image2 : Image1)->pixmap()));
     setCaptionColour(SpeedButton1, pressed ? kDrillDownPressed : kDrillDownReleased);
-}
-
-void Principale::SpeedButton1Click()
-{
-    showDrillDownPicture();
 }

@@ -78,6 +78,7 @@ void Principale::runQuery(const QueryDescription &description)
     SetUpCard();
     setStatusText(description.status);
     DateTimePicker1->hide();
+    colourCardPairs();
 }
 
 void Principale::QueryCommittenteExecute()

@@ -1,6 +1,9 @@
 #include "editing/forminput.h"
 
+#include "app/errorhandler.h"
 #include "app/principale.h"
+#include "data/query.h"
+#include "views/cardview.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -59,6 +62,9 @@ FormInput::FormInput(Principale *main) : QWidget(nullptr, Qt::Tool), main_(main)
 
     main_->setInputSheet(this);
     main_->globals().inputSheetPending = false;
+
+    // Editing: insertion, in-place editors, deletion and totals.
+    setUpEditing();
 }
 
 void FormInput::UnbindInputSheetEditors()
@@ -83,6 +89,20 @@ void FormInput::mirrorPairs()
 void FormInput::closeEvent(QCloseEvent *event)
 {
     DateTimePicker1->hide();
+    // A row that was not saved is dropped: nothing of it reaches the database.
+    ErrorHandler::guard([this] {
+        if (main_->query()->state() == Query::State::Insert)
+            main_->query()->cancel();
+    });
+    pending_.fill(false);
     main_->setEnabled(true);
     event->accept();
+}
+
+void FormInput::OpenInputSheetEditor(int pair)
+{
+    if (pair < 1 || pair > kPairs)
+        return;
+    CardView::openInputSheetEditor(DBEdit[size_t(pair - 1)], pairs_[size_t(pair - 1)].boundField, ComboBox1,
+                                   DateTimePicker1, &main_->globals().dateFieldSelector);
 }

@@ -12,6 +12,8 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QDate;
+class QEvent;
 
 // The input sheet: one label/editor pair per field of a new record of the current result.
 class FormInput : public QWidget
@@ -27,12 +29,42 @@ public:
     void UnbindInputSheetEditors();
     QLineEdit *editor(int k) const { return DBEdit[size_t(k)]; } // 0-based
     QLabel *label(int k) const { return DBText[size_t(k)]; }
+    // Result views: the click on editor `pair` (1 to 21): the state box or the date editor
+    // over it, with the keyboard focus.
+    void OpenInputSheetEditor(int pair);
+
+    // Editing: insertion, in-place editors, deletion and totals.
+    // Binds the pairs to the current result's columns and colours them.
+    void SetUpInputSheet(const GridColumns &grid);
+    // The confirm button under the last pair shown, the sheet's height to match, centred.
+    void layOutForNewRow();
+    // Shows the sheet with the keyboard focus in editor `focusEditor` (0-based).
+    void showForNewRow(int focusEditor);
+    QDate startDate() const;
+    // Writes what the editors hold and the row has not taken yet; throws when a field refuses it.
+    void flushTypedValues();
+    // The sheet key filter: true when editor `pair` (1 to 21) is to receive the key.
+    bool SheetKeyFilter(int pair, QChar key);
+    void ComboBox1DropDown();
+    void ComboBox1Exit();
+    void DateTimePicker1Exit();
+    void DateTimePicker1KeyPress(); // Enter
+    QPushButton *confirmButton() const { return Button1; }
+    QComboBox *stateBox() const { return ComboBox1; }
+    QDateEdit *dateEditor() const { return DateTimePicker1; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void mirrorPairs();
+
+    // Editing: insertion, in-place editors, deletion and totals.
+    void setUpEditing();
+    bool editingEvent(QObject *watched, QEvent *event);
+    void refreshEditors();
+    void writeEditor(int k, bool leaving);
+    std::array<bool, kPairs> pending_{}; // typed text the field could not take yet
 
     Principale *main_; // Not owned.
     CardPairs pairs_;

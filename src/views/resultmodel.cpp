@@ -2,10 +2,17 @@
 
 #include "data/query.h"
 
+#include <QFont>
+
 ResultModel::ResultModel(Query *query, QObject *parent) : QAbstractTableModel(parent), query_(query)
 {
     connect(query_, &Query::resultAboutToChange, this, [this] { beginResetModel(); });
-    connect(query_, &Query::resultChanged, this, [this] { endResetModel(); });
+    connect(query_, &Query::resultChanged, this, [this] {
+        // Sorting and filtering keep the columns; closing the result ends them.
+        if (!query_->isActive())
+            boldTitles_.clear();
+        endResetModel();
+    });
     connect(query_, &Query::rowsAboutToBeInserted, this,
             [this](int first, int last) { beginInsertRows(QModelIndex(), first, last); });
     connect(query_, &Query::rowsInserted, this, [this] { endInsertRows(); });
@@ -39,6 +46,12 @@ QVariant ResultModel::data(const QModelIndex &index, int role) const
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::FontRole && orientation == Qt::Horizontal && boldTitles_.contains(section)) {
+        // Only the weight is set: the header's painter takes the rest from the grid's font.
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal) {
@@ -83,4 +96,15 @@ void ResultModel::refreshHeaders()
 {
     if (columnCount() > 0)
         Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+void ResultModel::setTitleBold(int section, bool bold)
+{
+    if (bold == boldTitles_.contains(section))
+        return;
+    if (bold)
+        boldTitles_.insert(section);
+    else
+        boldTitles_.remove(section);
+    Q_EMIT headerDataChanged(Qt::Horizontal, section, section);
 }

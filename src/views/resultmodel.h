@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QSet>
 
 class Query;
 
@@ -31,7 +32,12 @@ public:
     // Column titles come from the query's field display names; call after they change.
     void refreshHeaders();
 
+    // A bold title marks a column the user sorted by; it lasts as long as the open result.
+    void setTitleBold(int section, bool bold);
+    bool isTitleBold(int section) const { return boldTitles_.contains(section); }
+
 private:
     Query *query_; // Not owned.
     bool editable_ = true;
+    QSet<int> boldTitles_;
 };

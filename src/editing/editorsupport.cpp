@@ -1,0 +1,133 @@
+#include "editing/editorsupport.h"
+
+#include "app/errorhandler.h"
+#include "data/database.h"
+#include "data/query.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWidget>
+
+EditorEventFilter::EditorEventFilter(Handler handler, QObject *parent) : QObject(parent), handler_(std::move(handler)) {}
+
+void EditorEventFilter::watch(QObject *object)
+{
+    object->installEventFilter(this); // installing twice keeps one filter
+}
+
+bool EditorEventFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    bool swallow = false;
+    if (!ErrorHandler::guard([&] { swallow = handler_(watched, event); }))
+        swallow = event->type() == QEvent::KeyPress;
+    return swallow || QObject::eventFilter(watched, event);
+}
+
+namespace EditorSupport {
+
+QChar typedCharacter(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Backspace:
+        return QChar(u'\x08');
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return QChar(u'\x0d');
+    default:
+        break;
+    }
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return {};
+    const QString text = event->text();
+    if (text.isEmpty() || !text.at(0).isPrint())
+        return {};
+    return text.at(0);
+}
+
+bool opensDropDown(QWidget *widget, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress)
+        return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    if (event->type() != QEvent::KeyPress || !qobject_cast<QComboBox *>(widget))
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool altArrow = (key->modifiers() & Qt::AltModifier) && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up);
+    return key->key() == Qt::Key_F4 || altArrow;
+}
+
+namespace {
+
+bool isPassingFocusChange(QEvent *event)
+{
+    const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+    return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason;
+}
+
+} // namespace
+
+bool isLeaving(QWidget *widget, QEvent *event)
+{
+    if (event->type() != QEvent::FocusOut || isPassingFocusChange(event))
+        return false;
+    // The application already names the new focus widget when the old one hears of it.
+    const QWidget *next = QApplication::focusWidget();
+    return next == nullptr || (next != widget && !widget->isAncestorOf(next));
+}
+
+bool isEntering(QWidget *widget, QEvent *event)
+{
+    Q_UNUSED(widget);
+    return event->type() == QEvent::FocusIn && !isPassingFocusChange(event);
+}
+
+QString bareFieldName(const Query &query, int column)
+{
+    const FieldInfo &info = query.fieldInfo(column);
+    return info.column.isEmpty() ? info.name : info.column;
+}
+
+QStringList projectStates(Database &db)
+{
+    QStringList states;
+    Statement read(db, "SELECT Stato_progetto FROM Stato ORDER BY rowid");
+    while (read.step())
+        states << QString::fromUtf8(read.columnText(0));
+    return states;
+}
+
+void setProgramValue(Query &query, const QString &field, const QVariant &value)
+{
+    const int column = query.fieldIndex(field);
+    if (column < 0)
+        return;
+    const bool readOnly = query.fieldInfo(column).readOnly;
+    query.setFieldReadOnly(column, false);
+    try {
+        query.field(column).setValue(value);
+    } catch (...) {
+        query.setFieldReadOnly(column, readOnly);
+        throw;
+    }
+    query.setFieldReadOnly(column, readOnly);
+}
+
+QString dateFieldForSelector(int selector)
+{
+    switch (selector) {
+    case 1:
+        return QStringLiteral("Data");
+    case 2:
+        return QStringLiteral("Data_inizio");
+    case 3:
+        return QStringLiteral("Data_fine");
+    case 4:
+        return QStringLiteral("Data_scadenza");
+    default:
+        return {};
+    }
+}
+
+} // namespace EditorSupport

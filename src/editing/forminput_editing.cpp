@@ -1,0 +1,230 @@
+// The input sheet's editing: its editors write the new row of the main window's query
+// directly, filter keys by field kind, and its state box and date editor fill their fields.
+#include "editing/forminput.h"
+
+#include "app/errorhandler.h"
+#include "app/principale.h"
+#include "data/dberror.h"
+#include "data/query.h"
+#include "editing/editorsupport.h"
+#include "editing/keyfilter.h"
+#include "views/cardview.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+constexpr int kButtonLeft = 133; // under the editors
+constexpr int kRowStep = 32;
+constexpr int kButtonGap = 5;
+constexpr int kBottomMargin = 40;
+constexpr int kSheetWidth = 352; // the wide editors and a margin
+
+bool isInserting(const Query *query)
+{
+    return query->state() == Query::State::Insert;
+}
+
+} // namespace
+
+void FormInput::setUpEditing()
+{
+    // The state box shows a state that its list does not hold yet ("Da iniziare" before the
+    // list is read), so it takes free text like the editors.
+    ComboBox1->setEditable(true);
+    DateTimePicker1->setCalendarPopup(true);
+    Button1->resize(Button1->sizeHint());
+    Button1->move(kButtonLeft, Button1->y());
+    connect(Button1, &QPushButton::clicked, this, [this] { main_->action(QStringLiteral("BottoneSchedaInput"))->trigger(); });
+
+    auto *hook = new EditorEventFilter([this](QObject *watched, QEvent *event) { return editingEvent(watched, event); }, this);
+    for (int k = 0; k < kPairs; ++k) {
+        hook->watch(DBEdit[size_t(k)]);
+        connect(DBEdit[size_t(k)], &QLineEdit::textEdited, this,
+                [this, k] { ErrorHandler::guard([this, k] { writeEditor(k, false); }); });
+    }
+    hook->watch(ComboBox1);
+    hook->watch(DateTimePicker1);
+
+    Query *query = main_->query();
+    connect(query, &Query::rowChanged, this, &FormInput::refreshEditors);
+    connect(query, &Query::currentRowChanged, this, &FormInput::refreshEditors);
+    connect(query, &Query::resultChanged, this, &FormInput::refreshEditors);
+    connect(query, &Query::stateChanged, this, &FormInput::refreshEditors);
+}
+
+bool FormInput::editingEvent(QObject *watched, QEvent *event)
+{
+    if (watched == ComboBox1) {
+        if (EditorSupport::opensDropDown(ComboBox1, event))
+            ComboBox1DropDown();
+        else if (EditorSupport::isLeaving(ComboBox1, event))
+            ComboBox1Exit();
+        else if (event->type() == QEvent::KeyPress
+                 && EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event)).unicode() == KeyFilter::Enter)
+            ComboBox1Exit();
+        return false;
+    }
+    if (watched == DateTimePicker1) {
+        if (EditorSupport::isLeaving(DateTimePicker1, event))
+            DateTimePicker1Exit();
+        else if (event->type() == QEvent::KeyPress
+                 && EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event)).unicode() == KeyFilter::Enter)
+            DateTimePicker1KeyPress();
+        return false;
+    }
+    for (int k = 0; k < kPairs; ++k) {
+        if (watched != DBEdit[size_t(k)])
+            continue;
+        if (event->type() == QEvent::KeyPress) {
+            const QChar typed = EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event));
+            return !typed.isNull() && !SheetKeyFilter(k + 1, typed);
+        }
+        if (EditorSupport::isLeaving(DBEdit[size_t(k)], event))
+            writeEditor(k, true);
+        // DBEditkClick: the state box or the date editor goes over a state or date editor.
+        if (event->type() == QEvent::MouseButtonRelease
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            OpenInputSheetEditor(k + 1);
+        return false;
+    }
+    return false;
+}
+
+void FormInput::SetUpInputSheet(const GridColumns &grid)
+{
+    ColumnSetup::bindCardPairs(pairs_, grid);
+    mirrorPairs();
+    pending_.fill(false);
+    for (int k = 0; k < kPairs; ++k)
+        CardView::colourPair(DBText[size_t(k)], DBEdit[size_t(k)], *main_->query());
+}
+
+void FormInput::layOutForNewRow()
+{
+    int shown = 0;
+    while (shown < kPairs && !DBEdit[size_t(shown)]->isHidden())
+        ++shown;
+    Button1->move(Button1->x(), DBEdit[0]->y() + kRowStep * shown + kButtonGap);
+    // The height asked for is the outer one, frame included.
+    const int frame = frameGeometry().height() - geometry().height();
+    resize(kSheetWidth, Button1->y() + Button1->height() + kBottomMargin - frame);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+}
+
+void FormInput::showForNewRow(int focusEditor)
+{
+    show();
+    layOutForNewRow(); // again: the window frame, part of the outer height, is known only now
+    activateWindow();
+    DBEdit[size_t(focusEditor)]->setFocus();
+}
+
+QDate FormInput::startDate() const
+{
+    return DateTimePicker1->date();
+}
+
+void FormInput::refreshEditors()
+{
+    const Query *query = main_->query();
+    const bool inserting = query->isActive() && isInserting(query);
+    const int row = query->currentRow();
+    for (int k = 0; k < kPairs; ++k) {
+        if (pending_[size_t(k)])
+            continue; // the user's half-typed text stays until the editor is left
+        const QString &field = pairs_[size_t(k)].boundField;
+        const int column = inserting && !field.isEmpty() ? query->fieldIndex(field) : -1;
+        DBEdit[size_t(k)]->setText(column >= 0 ? query->text(row, column) : QString());
+    }
+}
+
+void FormInput::writeEditor(int k, bool leaving)
+{
+    if (leaving && !pending_[size_t(k)])
+        return;
+    Query *query = main_->query();
+    const QString &field = pairs_[size_t(k)].boundField;
+    const int column = query->isActive() && isInserting(query) && !field.isEmpty() ? query->fieldIndex(field) : -1;
+    if (column < 0)
+        return;
+    QLineEdit *editor = DBEdit[size_t(k)];
+    const QString typed = editor->text();
+    const int cursor = editor->cursorPosition();
+    try {
+        query->field(column).setValue(typed);
+        pending_[size_t(k)] = false;
+    } catch (const DbError &) {
+        if (leaving)
+            throw; // the data layer's own message; the text stays for the user to correct
+        pending_[size_t(k)] = true; // a date typed halfway: written once complete, or when left
+    }
+    // Every write refreshes the editors from the row; the user's text and cursor stay.
+    editor->setText(typed);
+    editor->setCursorPosition(cursor);
+}
+
+void FormInput::flushTypedValues()
+{
+    for (int k = 0; k < kPairs; ++k)
+        writeEditor(k, true);
+}
+
+bool FormInput::SheetKeyFilter(int pair, QChar key)
+{
+    Query *query = main_->query();
+    const QString &bound = pairs_[size_t(pair - 1)].boundField;
+    const int column = query->isActive() && !bound.isEmpty() ? query->fieldIndex(bound) : -1;
+    KeyFilter::Context context;
+    context.paymentsResult = main_->PaymentsResultTest();
+    context.editing = query->state() == Query::State::Edit;
+    context.inserting = isInserting(query);
+    const KeyFilter::Outcome outcome = KeyFilter::decide(
+        KeyFilter::Place::Sheet, column >= 0 ? EditorSupport::bareFieldName(*query, column) : QString(), key, context);
+    if (outcome.confirmSheet)
+        main_->action(QStringLiteral("BottoneSchedaInput"))->trigger();
+    return outcome.pass;
+}
+
+void FormInput::ComboBox1DropDown()
+{
+    const QString text = ComboBox1->currentText();
+    ComboBox1->clear();
+    ComboBox1->addItems(EditorSupport::projectStates(main_->connection()));
+    ComboBox1->setEditText(text);
+}
+
+void FormInput::ComboBox1Exit()
+{
+    Query *query = main_->query();
+    if (query->isActive() && isInserting(query) && query->fieldIndex(QStringLiteral("Stato")) >= 0)
+        query->fieldByName(QStringLiteral("Stato")).setValue(ComboBox1->currentText());
+}
+
+void FormInput::DateTimePicker1Exit()
+{
+    Query *query = main_->query();
+    const QString field = EditorSupport::dateFieldForSelector(main_->globals().dateFieldSelector);
+    if (query->isActive() && isInserting(query) && !field.isEmpty() && query->fieldIndex(field) >= 0)
+        query->fieldByName(field).setValue(DateTimePicker1->date());
+}
+
+void FormInput::DateTimePicker1KeyPress()
+{
+    Query *query = main_->query();
+    if (query->isActive() && isInserting(query))
+        query->fieldByName(EditorSupport::dateFieldForSelector(main_->globals().dateFieldSelector))
+            .setValue(DateTimePicker1->date());
+}
