@@ -1,11 +1,13 @@
 // pratilio-bench: speed and memory of the program's data paths on large demo databases,
 // each figure next to its floor (the raw engine doing the same work) measured in the same
 // run, as a ratio, because absolute times on a shared machine drift.
+#include "app/principale.h"
 #include "data/database.h"
 #include "data/demodata.h"
 #include "data/query.h"
 #include "data/schema.h"
 #include "data/sqlite.h"
+#include "queries/standardqueries.h"
 #include "views/resultmodel.h"
 
 #include <QApplication>
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QProcess>
 #include <QTableView>
@@ -86,19 +89,22 @@ void row(const char *what, double ours, double floor, double target)
                 target <= 0 ? "" : (ratio <= target ? "ok" : "MISSED"));
 }
 
-QString ensureDatabase(const QString &dir, int persons)
+// A program folder holding a demo database of `persons` persons, made once and kept.
+QString ensureProgramFolder(const QString &dir, int persons)
 {
-    QDir().mkpath(dir);
-    const QString path = QDir(dir).filePath(QStringLiteral("demo-%1.mdb").arg(persons));
+    const QString folder = QDir(dir).absoluteFilePath(QStringLiteral("demo-%1").arg(persons));
+    const QString path = Schema::databasePath(folder);
     if (!QFile::exists(path)) {
         std::printf("Creating %s ...\n", qPrintable(path));
         std::fflush(stdout);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QDir().mkpath(QDir(folder).filePath(QStringLiteral("Output")));
         Database db;
         db.create(path, Schema::databasePassword());
         Schema::createTables(db);
         DemoData::fill(db, persons);
     }
-    return path;
+    return folder;
 }
 
 long statusKb(const char *key)
@@ -112,62 +118,81 @@ long statusKb(const char *key)
     return 0;
 }
 
-void benchOpen(const QString &path)
+void benchOpen(const QString &folder)
 {
-    std::printf("1. Opening the database and the start-up persons query\n");
-    const double ours = timeMs([&] {
-        Database db;
-        db.open(path, Schema::databasePassword());
-        Query q(&db);
-        q.setSql(kPersons);
-        q.open();
-    });
+    std::printf("1. Opening the database and running the start-up persons query, ready to show\n");
+    std::vector<qint64> ours;
+    for (int i = 0; i < gRuns; ++i) {
+        Principale main(folder);
+        QElapsedTimer t;
+        t.start();
+        main.openConnection();
+        main.FillFieldCheckLists();
+        main.runInitialQuery(true);
+        ours.push_back(t.nsecsElapsed());
+    }
     const double floor = timeMs([&] {
         Database db;
-        db.open(path, Schema::databasePassword());
+        db.open(Schema::databasePath(folder), Schema::databasePassword());
         stepAll(db, joined(kPersons));
     });
-    row("open + persons query", ours, floor, 1.5);
+    row("open + persons query (main window)", medianMs(ours), floor, 1.5);
 }
 
-void benchQueries(Database &db)
+void benchQueries(Principale &main)
 {
-    std::printf("2. Queries (the persons and projects catalogue statements)\n");
-    struct Named
-    {
-        const char *name;
-        QStringList sql;
+    std::printf("2. Queries of the \"Database\" menu and the tool bars, and both drill-down steps\n");
+    Database &db = main.connection();
+    const std::vector<std::pair<const char *, StandardQuery>> queries = {
+        {"Rubrica", StandardQuery::Committente},       {"Con progetti", StandardQuery::ConProgetti},
+        {"Senza progetti", StandardQuery::SenzaProgetti}, {"Progetti", StandardQuery::Progetto},
+        {"In corso", StandardQuery::InCorso},           {"Da iniziare", StandardQuery::DaIniziare},
+        {"Sospesi", StandardQuery::Sospesi},            {"Progetti non pagati", StandardQuery::NonPagati},
+        {"Progetti pagati", StandardQuery::Pagati},
     };
-    const QString distinct = QString(kPersons[0]).replace("SELECT ", "SELECT DISTINCT ");
-    // Drill into the person with most projects and the project with most payments.
-    const QString person = db.scalar("SELECT IdCommittente FROM Progetto GROUP BY IdCommittente "
-                                     "ORDER BY COUNT(*) DESC LIMIT 1").toString();
-    const QString surname = db.scalar(("SELECT Cognome FROM Committente WHERE IdCommittente=" + person).toUtf8())
-                                .toString()
-                                .replace("'", "''");
-    const QString project = db.scalar("SELECT IdProgetto FROM Pagamenti GROUP BY IdProgetto "
-                                      "ORDER BY COUNT(*) DESC LIMIT 1").toString();
-    const std::vector<Named> queries = {
-        {"Rubrica", kPersons},
-        {"Con progetti", {distinct, "FROM Committente, Progetto, Indirizzo, Recapiti",
-                          "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"}},
-        {"Senza progetti", {distinct, kPersons[1],
-                            "WHERE Committente.IdCommittente NOT IN (SELECT Progetto.IdCommittente FROM Progetto)AND Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"}},
-        {"Progetti", kProjects},
-        {"Progetti in corso", {kProjects[0], kProjects[1], "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Stato = \"In corso\""}},
-        {"Progetti non pagati", {kProjects[0], kProjects[1], "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Importo_pagato < Importo_totale"}},
-        {"Progetti pagati", {kProjects[0], kProjects[1], "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Importo_pagato = Importo_totale"}},
-        {"Drill-down: projects of a person", {QString(kProjects[0]).replace("SELECT ", "SELECT DISTINCT "), kProjects[1],
-                                              "WHERE Progetto.IdCommittente=" + person + " AND Cognome_progettista='" + surname + "'"}},
-        {"Drill-down: payments of a project", {"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti", "WHERE IdProgetto =" + project}},
-    };
-    for (const Named &n : queries) {
-        Query q(&db);
-        q.setSql(n.sql);
-        const double ours = timeMs([&] { q.open(); });
-        const double floor = timeMs([&] { stepAll(db, joined(n.sql)); });
-        row(n.name, ours, floor, 1.5);
+    for (const auto &[name, which] : queries) {
+        const QStringList lines = StandardQueries::describe(which).lines;
+        const double ours = timeMs([&] { main.runStandardQuery(which); });
+        const double floor = timeMs([&] { stepAll(db, joined(lines)); });
+        row(name, ours, floor, 1.5);
     }
+
+    // Drill into the person with most projects, then into the project with most payments.
+    const qint64 person = db.scalar("SELECT IdCommittente FROM Progetto GROUP BY IdCommittente "
+                                    "ORDER BY COUNT(*) DESC LIMIT 1").toLongLong();
+    auto selectRow = [&](const QString &field, qint64 key) {
+        Query *q = main.query();
+        const int c = q->fieldIndex(field);
+        for (int r = 0; r < q->recordCount(); ++r)
+            if (q->text(r, c) == QString::number(key)) {
+                q->setCurrentRow(r);
+                return;
+            }
+    };
+    std::vector<qint64> projects, payments;
+    QStringList projectsSql, paymentsSql;
+    for (int i = 0; i < gRuns; ++i) {
+        main.runStandardQuery(StandardQuery::Committente);
+        selectRow(QStringLiteral("Committente.IdCommittente"), person);
+        QElapsedTimer t;
+        t.start();
+        main.drillDownToProjects();
+        projects.push_back(t.nsecsElapsed());
+        projectsSql = main.query()->sql();
+        const qint64 project = db.scalar(QStringLiteral("SELECT IdProgetto FROM Pagamenti WHERE IdProgetto IN "
+                                                        "(SELECT IdProgetto FROM Progetto WHERE IdCommittente=%1) "
+                                                        "GROUP BY IdProgetto ORDER BY COUNT(*) DESC LIMIT 1")
+                                             .arg(person)
+                                             .toUtf8())
+                                  .toLongLong();
+        selectRow(QStringLiteral("IdProgetto"), project);
+        t.restart();
+        main.drillDownToPayments();
+        payments.push_back(t.nsecsElapsed());
+        paymentsSql = main.query()->sql();
+    }
+    row("drill-down to a person's projects", medianMs(projects), timeMs([&] { stepAll(db, joined(projectsSql)); }), 1.5);
+    row("drill-down to a project's payments", medianMs(payments), timeMs([&] { stepAll(db, joined(paymentsSql)); }), 1.5);
 }
 
 void benchFilterAndSort(Database &db)
@@ -212,43 +237,98 @@ void benchFilterAndSort(Database &db)
     row("projects by Importo_totale", amount, amountFloor, 1.0);
 }
 
-void benchRendering(Database &db, int persons)
+void benchRendering(Principale &main, int persons)
 {
-    Query q(&db);
-    q.setSql(kPersons);
-    q.open();
-    ResultModel model(&q);
-    QTableView view;
-    view.setModel(&model);
-    view.resize(1280, 800);
-    view.show();
-    const double paint = timeMs([&] { view.grab(); }, gRuns * 2);
-    const int visible = std::min(q.recordCount(), view.height() / std::max(1, view.verticalHeader()->defaultSectionSize()));
+    main.runStandardQuery(StandardQuery::Committente);
+    main.resize(1280, 800);
+    main.show();
+    QTableView *grid = main.grid();
+    const double paint = timeMs([&] { grid->grab(); }, gRuns * 2);
+    QAbstractItemModel *model = grid->model();
+    const int first = grid->rowAt(0);
+    const int last = std::max(first, grid->rowAt(grid->viewport()->height() - 1));
     const double cells = timeMs([&] {
         size_t chars = 0;
-        for (int r = 0; r < visible; ++r)
-            for (int c = 0; c < model.columnCount(); ++c)
-                chars += size_t(model.data(model.index(r, c)).toString().size());
+        for (int r = first; r <= last; ++r)
+            for (int c = 0; c < model->columnCount(); ++c)
+                chars += size_t(model->data(model->index(r, c)).toString().size());
         Q_UNUSED(chars);
     }, gRuns * 4);
-    std::printf("  %-10d rows: paint one screen %7.2f ms, data() over %d visible rows %7.3f ms\n", persons, paint,
-                visible, cells);
+    std::printf("  %-10d rows: paint one screen of the grid %7.2f ms; data() over the %d visible rows %7.3f ms\n",
+                persons, paint, last - first + 1, cells);
+    main.hide();
 }
 
-int memoryChild(const QString &path)
+void benchAdding(Principale &main)
+{
+    std::printf("7. Adding one person and one payment (keys and the project's total)\n");
+    Database &db = main.connection();
+    main.runStandardQuery(StandardQuery::Committente);
+    Query *q = main.query();
+    int added = 0;
+    const double person = timeMs([&] {
+        q->insert(); // the program's after-insert step assigns the three keys
+        q->fieldByName(QStringLiteral("Cognome")).setValue(QStringLiteral("Prova %1").arg(++added));
+        q->fieldByName(QStringLiteral("Qualifica")).setValue(QStringLiteral("Ing."));
+        q->post();
+    });
+    const double personFloor = timeMs([&] {
+        Transaction tx(db);
+        const qint64 key = db.nextKey(QStringLiteral("Committente"), QStringLiteral("IdCommittente")) + 1;
+        for (const char *sql : {"INSERT INTO Committente (IdCommittente, Cognome, Qualifica) VALUES (?, 'Prova', 'Ing.')",
+                                "INSERT INTO Indirizzo (IdCommittente) VALUES (?)",
+                                "INSERT INTO Recapiti (IdCommittente) VALUES (?)"}) {
+            Statement st(db, sql);
+            st.bind(1, key);
+            st.step();
+        }
+        tx.commit();
+    });
+    row("one person through the program", person, personFloor, 1.5);
+
+    // A payment of a project that is not paid in full, entered in its payments view.
+    const qint64 project = db.scalar("SELECT IdProgetto FROM Progetto WHERE Importo_pagato < Importo_totale "
+                                     "ORDER BY IdProgetto LIMIT 1").toLongLong();
+    main.globals().currentParentKey = QString::number(project);
+    main.globals().insertKind = 3;
+    main.runQuery(StandardQueries::projectsQuery({"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti",
+                                                 QStringLiteral("WHERE IdProgetto =%1").arg(project)},
+                                                QStringLiteral("Query attuale: pagamenti")));
+    main.globals().viewKind = 3;
+    main.globals().insertKind = 3;
+    q->setFieldReadOnly(q->fieldIndex(QStringLiteral("Importo")), false);
+    const double payment = timeMs([&] {
+        q->insert(); // the program links the payment to its project
+        q->fieldByName(QStringLiteral("Importo")).setValue(1);
+        q->post(); // and adds it to the project's paid amount
+    });
+    const double paymentFloor = timeMs([&] {
+        Transaction tx(db);
+        Statement insert(db, "INSERT INTO Pagamenti (IdProgetto, Importo) VALUES (?, 1)");
+        insert.bind(1, project);
+        insert.step();
+        Statement update(db, "UPDATE Progetto SET Importo_pagato = Importo_pagato + 1 WHERE IdProgetto = ?");
+        update.bind(1, project);
+        update.step();
+        tx.commit();
+    });
+    row("one payment through the program", payment, paymentFloor, 1.5);
+}
+
+int memoryChild(const QString &folder)
 {
     const long before = statusKb("VmRSS:");
-    Database db;
-    db.open(path, Schema::databasePassword());
-    Query q(&db);
-    q.setSql(kPersons);
-    q.open();
-    const size_t text = stepAll(db, joined(kPersons));
+    Principale main(folder);
+    main.openConnection();
+    main.FillFieldCheckLists();
+    main.runInitialQuery(true);
+    const size_t text = stepAll(main.connection(), joined(kPersons));
     const long peak = statusKb("VmHWM:");
-    std::printf("  result text %.1f MB, result held in %.1f MB (%.2f x); process peak %.1f MB, "
-                "of which %.1f MB above the process before opening (%.2f x the text)\n",
-                text / 1e6, q.memoryUsed() / 1e6, double(q.memoryUsed()) / double(text), peak / 1024.0,
-                (peak - before) / 1024.0, (peak - before) * 1024.0 / double(text));
+    const size_t held = main.query()->memoryUsed();
+    std::printf("  result text %.1f MB, held in %.1f MB (%.2f x); process peak %.1f MB, of which %.1f MB "
+                "above the process before the main window (%.2f x the text)\n",
+                text / 1e6, held / 1e6, double(held) / double(text), peak / 1024.0, (peak - before) / 1024.0,
+                (peak - before) * 1024.0 / double(text));
     return 0;
 }
 
@@ -265,7 +345,7 @@ int main(int argc, char **argv)
     parser.addOption({"persons", "Sizes of the demo databases, comma separated.", "list", "10000,100000"});
     parser.addOption({"runs", "Runs per figure (the median is shown).", "n", "5"});
     parser.addOption({"dir", "Folder that keeps the demo databases between runs.", "dir", "bench"});
-    parser.addOption({"memory-child", "Internal: measure memory on one database.", "path"});
+    parser.addOption({"memory-child", "Internal: measure memory on one program folder.", "folder"});
     parser.process(app);
     gRuns = std::max(1, parser.value("runs").toInt());
 
@@ -279,21 +359,23 @@ int main(int argc, char **argv)
         std::printf("Median of %d runs; floor = the raw engine doing the same work in the same run.\n", gRuns);
         std::printf("  %-52s %12s %12s %7s\n", "", "ours", "floor", "ratio");
         for (int persons : sizes) {
-            const QString path = ensureDatabase(parser.value("dir"), persons);
-            std::printf("\n== %d persons (%s)\n", persons, qPrintable(path));
-            benchOpen(path);
-            Database db;
-            db.open(path, Schema::databasePassword());
-            benchQueries(db);
-            benchFilterAndSort(db);
+            const QString folder = ensureProgramFolder(parser.value("dir"), persons);
+            std::printf("\n== %d persons (%s)\n", persons, qPrintable(folder));
+            benchOpen(folder);
+            Principale main(folder);
+            main.openConnection();
+            main.FillFieldCheckLists();
+            benchQueries(main);
+            benchFilterAndSort(main.connection());
             std::printf("5. Rendering (must not grow with the row count)\n");
-            benchRendering(db, persons);
+            benchRendering(main, persons);
             std::printf("6. Memory with the persons result open\n");
             std::fflush(stdout);
             QProcess child;
             child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(QCoreApplication::applicationFilePath(), {"--memory-child", path});
+            child.start(QCoreApplication::applicationFilePath(), {"--memory-child", folder});
             child.waitForFinished(-1);
+            benchAdding(main);
         }
     } catch (const DbError &e) {
         std::fprintf(stderr, "%s\n", e.what());

@@ -237,8 +237,9 @@ QVariant Database::scalar(const QByteArray &sql)
 
 qint64 Database::nextKey(const QString &table, const QString &column)
 {
-    // MAX over an indexed key is one look-up, not a walk of the whole table.
-    const QByteArray sql = QStringLiteral("SELECT MAX(CAST(%1 AS INTEGER)) FROM %2")
+    // MAX over an indexed key is one look-up, not a walk of the whole table (a CAST around
+    // the column would hide the index and read every row).
+    const QByteArray sql = QStringLiteral("SELECT MAX(%1) FROM %2")
                                .arg(quoteIdentifier(column), quoteIdentifier(table))
                                .toUtf8();
     const QVariant largest = scalar(sql);
