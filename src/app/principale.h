@@ -228,6 +228,7 @@ private:
     bool cardEditorEvent(int pair, QEvent *event);
     KeyFilter::Context keyContext() const;
     void applyKeyOutcome(const KeyFilter::Outcome &outcome, int column, QDateEdit *datePicker);
+    bool startDateEditing();
     void writeCardEditor(int pair, bool leaving);
     void reopenPaymentsAfterSave();
     QString paymentProjectKey() const;

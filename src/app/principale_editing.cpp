@@ -198,6 +198,12 @@ bool Principale::DBGrid1KeyPress(QChar key)
 
 bool Principale::DateTimePicker1DropDown()
 {
+    return startDateEditing();
+}
+
+bool Principale::startDateEditing()
+{
+    // A saved payment is never changed: its date picker opens nothing.
     if (PaymentsResultTest()) {
         Dialogs::instance().message(KeyFilter::paymentsMessage());
         return false;
@@ -288,13 +294,7 @@ void Principale::DateTimePicker2Enter()
 
 bool Principale::DateTimePicker2DropDown()
 {
-    if (PaymentsResultTest()) {
-        Dialogs::instance().message(KeyFilter::paymentsMessage());
-        return false;
-    }
-    if (ADOQuery1->isActive() && ADOQuery1->currentRow() >= 0)
-        ADOQuery1->edit();
-    return true;
+    return startDateEditing();
 }
 
 void Principale::DateTimePicker2Exit()

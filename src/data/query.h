@@ -180,6 +180,7 @@ private:
     void describeColumns(void *stmt);
     // Rebuilds the shown rows; `notify` false when the caller announces the change itself.
     void rebuildView(int keepPhysical, bool notify = true);
+    void applyFilter();
     void setCurrentInternal(int row);
     void setState(State state);
 

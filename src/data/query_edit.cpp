@@ -479,14 +479,19 @@ void Query::setFilter(const QString &expression)
         return;
     checkBrowseMode();
     filterText_ = expression;
-    if (filtered_ && isActive()) {
-        try {
-            rebuildView(-1);
-        } catch (...) {
-            filtered_ = false;
-            rebuildView(-1);
-            throw;
-        }
+    if (filtered_ && isActive())
+        applyFilter();
+}
+
+void Query::applyFilter()
+{
+    try {
+        rebuildView(-1);
+    } catch (...) {
+        // A filter the result cannot take is switched off: all rows show again.
+        filtered_ = false;
+        rebuildView(-1);
+        throw;
     }
 }
 
@@ -496,15 +501,8 @@ void Query::setFiltered(bool on)
         return;
     checkBrowseMode();
     filtered_ = on;
-    if (!isActive())
-        return;
-    try {
-        rebuildView(-1);
-    } catch (...) {
-        filtered_ = false;
-        rebuildView(-1);
-        throw;
-    }
+    if (isActive())
+        applyFilter();
 }
 
 void Query::setSort(const QString &sort)
