@@ -60,7 +60,7 @@ struct RowFacts
 
 Style forGridCell(const QString &fieldName, bool selected, const RowFacts &row);
 
-// The next sort of a title click: " DESC" after an ascending sort on a specification that
+// The next sort of a title click: " DESC" after an ascending sort whose sort text
 // begins with the field name, " ASC" in every other case.
 QString nextSort(const QString &current, const QString &fieldName);
 
