@@ -1,0 +1,147 @@
+// A day at the office, all through the real window: a new client, a project for them,
+// payments until it is paid in full, a payment taken back, and corrections in grid and card.
+#include "editing/editingfixture.h"
+#include "views/griddelegate.h"
+
+#include <QStyleOptionViewItem>
+
+class TestOfficeFlow : public QObject, public EditingFixture
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { startFixture(); }
+    void cleanup() { stopFixture(); }
+
+    void clientProjectPaymentsAndCorrections();
+
+private:
+    void clickCell(int row, const QString &field)
+    {
+        const QModelIndex index = main()->model()->index(row, column(field));
+        main()->grid()->scrollTo(index);
+        QTest::mouseClick(main()->grid()->viewport(), Qt::LeftButton, {}, main()->grid()->visualRect(index).center());
+    }
+    QColor background(int row, const QString &field) const
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(main()->grid());
+        const QModelIndex index = main()->model()->index(row, column(field));
+        main()->gridDelegate()->initStyleOption(&option, index);
+        return option.backgroundBrush.color();
+    }
+    QLineEdit *cardEditor(const QString &field) const
+    {
+        for (int k = 0; k < Principale::kPairs; ++k)
+            if (main()->cardPairs()[size_t(k)].boundField == field)
+                return child<QLineEdit>(QStringLiteral("DBEdit%1").arg(k + 1));
+        qFatal("no card editor for %s", qPrintable(field));
+        return nullptr;
+    }
+};
+
+void TestOfficeFlow::clientProjectPaymentsAndCorrections()
+{
+    start(0);
+    click("QueryCommittenteButton");
+    QCOMPARE(query()->recordCount(), 0);
+
+    // A new client.
+    click("BitBtn1");
+    QVERIFY(sheet()->isVisible());
+    QVERIFY(!main()->isEnabled());
+    type("Cognome", "D'Angelo");
+    type("Nome", "Lucia");
+    type("Qualifica", "Arch.");
+    type("CAP", "47121x");
+    pressEnterIn("Qualifica");
+    QVERIFY2(!sheet()->isVisible(), qPrintable(dialogs_->messages.join('\n') + dialogs_->errors.join('\n')));
+    QVERIFY(main()->isEnabled());
+    QCOMPARE(scalar("SELECT Cognome || '/' || CAP FROM Committente JOIN Indirizzo USING (IdCommittente)").toString(),
+             QStringLiteral("D'Angelo/47121"));
+
+    // Her first project: the toggle, then a click on her row.
+    click("QueryCommittenteButton");
+    click("SpeedButton1");
+    clickCell(0, "Cognome");
+    QCOMPARE(main()->globals().viewKind, 2);
+    QCOMPARE(main()->statusText(), QStringLiteral("Query attuale: Progetti di D'Angelo "));
+    click("BitBtn1");
+    QCOMPARE(sheetEditor("Cognome_progettista")->text(), QStringLiteral("D'Angelo"));
+    type("Comune", "Cesena");
+    type("Importo_totale", "1000");
+    dialogs_->answerNext(true); // "Data di fine" left empty
+    dialogs_->answerNext(true); // "Data di consegna" left empty
+    pressEnterIn("Comune");
+    QVERIFY2(!sheet()->isVisible(), qPrintable(dialogs_->messages.join('\n') + dialogs_->errors.join('\n')));
+    QCOMPARE(dialogs_->questions,
+             QStringList({"La \"Data di fine\" non è stata inserita. Continuare?",
+                          "La \"Data di consegna\" non è stata inserita. Continuare?"}));
+    const qint64 project = scalar("SELECT IdProgetto FROM Progetto").toLongLong();
+    QCOMPARE(scalar("SELECT Stato FROM Progetto").toString(), QStringLiteral("Da iniziare"));
+
+    // Payments: 400 and 600, the 400 taken back, then paid again in full.
+    click("QueryCommittenteButton");
+    click("SpeedButton1");
+    clickCell(0, "Cognome");
+    clickCell(0, "Descrizione");
+    QCOMPARE(main()->globals().viewKind, 3);
+    QVERIFY(child<QToolButton>("BitBtn1")->isEnabled());
+    auto addPayment = [this](int amount) {
+        click("BitBtn1");
+        type("Importo", QString::number(amount));
+        type("Fattura", "2026/1");
+        dialogs_->answerNext(true); // the payment date left empty
+        pressEnterIn("Importo");
+        QVERIFY2(!sheet()->isVisible(), qPrintable(dialogs_->errors.join('\n')));
+    };
+    addPayment(400);
+    addPayment(600);
+    QCOMPARE(query()->recordCount(), 2);
+    QCOMPARE(paid(project), 1000.0);
+    query()->setCurrentRow(rowOf("Importo", 400));
+    dialogs_->answerNext(true);
+    click("BitBtn2");
+    QCOMPARE(dialogs_->questions.last(), QStringLiteral("Vuoi cancellare il record selezionato?"));
+    QCOMPARE(query()->recordCount(), 1);
+    QCOMPARE(paid(project), 600.0);
+    addPayment(400);
+    QCOMPARE(paid(project), 1000.0);
+    QCOMPARE(sumOfPayments(project), 1000.0);
+
+    // The paid project turns green in the projects list; its payments take no new one.
+    click("QueryProgettoButton");
+    // The project is still the row last picked, marked aqua over every colour; unmark it.
+    QCOMPARE(background(0, "Importo_pagato"), QColor(0x00, 0xFF, 0xFF));
+    main()->globals().selectedKey.clear();
+    QCOMPARE(background(0, "Importo_pagato"), QColor(0x00, 0x80, 0x00));
+    QCOMPARE(background(0, "Importo_totale"), QColor(0x00, 0x80, 0x00));
+    click("SpeedButton1");
+    clickCell(0, "Comune");
+    QCOMPARE(main()->globals().viewKind, 3);
+    QVERIFY(!child<QToolButton>("BitBtn1")->isEnabled());
+    QVERIFY(!child<QToolButton>("BitBtn2")->isEnabled());
+
+    // Corrections: the street in the grid, the first name on the card.
+    click("QueryCommittenteButton");
+    const QModelIndex via = main()->model()->index(0, column("Via"));
+    main()->grid()->setCurrentIndex(via);
+    QTest::keyClick(main()->grid(), 'V'); // the first key opens the cell's editor
+    QLineEdit *cellEditor = main()->grid()->viewport()->findChild<QLineEdit *>();
+    QVERIFY(cellEditor);
+    QTest::keyClicks(cellEditor, "ia Emilia 5");
+    QTest::keyClick(cellEditor, Qt::Key_Return); // Enter saves the changed row
+    QCOMPARE(scalar("SELECT Via FROM Indirizzo").toString(), QStringLiteral("Via Emilia 5"));
+
+    click("MostraSchedaButton");
+    QLineEdit *name = cardEditor("Nome");
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "Luciana");
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("Luciana"));
+    QVERIFY(dialogs_->errors.isEmpty());
+}
+
+QTEST_MAIN(TestOfficeFlow)
+#include "tst_officeflow.moc"
