@@ -1,5 +1,7 @@
 #include "app/principale.h"
 
+#include "app/dialogs.h"
+
 #include "app/errorhandler.h"
 #include "data/database.h"
 #include "data/query.h"
@@ -297,6 +299,18 @@ void Principale::SaveSettings()
 
 void Principale::closeEvent(QCloseEvent *event)
 {
+    // A change typed into the grid or the card and not saved yet is saved now rather than
+    // lost. If the database refuses it, the user chooses between staying to correct it and
+    // leaving without it.
+    if (ADOQuery1->state() == Query::State::Edit && ADOQuery1->isModified()
+        && !ErrorHandler::guard([this] { ADOQuery1->post(); })) {
+        if (!Dialogs::instance().question(
+                QStringLiteral("Le modifiche al record corrente non sono state salvate. Uscire comunque?"))) {
+            event->ignore();
+            return;
+        }
+        ADOQuery1->cancel();
+    }
     ErrorHandler::guard([this] { SaveSettings(); });
     event->accept();
     Q_EMIT programEnding();

@@ -14,6 +14,8 @@ private Q_SLOTS:
     void cleanup() { stopFixture(); }
 
     void clientProjectPaymentsAndCorrections();
+    void closingSavesATypedChange();
+    void refusedChangeKeepsTheWindowOpen();
 
 private:
     void clickCell(int row, const QString &field)
@@ -141,6 +143,45 @@ void TestOfficeFlow::clientProjectPaymentsAndCorrections()
     QTest::keyClick(name, Qt::Key_Return);
     QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("Luciana"));
     QVERIFY(dialogs_->errors.isEmpty());
+}
+
+void TestOfficeFlow::closingSavesATypedChange()
+{
+    start(0);
+    addPerson("Galli");
+    click("QueryCommittenteButton");
+    click("MostraSchedaButton");
+    QLineEdit *name = cardEditor("Nome");
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "Carla"); // no Enter, no move to another row
+    QVERIFY(main()->close());
+    QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("Carla"));
+}
+
+void TestOfficeFlow::refusedChangeKeepsTheWindowOpen()
+{
+    start(0);
+    addPerson("Galli");
+    db_->db().exec("CREATE TRIGGER no_changes BEFORE UPDATE ON Committente BEGIN SELECT RAISE(ABORT, 'bloccato'); END");
+    click("QueryCommittenteButton");
+    click("MostraSchedaButton");
+    QLineEdit *name = cardEditor("Nome");
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "Carla");
+    dialogs_->answerNext(false); // stay and correct it
+    QVERIFY(!main()->close());
+    QVERIFY(main()->isVisible());
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QVERIFY2(dialogs_->errors.first().contains("bloccato"), qPrintable(dialogs_->errors.first()));
+    QCOMPARE(dialogs_->questions,
+             QStringList({"Le modifiche al record corrente non sono state salvate. Uscire comunque?"}));
+    QCOMPARE(query()->fieldByName("Nome").asString(), QStringLiteral("Carla"));
+
+    dialogs_->answerNext(true); // leave without it
+    QVERIFY(main()->close());
+    QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("Anna"));
 }
 
 QTEST_MAIN(TestOfficeFlow)
