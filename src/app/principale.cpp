@@ -6,6 +6,7 @@
 #include "data/database.h"
 #include "data/query.h"
 #include "data/table.h"
+#include "editing/editorsupport.h"
 #include "views/resultmodel.h"
 
 #include <QCloseEvent>
@@ -79,7 +80,13 @@ Principale::Principale(const QString &programDir, QWidget *parent)
     setUpEditing();
 }
 
-Principale::~Principale() = default;
+Principale::~Principale()
+{
+    // The editing filter would still see the events of the grid and its editors while they
+    // are destroyed, and reach widgets already gone: it stops looking first.
+    if (editingHook_)
+        editingHook_->stop();
+}
 
 void Principale::createCentralArea()
 {

@@ -20,6 +20,8 @@ void EditorEventFilter::watch(QObject *object)
 
 bool EditorEventFilter::eventFilter(QObject *watched, QEvent *event)
 {
+    if (!handler_)
+        return QObject::eventFilter(watched, event);
     bool swallow = false;
     if (!ErrorHandler::guard([&] { swallow = handler_(watched, event); }))
         swallow = event->type() == QEvent::KeyPress;

@@ -21,6 +21,8 @@ public:
 
     EditorEventFilter(Handler handler, QObject *parent);
     void watch(QObject *object);
+    // From now on every event passes untouched (while its owner is being destroyed).
+    void stop() { handler_ = nullptr; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
