@@ -14,10 +14,10 @@ QWidget *owner()
     return QApplication::activeWindow();
 }
 
+// Every box carries the application's title.
 QString title()
 {
-    const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Pratilio+") : name;
+    return QStringLiteral("Pratilio+");
 }
 
 } // namespace

@@ -188,7 +188,6 @@ void Principale::createToolBars()
     second->setObjectName(QStringLiteral("ToolBar2"));
     second->setMovable(false);
     second->addWidget(createSearchBox());
-    second->addSeparator();
     addToolButton(second, action(QStringLiteral("InCorso")), QStringLiteral("In corso"), kProjectsCaption);
     addToolButton(second, action(QStringLiteral("QuerySospesi")), QStringLiteral("Sospesi"), kProjectsCaption);
     addToolButton(second, action(QStringLiteral("Comune")), QStringLiteral("Da Iniziare"), kProjectsCaption);

@@ -66,7 +66,13 @@ void Principale::runQuery(const QueryDescription &description)
     gridColumns_.columns.clear();
     ADOQuery1->clearSql();
     ADOQuery1->setSql(description.lines);
-    ADOQuery1->open(); // a rejected statement ends the sequence here, with grid and card empty
+    try {
+        ADOQuery1->open();
+    } catch (...) {
+        // A rejected statement ends the sequence here, with grid and card empty.
+        SetUpCard();
+        throw;
+    }
 
     if (ADOQuery1->isEmpty())
         SpeedButton1->setEnabled(false);

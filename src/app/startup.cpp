@@ -19,7 +19,6 @@ Startup::~Startup() = default;
 void Startup::prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Pratilio+"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Pratilio+"));
     if (translator_.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&translator_);
 }

@@ -60,11 +60,13 @@ FormInput::FormInput(Principale *main) : QWidget(nullptr, Qt::Tool), main_(main)
     DateTimePicker1->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     DateTimePicker1->hide();
 
-    main_->setInputSheet(this);
-    main_->globals().inputSheetPending = false;
-
     // Editing: insertion, in-place editors, deletion and totals.
     setUpEditing();
+
+    // Registered only once complete, so that the main window never holds a sheet that
+    // failed half-way through its making.
+    main_->setInputSheet(this);
+    main_->globals().inputSheetPending = false;
 }
 
 void FormInput::UnbindInputSheetEditors()

@@ -13,11 +13,11 @@ QueryComplessa::QueryComplessa(Principale *main)
     setWindowTitle(QStringLiteral("Query complessa"));
     resize(545, 437);
     ADOTable1->setObjectName(QStringLiteral("ADOTable1"));
-    main_->setComplexQuery(this);
-
     auto *heading = new QLabel(QStringLiteral("Inserire la condizione della query:"), this);
     heading->setObjectName(QStringLiteral("Label1"));
     heading->move(16, 8);
+
+    main_->setComplexQuery(this); // once complete
 }
 
 QueryComplessa::~QueryComplessa() = default;

@@ -73,7 +73,7 @@ void TestPrincipale::toolBarsInOrder()
     QCOMPARE(captions("ToolBar1"), QStringList({"Aggiungi", "Elimina", "-", "Rubrica", "Progetti", "Ricerca avanzata",
                                                 "-", "Persona", "Qualifica", "Città", "Con progetti",
                                                 "Senza progetti"}));
-    QCOMPARE(captions("ToolBar2"), QStringList({"SearchBox", "-", "In corso", "Sospesi", "Da Iniziare",
+    QCOMPARE(captions("ToolBar2"), QStringList({"SearchBox", "In corso", "Sospesi", "Da Iniziare",
                                                 "Progetti non pagati", "Progetti pagati"}));
     QCOMPARE(captions("ToolBar3"), QStringList({"Visualizza progetti", "Scheda", "Tabella"}));
 

@@ -315,6 +315,9 @@ void TestQueryCatalogue::failingStatementLeavesGridAndCardEmpty()
     for (int k = 0; k < Principale::kPairs; ++k) {
         QVERIFY(main()->cardPairs()[size_t(k)].boundField.isEmpty());
         QVERIFY(child<QLineEdit>(QStringLiteral("DBEdit%1").arg(k + 1))->text().isEmpty());
+        // No label of the earlier result is left over an empty editor.
+        QVERIFY(!main()->cardPairs()[size_t(k)].visible);
+        QVERIFY(child<QLabel>(QStringLiteral("DBText%1").arg(k + 1))->isHidden());
     }
 
     // The next query that works fills the grid again.
