@@ -33,9 +33,17 @@ void Dialogs::install(Dialogs *dialogs)
     installed = dialogs;
 }
 
+// A plain box: the text and its buttons, no icon.
+static int plainBox(const QString &text, QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(QMessageBox::NoIcon, title(), text, buttons, owner());
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec();
+}
+
 void QtDialogs::message(const QString &text)
 {
-    QMessageBox::information(owner(), title(), text, QMessageBox::Ok);
+    plainBox(text, QMessageBox::Ok);
 }
 
 void QtDialogs::error(const QString &text)
@@ -45,8 +53,7 @@ void QtDialogs::error(const QString &text)
 
 bool QtDialogs::question(const QString &text)
 {
-    return QMessageBox::question(owner(), title(), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
-        == QMessageBox::Ok;
+    return plainBox(text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 bool QtDialogs::openExternal(const QString &target)

@@ -219,10 +219,15 @@ void Principale::UnbindCardEditors()
     refreshCardEditors();
 }
 
-void Principale::SetUpCard()
+void Principale::BindCardPairs()
 {
     ColumnSetup::bindCardPairs(cardPairs_, gridColumns_);
     mirrorCardPairs();
+}
+
+void Principale::SetUpCard()
+{
+    BindCardPairs();
     // A projects query has coloured its card already, from the row current when it ran.
     if (globals_.viewKind != ViewProjects)
         colourCardPairs();

@@ -79,8 +79,11 @@ public:
     void runQuery(const QueryDescription &description);
     void runStandardQuery(StandardQuery query);
     void UnbindCardEditors();
+    // Saves a change typed into the current row and not saved yet.
+    void saveTypedChange();
     // Binds the card's pairs to the columns of the current result.
     void SetUpCard();
+    void BindCardPairs(); // binding only, colours untouched
     // The grid widget takes over hidden columns and widths from gridColumns().
     void mirrorGridColumns();
     void setStatusText(const QString &text);

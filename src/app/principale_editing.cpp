@@ -445,7 +445,7 @@ void Principale::reopenPaymentsAfterSave()
     mirrorGridColumns();
     showCurrentRowInGrid();
     SpeedButton1->setEnabled(false);
-    SetUpCard();
+    BindCardPairs(); // binding only: the card keeps its colours
     globals_.viewKind = ViewPayments;
     DateTimePicker1->hide();
 }

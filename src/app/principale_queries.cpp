@@ -45,8 +45,17 @@ void Principale::runStandardQuery(StandardQuery query)
     runQuery(StandardQueries::describe(query));
 }
 
+void Principale::saveTypedChange()
+{
+    // A change typed into the grid or the card is saved before the result is replaced,
+    // rather than dropped with it; a refused save stops the query, keeping the change.
+    if (ADOQuery1->state() == Query::State::Edit && ADOQuery1->isModified())
+        ADOQuery1->post();
+}
+
 void Principale::runQuery(const QueryDescription &description)
 {
+    saveTypedChange();
     ComboBox1->setEditText(description.searchField);
     action(QStringLiteral("Inserisci"))->setEnabled(description.addEnabled);
     action(QStringLiteral("Elimina"))->setEnabled(description.deleteEnabled);

@@ -111,8 +111,8 @@ void Principale::placeGridDatePicker(const QModelIndex &index, const QRect &cell
     const int column = index.column();
     if (row < 0 || row >= ADOQuery1->recordCount() || column >= ADOQuery1->fieldCount())
         return;
-    // One pixel beyond the cell on every side, so that the picker covers its grid lines.
-    const QPoint topLeft = DBGrid1->viewport()->mapTo(Panel1, cellRect.topLeft()) - QPoint(1, 1);
+    // One pixel in from the cell's corner and two wider and higher, over the grid lines.
+    const QPoint topLeft = DBGrid1->viewport()->mapTo(Panel1, cellRect.topLeft()) + QPoint(1, 1);
     DateTimePicker1->setGeometry(QRect(topLeft, cellRect.size() + QSize(2, 2)));
     const QDate date =
         ADOQuery1->text(row, column).isEmpty() ? QDate::currentDate() : ADOQuery1->value(row, column).toDate();
@@ -239,6 +239,7 @@ void Principale::DBGrid1CellClick(int column)
 
 void Principale::replaceResultForDrillDown(const QStringList &lines)
 {
+    saveTypedChange();
     UnbindCardEditors();
     model_->setEditable(true);
     if (!globals_.inputSheetPending && inputSheet_)

@@ -41,6 +41,17 @@ QChar typedCharacter(const QKeyEvent *event)
     default:
         break;
     }
+    // Keys that change the text without typing a character come to the filters as the
+    // control characters they stand for, so that a paste cannot put letters into a postal
+    // code or change a saved payment.
+    if (event->matches(QKeySequence::Paste))
+        return QChar(u'\x16');
+    if (event->matches(QKeySequence::Cut))
+        return QChar(u'\x18');
+    if (event->matches(QKeySequence::Undo))
+        return QChar(u'\x1a');
+    if (event->matches(QKeySequence::Redo))
+        return QChar(u'\x19');
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return {};
     const QString text = event->text();

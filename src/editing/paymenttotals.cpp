@@ -13,7 +13,9 @@ bool addToProject(Database &db, const QString &projectKey, double amount)
         return false;
     const QByteArray paidText = read.columnIsNull(0) ? QByteArray("0") : read.columnText(0);
     qint64 paid = 0;
-    Values::parseAmount(QString::fromUtf8(paidText), &paid);
+    if (!Values::parseAmount(QString::fromUtf8(paidText), &paid))
+        throw DbError(QStringLiteral("L'importo pagato '%1' del progetto %2 non è un numero: il totale non è "
+                                     "stato aggiornato.").arg(QString::fromUtf8(paidText), projectKey));
     const qint64 total = paid + Values::amountToCents(amount);
 
     Statement write(db, "UPDATE Progetto SET Importo_pagato = ? WHERE IdProgetto = ?");

@@ -104,6 +104,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
     QWidget *editor = nullptr;
     if (hasPickList(index.column())) {
         auto *box = new QComboBox(parent);
+        box->setEditable(true); // a state may be typed as well as picked
         box->addItems(pickLists_.value(index.column()));
         editor = box;
     } else {

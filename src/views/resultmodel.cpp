@@ -1,5 +1,6 @@
 #include "views/resultmodel.h"
 
+#include "app/errorhandler.h"
 #include "data/query.h"
 
 #include <QFont>
@@ -78,9 +79,12 @@ bool ResultModel::setData(const QModelIndex &index, const QVariant &value, int r
         return false;
     if (query_->text(index.row(), index.column()) == value.toString())
         return false; // nothing typed: leave the row untouched
-    query_->setCurrentRow(index.row());
-    query_->field(index.column()).setValue(value);
-    return true;
+    // Called from inside the item view, which must not see an exception: a refused value
+    // or a refused save of the row left is shown here and the cell keeps what it had.
+    return ErrorHandler::guard([&] {
+        query_->setCurrentRow(index.row());
+        query_->field(index.column()).setValue(value);
+    });
 }
 
 void ResultModel::setEditable(bool editable)

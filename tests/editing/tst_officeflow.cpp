@@ -3,6 +3,8 @@
 #include "editing/editingfixture.h"
 #include "views/griddelegate.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QStyleOptionViewItem>
 
 class TestOfficeFlow : public QObject, public EditingFixture
@@ -16,6 +18,7 @@ private Q_SLOTS:
     void clientProjectPaymentsAndCorrections();
     void closingSavesATypedChange();
     void refusedChangeKeepsTheWindowOpen();
+    void pasteAndQueriesKeepTheData();
 
 private:
     void clickCell(int row, const QString &field)
@@ -182,6 +185,31 @@ void TestOfficeFlow::refusedChangeKeepsTheWindowOpen()
     dialogs_->answerNext(true); // leave without it
     QVERIFY(main()->close());
     QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("Anna"));
+}
+
+void TestOfficeFlow::pasteAndQueriesKeepTheData()
+{
+    start(0);
+    addPerson("Galli");
+    click("QueryCommittenteButton");
+    click("MostraSchedaButton");
+
+    // A paste is a key like any other: letters do not get into a postal code.
+    QGuiApplication::clipboard()->setText(QStringLiteral("ABC"));
+    QLineEdit *cap = cardEditor("CAP");
+    cap->setFocus();
+    QTest::keyClick(cap, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(cap->text().isEmpty());
+    QLineEdit *name = cardEditor("Nome");
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier); // free text takes it
+    QCOMPARE(name->text(), QStringLiteral("ABC"));
+
+    // A change typed and not saved is saved, not dropped, when another query runs.
+    click("QueryProgettoButton");
+    QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("ABC"));
+    QVERIFY(dialogs_->errors.isEmpty());
 }
 
 QTEST_MAIN(TestOfficeFlow)

@@ -271,7 +271,8 @@ void TestGridView::datePickerOverFocusedDateCell()
     QCOMPARE(picker->date(), QDate(2024, 3, 15));
     const QRect rect = grid()->visualRect(due);
     const QPoint cellTopLeft = grid()->viewport()->mapTo(picker->parentWidget(), rect.topLeft());
-    QCOMPARE(picker->geometry(), QRect(cellTopLeft - QPoint(1, 1), rect.size() + QSize(2, 2)));
+    // Left and top one pixel in from the cell's corner, width and height two more than the cell's.
+    QCOMPARE(picker->geometry(), QRect(cellTopLeft + QPoint(1, 1), rect.size() + QSize(2, 2)));
 
     // Same column, empty date: today's date.
     grid()->setCurrentIndex(cell(rowOf("IdProgetto", undated), "Data_scadenza"));
