@@ -172,7 +172,9 @@ void TestQuery::resultNamesQualifyOnlyRepeatedNames()
     q.setSql({QString(kPersons[0]).replace("SELECT ", "SELECT DISTINCT "), "FROM Committente, Progetto, Indirizzo, Recapiti",
               "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"});
     q.open();
-    QCOMPARE(column(q, "Cognome"), QStringList({"Rossi", "D'Amico"}));
+    QStringList withProjects = column(q, "Cognome");
+    withProjects.sort(); // the engine's order, unspecified without ORDER BY
+    QCOMPARE(withProjects, QStringList({"D'Amico", "Rossi"}));
 
     // NOT IN with a sub-select, written without a blank before AND.
     q.setSql({kPersons[0], kPersons[1],
