@@ -54,6 +54,16 @@ protected:
         QVERIFY(main()->PaymentsResultTest());
     }
 
+    // The main window's card editor bound to `field`; fails the test when none is.
+    QLineEdit *cardEditor(const QString &field) const
+    {
+        for (int k = 0; k < Principale::kPairs; ++k)
+            if (main()->cardPairs()[size_t(k)].boundField == field)
+                return child<QLineEdit>(QStringLiteral("DBEdit%1").arg(k + 1));
+        qFatal("no card editor for %s", qPrintable(field));
+        return nullptr;
+    }
+
     // The sheet's editor bound to `field`; fails the test when none is.
     QLineEdit *sheetEditor(const QString &field) const
     {

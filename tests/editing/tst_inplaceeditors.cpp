@@ -26,14 +26,6 @@ private:
         return index;
     }
     QLineEdit *openCellEditor() const { return main()->grid()->viewport()->findChild<QLineEdit *>(); }
-    QLineEdit *cardEditor(const QString &field) const
-    {
-        for (int k = 0; k < Principale::kPairs; ++k)
-            if (main()->cardPairs()[size_t(k)].boundField == field)
-                return child<QLineEdit>(QStringLiteral("DBEdit%1").arg(k + 1));
-        qFatal("no card editor for %s", qPrintable(field));
-        return nullptr;
-    }
     int cardPair(const QString &field) const
     {
         for (int k = 0; k < Principale::kPairs; ++k)

@@ -35,14 +35,6 @@ private:
         main()->gridDelegate()->initStyleOption(&option, index);
         return option.backgroundBrush.color();
     }
-    QLineEdit *cardEditor(const QString &field) const
-    {
-        for (int k = 0; k < Principale::kPairs; ++k)
-            if (main()->cardPairs()[size_t(k)].boundField == field)
-                return child<QLineEdit>(QStringLiteral("DBEdit%1").arg(k + 1));
-        qFatal("no card editor for %s", qPrintable(field));
-        return nullptr;
-    }
 };
 
 void TestOfficeFlow::clientProjectPaymentsAndCorrections()
