@@ -36,9 +36,6 @@ CREATE TABLE Committente (
   Partita_iva TEXT COLLATE NOCASE,
   Note TEXT COLLATE NOCASE
 );
--- Searches by surname use it, and so does the drill-down to a person's projects, which
--- visits every person: the narrow index is read instead of the whole table.
-CREATE INDEX Committente_Cognome ON Committente (Cognome);
 CREATE TABLE Indirizzo (
   IdCommittente INTEGER PRIMARY KEY,
   CAP TEXT COLLATE NOCASE,
