@@ -233,6 +233,7 @@ private:
     void applyKeyOutcome(const KeyFilter::Outcome &outcome, int column, QDateEdit *datePicker);
     bool startDateEditing();
     void writeCardEditor(int pair, bool leaving);
+    void writePendingCardEditors();
     void reopenPaymentsAfterSave();
     QString paymentProjectKey() const;
     void updateProjectTotal(const QString &projectKey, double amount);

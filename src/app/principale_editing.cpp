@@ -286,6 +286,12 @@ void Principale::writeCardEditor(int pair, bool leaving)
     editor->setCursorPosition(cursor);
 }
 
+void Principale::writePendingCardEditors()
+{
+    for (int pair = 1; pair <= kPairs; ++pair)
+        writeCardEditor(pair, true);
+}
+
 void Principale::DateTimePicker2Enter()
 {
     if (!PaymentsResultTest() && ADOQuery1->isActive() && ADOQuery1->currentRow() >= 0)

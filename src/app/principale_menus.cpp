@@ -262,8 +262,12 @@ QWidget *Principale::createSearchBox()
         const auto move = m.move;
         connect(button, &QToolButton::clicked, this, [this, move] {
             ErrorHandler::guard([this, move] {
-                if (ADOQuery1->isActive())
-                    (ADOQuery1.get()->*move)();
+                if (!ADOQuery1->isActive())
+                    return;
+                // The navigator's buttons take no focus, so a card editor is never left: what it
+                // holds goes into the row first, and a text the field refuses stops the move.
+                writePendingCardEditors();
+                (ADOQuery1.get()->*move)();
             });
         });
         navigator->addWidget(button);

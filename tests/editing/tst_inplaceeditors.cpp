@@ -204,6 +204,19 @@ void TestInPlaceEditors::cardDateTextTheFieldRefuses()
     QTest::mouseClick(child<QToolButton>("DBNavigator1First"), Qt::LeftButton);
     QCOMPARE(query()->state(), Query::State::Browse);
     QCOMPARE(scalar("SELECT Data_fine FROM Progetto").toString(), QStringLiteral("2021-03-15"));
+
+    // A date typed halfway is not dropped by a move through the navigator: the move is
+    // refused with the field's message and the text stays for the user to finish.
+    end->selectAll();
+    QTest::keyClicks(end, "16/03/2");
+    QTest::mouseClick(child<QToolButton>("DBNavigator1Last"), Qt::LeftButton);
+    QCOMPARE(dialogs_->errors.size(), 2);
+    QCOMPARE(end->text(), QStringLiteral("16/03/2"));
+    QCOMPARE(query()->state(), Query::State::Edit);
+    QTest::keyClicks(end, "022");
+    QTest::mouseClick(child<QToolButton>("DBNavigator1Last"), Qt::LeftButton);
+    QCOMPARE(dialogs_->errors.size(), 2);
+    QCOMPARE(scalar("SELECT Data_fine FROM Progetto").toString(), QStringLiteral("2022-03-16"));
 }
 
 void TestInPlaceEditors::cardDateAndStateEditors()
