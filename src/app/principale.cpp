@@ -267,7 +267,10 @@ void Principale::gridCurrentChanged(int row)
     // then comes from the grid following a dropped row, and must not save that row.
     if (ADOQuery1->state() == Query::State::Insert)
         return;
-    ErrorHandler::guard([this, row] { ADOQuery1->setCurrentRow(row); });
+    // Leaving a changed row saves it; when the database refuses, the cursor goes back to the
+    // row that still holds the change, so that what follows acts on the row shown.
+    if (!ErrorHandler::guard([this, row] { ADOQuery1->setCurrentRow(row); }))
+        showCurrentRowInGrid();
 }
 
 void Principale::showCurrentRowInGrid()

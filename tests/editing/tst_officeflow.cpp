@@ -19,6 +19,7 @@ private Q_SLOTS:
     void closingSavesATypedChange();
     void refusedChangeKeepsTheWindowOpen();
     void pasteAndQueriesKeepTheData();
+    void refusedSaveKeepsTheCursorOnTheChangedRow();
 
 private:
     void clickCell(int row, const QString &field)
@@ -202,6 +203,28 @@ void TestOfficeFlow::pasteAndQueriesKeepTheData()
     click("QueryProgettoButton");
     QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("ABC"));
     QVERIFY(dialogs_->errors.isEmpty());
+}
+
+void TestOfficeFlow::refusedSaveKeepsTheCursorOnTheChangedRow()
+{
+    start(0);
+    addPerson("Galli");
+    addPerson("Neri");
+    db_->db().exec("CREATE TRIGGER no_changes BEFORE UPDATE ON Committente BEGIN SELECT RAISE(ABORT, 'bloccato'); END");
+    click("QueryCommittenteButton");
+    const QModelIndex name = main()->model()->index(0, column("Nome"));
+    main()->grid()->setCurrentIndex(name);
+    QTest::keyClick(main()->grid(), 'C');
+    QLineEdit *cellEditor = main()->grid()->viewport()->findChild<QLineEdit *>();
+    QVERIFY(cellEditor);
+    QTest::keyClicks(cellEditor, "arla");
+    QTest::keyClick(cellEditor, Qt::Key_Tab); // the value goes into the row, not yet saved
+
+    clickCell(1, "Cognome");
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QCOMPARE(query()->currentRow(), 0);
+    QCOMPARE(main()->grid()->currentIndex().row(), 0);
+    QCOMPARE(query()->fieldByName("Nome").asString(), QStringLiteral("Carla"));
 }
 
 QTEST_MAIN(TestOfficeFlow)
