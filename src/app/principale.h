@@ -33,6 +33,7 @@ class QEvent;
 namespace KeyFilter {
 struct Context;
 struct Outcome;
+enum class Place;
 }
 
 // The main window: owns the connection, the one query whose rows are the current result,
@@ -229,6 +230,7 @@ private:
     bool gridEditorEvent(QWidget *editor, QEvent *event);
     bool gridKeyEvent(QEvent *event);
     bool cardEditorEvent(int pair, QEvent *event);
+    bool pasteAccepted(KeyFilter::Place place, int column) const;
     KeyFilter::Context keyContext() const;
     void applyKeyOutcome(const KeyFilter::Outcome &outcome, int column, QDateEdit *datePicker);
     bool startDateEditing();

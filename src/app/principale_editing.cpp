@@ -166,8 +166,20 @@ bool Principale::gridKeyEvent(QEvent *event)
     return !typed.isNull() && !DBGrid1KeyPress(typed);
 }
 
+bool Principale::pasteAccepted(KeyFilter::Place place, int column) const
+{
+    if (column < 0 || !ADOQuery1->isActive() || column >= ADOQuery1->fieldCount())
+        return true;
+    if (ADOQuery1->fieldInfo(column).readOnly)
+        return false;
+    return KeyFilter::decide(place, bareFieldName(*ADOQuery1, column), QChar(u'\x16'), keyContext()).pass;
+}
+
 bool Principale::gridEditorEvent(QWidget *editor, QEvent *event)
 {
+    // The editor's own menu pastes too: it is offered only where a typed paste would be taken.
+    if (event->type() == QEvent::ContextMenu)
+        return !pasteAccepted(KeyFilter::Place::Grid, DBGrid1->currentIndex().column());
     if (event->type() != QEvent::KeyPress)
         return false;
     const QChar typed = EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event));
@@ -229,6 +241,11 @@ void Principale::DateTimePicker1Change()
 bool Principale::cardEditorEvent(int pair, QEvent *event)
 {
     QLineEdit *editor = DBEdit[size_t(pair - 1)];
+    if (event->type() == QEvent::ContextMenu) {
+        const QString &bound = cardPairs_[size_t(pair - 1)].boundField;
+        const int column = bound.isEmpty() || !ADOQuery1->isActive() ? -1 : ADOQuery1->fieldIndex(bound);
+        return !pasteAccepted(KeyFilter::Place::Card, column);
+    }
     if (event->type() == QEvent::KeyPress) {
         const QChar typed = EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event));
         return !typed.isNull() && !CardKeyFilter(pair, typed);

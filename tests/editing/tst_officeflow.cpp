@@ -3,7 +3,10 @@
 #include "editing/editingfixture.h"
 #include "views/griddelegate.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QStyleOptionViewItem>
 
@@ -27,6 +30,21 @@ private:
         const QModelIndex index = main()->model()->index(row, column(field));
         main()->grid()->scrollTo(index);
         QTest::mouseClick(main()->grid()->viewport(), Qt::LeftButton, {}, main()->grid()->visualRect(index).center());
+    }
+    // Whether the widget's context menu opens; a menu that does is closed again at once.
+    static bool opensContextMenu(QWidget *widget)
+    {
+        bool opened = false;
+        QTimer::singleShot(100, [&opened] {
+            if (QWidget *popup = QApplication::activePopupWidget()) {
+                opened = true;
+                popup->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(widget, &event);
+        QTest::qWait(150);
+        return opened;
     }
     QColor background(int row, const QString &field) const
     {
@@ -203,6 +221,11 @@ void TestOfficeFlow::pasteAndQueriesKeepTheData()
     click("QueryProgettoButton");
     QCOMPARE(scalar("SELECT Nome FROM Committente").toString(), QStringLiteral("ABC"));
     QVERIFY(dialogs_->errors.isEmpty());
+
+    // Nor through the editor's own menu: it opens over free text only.
+    click("QueryCommittenteButton");
+    QCOMPARE(opensContextMenu(cardEditor("CAP")), false);
+    QCOMPARE(opensContextMenu(cardEditor("Nome")), true);
 }
 
 void TestOfficeFlow::refusedSaveKeepsTheCursorOnTheChangedRow()
