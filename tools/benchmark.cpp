@@ -27,15 +27,9 @@
 
 namespace {
 
-const QStringList kPersons = {
-    "SELECT Committente.IdCommittente, Cognome, Nome, Qualifica, Indirizzo.IdCommittente, CAP, Città, Via, "
-    "Recapiti.*, Codice_fiscale, Partita_iva, Note",
-    "FROM Committente, Indirizzo, Recapiti",
-    "WHERE Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"};
-const QStringList kProjects = {
-    "SELECT IdProgetto, Progetto.IdCommittente, Cognome_progettista, Nome_progettista, Descrizione, Comune, Stato, "
-    "Importo_totale, Importo_pagato, Data_inizio, Data_fine, Data_scadenza, Archivio, Nota",
-    "FROM Committente, Progetto", "WHERE Committente.IdCommittente=Progetto.IdCommittente"};
+// The statements the program itself runs for all persons and all projects.
+const QStringList kPersons = StandardQueries::describe(StandardQuery::Committente).lines;
+const QStringList kProjects = StandardQueries::describe(StandardQuery::Progetto).lines;
 
 int gRuns = 5;
 
