@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Pratilio+ need.
-# Only what is missing is installed; runs as root or through sudo.
+# Only what is missing is installed; runs as root, or as a user through sudo.
 set -euo pipefail
 
 PACKAGES=(
@@ -9,6 +9,7 @@ PACKAGES=(
   libsqlcipher-dev libsodium-dev
   libfreexl-dev libgsf-1-dev libxlsxwriter-dev libquazip1-qt6-dev
   fonts-dejavu-core
+  shellcheck
 )
 
 missing=()
@@ -17,8 +18,13 @@ for p in "${PACKAGES[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+# As root apt runs directly; otherwise through sudo, which must be told to keep
+# DEBIAN_FRONTEND (env passes it through whatever sudo's policy on the environment is).
+apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
+if [ "$(id -u)" -ne 0 ]; then
+  apt=(sudo "${apt[@]}")
+fi
+
 echo "Installing: ${missing[*]}"
-$SUDO apt-get update
-DEBIAN_FRONTEND=noninteractive $SUDO -E apt-get install -y --no-install-recommends "${missing[@]}"
+"${apt[@]}" update
+"${apt[@]}" install -y --no-install-recommends "${missing[@]}"
