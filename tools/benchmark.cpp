@@ -120,8 +120,8 @@ void benchOpen(const QString &folder)
         Principale main(folder);
         QElapsedTimer t;
         t.start();
-        main.openConnection();
-        main.FillFieldCheckLists();
+        main.workspace().openConnection();
+        main.workspace().fillFieldCheckLists();
         main.runInitialQuery(true);
         ours.push_back(t.nsecsElapsed());
     }
@@ -313,8 +313,8 @@ int memoryChild(const QString &folder)
 {
     const long before = statusKb("VmRSS:");
     Principale main(folder);
-    main.openConnection();
-    main.FillFieldCheckLists();
+    main.workspace().openConnection();
+    main.workspace().fillFieldCheckLists();
     main.runInitialQuery(true);
     const size_t text = stepAll(main.connection(), joined(kPersons));
     const long peak = statusKb("VmHWM:");
@@ -357,8 +357,8 @@ int main(int argc, char **argv)
             std::printf("\n== %d persons (%s)\n", persons, qPrintable(folder));
             benchOpen(folder);
             Principale main(folder);
-            main.openConnection();
-            main.FillFieldCheckLists();
+            main.workspace().openConnection();
+            main.workspace().fillFieldCheckLists();
             benchQueries(main);
             benchFilterAndSort(main.connection());
             std::printf("5. Rendering (must not grow with the row count)\n");

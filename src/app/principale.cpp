@@ -1,22 +1,24 @@
 #include "app/principale.h"
 
-#include "app/dialogs.h"
-
-#include "app/errorhandler.h"
-#include "data/database.h"
+#include "core/dialogs.h"
+#include "core/errorhandler.h"
 #include "data/query.h"
-#include "data/table.h"
-#include "editing/editorsupport.h"
+#include "editing/maineditors.h"
+#include "editing/recordactions.h"
+#include "editing/recordhooks.h"
+#include "views/cardpanel.h"
+#include "views/drilldown.h"
+#include "views/eventhook.h"
+#include "views/gridcontroller.h"
 #include "views/resultmodel.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
@@ -28,37 +30,18 @@ static void initIconResources()
     Q_INIT_RESOURCE(resources);
 }
 
-namespace {
-
-// Card layout in pixels, one pair a row.
-constexpr int kLabelLeft = 8;
-constexpr int kLabelTop = 20;
-constexpr int kLabelWidth = 105;
-constexpr int kLastLabelWidth = 65;
-constexpr int kLabelHeight = 17;
-constexpr int kEditorLeft = 120;
-constexpr int kEditorTop = 16;
-constexpr int kEditorHeight = 21;
-constexpr int kRowStep = 24;
-
-} // namespace
-
 Principale::Principale(const QString &programDir, QWidget *parent)
     : QMainWindow(parent),
-      programDir_(programDir),
-      ADOConnection1(std::make_unique<Database>()),
-      ADOQuery1(std::make_unique<Query>(ADOConnection1.get())),
-      Protezione(std::make_unique<Table>(ADOConnection1.get())),
-      model_(std::make_unique<ResultModel>(ADOQuery1.get()))
+      workspace_(programDir),
+      model_(std::make_unique<ResultModel>(workspace_.query())),
+      hooks_(std::make_unique<RecordHooks>(workspace_)),
+      drillDown_(std::make_unique<DrillDown>(workspace_, *this)),
+      records_(std::make_unique<RecordActions>(workspace_, *this, this))
 {
     initIconResources();
     setObjectName(QStringLiteral("Principale"));
     setWindowTitle(QStringLiteral("Pratilio+"));
-    ADOQuery1->setObjectName(QStringLiteral("ADOQuery1"));
-    Protezione->setObjectName(QStringLiteral("Protezione"));
-    Protezione->setTableName(QStringLiteral("Applicazione"));
-
-    globals_.inputSheetPending = true;
+    globals().inputSheetPending = true;
 
     createActions();
     createMenus();
@@ -66,26 +49,32 @@ Principale::Principale(const QString &programDir, QWidget *parent)
     createToolBars();
     createStatusBar();
 
-    connect(ADOQuery1.get(), &Query::currentRowChanged, this, [this] {
+    Query *result = query();
+    connect(result, &Query::currentRowChanged, this, [this] {
         refreshCardEditors();
-        showCurrentRowInGrid();
+        gridController_->showCurrentRow();
     });
-    connect(ADOQuery1.get(), &Query::rowChanged, this, &Principale::refreshCardEditors);
-    connect(ADOQuery1.get(), &Query::resultChanged, this, &Principale::refreshCardEditors);
+    connect(result, &Query::rowChanged, this, &Principale::refreshCardEditors);
+    connect(result, &Query::resultChanged, this, &Principale::refreshCardEditors);
 
-    // Result views: drawing, sorting, card, drill-down.
-    createResultViews();
+    gridController_ = new GridController(workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel1,
+                                         [this] { drillDown_->markCurrentRow(); }, this);
+    connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex &index) {
+        ErrorHandler::guard([this, index] { DBGrid1CellClick(index.column()); });
+    });
 
-    // Editing: insertion, in-place editors, deletion and totals. Last, once every editor exists.
-    setUpEditing();
+    // Editing, last, once every editor exists.
+    hooks_->install();
+    editors_ = new MainEditors(workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel2,
+                               [this] { ErrorHandler::guard([this] { DeleteFromGrid(); }); }, this);
 }
 
 Principale::~Principale()
 {
     // The editing filter would still see the events of the grid and its editors while they
     // are destroyed, and reach widgets already gone: it stops looking first.
-    if (editingHook_)
-        editingHook_->stop();
+    if (editors_)
+        editors_->stop();
 }
 
 void Principale::createCentralArea()
@@ -106,12 +95,6 @@ void Principale::createCentralArea()
     DBGrid1->horizontalHeader()->setHighlightSections(false);
     DBGrid1->verticalHeader()->setDefaultSectionSize(20);
     gridLayout->addWidget(DBGrid1);
-    DBGrid1->viewport()->installEventFilter(this);
-    DBGrid1->horizontalHeader()->viewport()->installEventFilter(this);
-    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int logical, int, int newSize) { gridSectionResized(logical, newSize); });
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { gridCurrentChanged(current.row()); });
 
     DateTimePicker1 = new QDateEdit(Panel1);
     DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
@@ -119,45 +102,41 @@ void Principale::createCentralArea()
     DateTimePicker1->setCalendarPopup(true);
     DateTimePicker1->hide();
 
-    Panel2 = createCardPanel();
-    Panel2->setParent(central);
+    // The card: one pair a row, the last label lower and narrower.
+    CardPanel::Layout card;
+    card.lastLabelTop = 499;
+    card.lastLabelWidth = 65;
+    Panel2 = new CardPanel(card, QStringLiteral("ComboBox2"), QStringLiteral("DateTimePicker2"), central);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setMinimumHeight(card.editorTop + card.rowStep * (CardPanel::kPairs - 1) + card.editorHeight + 8);
     Panel2->hide();
+    for (int k = 0; k < CardPanel::kPairs; ++k) {
+        QLineEdit *editor = Panel2->editor(k);
+        editor->setReadOnly(true);
+        if (k > 0)
+            QWidget::setTabOrder(Panel2->editor(k - 1), editor);
+        new EventHook(editor, QEvent::MouseButtonRelease, [this, k](QEvent *event) {
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                ErrorHandler::guard([this, k] { OpenCardEditor(k + 1); });
+            return false;
+        });
+    }
+    // A list to choose from that still shows a state the list does not hold yet.
+    Panel2->stateBox()->setEditable(true);
+    Panel2->stateBox()->lineEdit()->setReadOnly(true);
+
+    Image1 = new QLabel(Panel2);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QIcon::fromTheme(QStringLiteral("go-down"), QIcon(QStringLiteral(":/icons/down.png"))).pixmap(24));
+    Image1->hide();
+    Image2 = new QLabel(Panel2);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setPixmap(QIcon::fromTheme(QStringLiteral("go-up"), QIcon(QStringLiteral(":/icons/up.png"))).pixmap(24));
+    Image2->hide();
 
     layout->addWidget(Panel1, 1);
     layout->addWidget(Panel2, 1);
     setCentralWidget(central);
-}
-
-QWidget *Principale::createCardPanel()
-{
-    auto *panel = new QWidget;
-    panel->setObjectName(QStringLiteral("Panel2"));
-    for (int k = 0; k < kPairs; ++k) {
-        auto *label = new QLabel(panel);
-        label->setObjectName(QStringLiteral("DBText%1").arg(k + 1));
-        const int labelTop = k < kPairs - 1 ? kLabelTop + kRowStep * k : 499;
-        label->setGeometry(kLabelLeft, labelTop, k < kPairs - 1 ? kLabelWidth : kLastLabelWidth, kLabelHeight);
-        label->hide();
-        DBText[size_t(k)] = label;
-
-        auto *editor = new QLineEdit(panel);
-        editor->setObjectName(QStringLiteral("DBEdit%1").arg(k + 1));
-        editor->setGeometry(kEditorLeft, kEditorTop + kRowStep * k, cardPairs_[size_t(k)].editorWidth, kEditorHeight);
-        editor->setReadOnly(true);
-        editor->hide();
-        DBEdit[size_t(k)] = editor;
-    }
-    panel->setMinimumHeight(kEditorTop + kRowStep * (kPairs - 1) + kEditorHeight + 8);
-
-    Image1 = new QLabel(panel);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QIcon::fromTheme(QStringLiteral("go-down"), QIcon(QStringLiteral(":/icons/down.png"))).pixmap(24));
-    Image1->hide();
-    Image2 = new QLabel(panel);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setPixmap(QIcon::fromTheme(QStringLiteral("go-up"), QIcon(QStringLiteral(":/icons/up.png"))).pixmap(24));
-    Image2->hide();
-    return panel;
 }
 
 void Principale::createStatusBar()
@@ -180,113 +159,51 @@ QString Principale::statusText() const
     return statusPanel_->text();
 }
 
+GridDelegate *Principale::gridDelegate() const
+{
+    return gridController_->delegate();
+}
+
+CardPairs &Principale::cardPairs()
+{
+    return Panel2->pairs();
+}
+
+void Principale::setInputSheet(FormInput *sheet)
+{
+    inputSheet_ = sheet;
+    records_->setInputSheet(sheet);
+}
+
 void Principale::mirrorGridColumns()
 {
-    const int count = std::min(int(gridColumns_.columns.size()), model_->columnCount());
-    for (int i = 0; i < count; ++i) {
-        const GridColumn &column = gridColumns_.columns[size_t(i)];
-        DBGrid1->setColumnHidden(i, false);
-        DBGrid1->setColumnWidth(i, column.width);
-        DBGrid1->setColumnHidden(i, !column.visible);
-    }
-    model_->refreshHeaders();
-}
-
-void Principale::gridSectionResized(int logical, int newSize)
-{
-    // Hiding a column reports a width of 0, which is not the column's width.
-    if (logical < 0 || logical >= int(gridColumns_.columns.size()) || DBGrid1->isColumnHidden(logical) || newSize <= 0)
-        return;
-    gridColumns_.columns[size_t(logical)].width = newSize;
-}
-
-void Principale::DBGrid1MouseUp()
-{
-    ColumnSetup::captureWidths(gridColumns_, globals_.catalogue);
-}
-
-bool Principale::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::MouseButtonRelease
-        && (watched == DBGrid1->viewport() || watched == DBGrid1->horizontalHeader()->viewport()))
-        ErrorHandler::guard([this] { DBGrid1MouseUp(); });
-    return QMainWindow::eventFilter(watched, event);
+    gridController_->mirrorColumns();
 }
 
 void Principale::UnbindCardEditors()
 {
-    ColumnSetup::unbindPairs(cardPairs_);
+    ColumnSetup::unbindPairs(Panel2->pairs());
     refreshCardEditors();
 }
 
 void Principale::BindCardPairs()
 {
-    ColumnSetup::bindCardPairs(cardPairs_, gridColumns_);
-    mirrorCardPairs();
+    ColumnSetup::bindCardPairs(Panel2->pairs(), gridColumns());
+    Panel2->mirror();
+    refreshCardEditors();
 }
 
 void Principale::SetUpCard()
 {
     BindCardPairs();
     // A projects query has coloured its card already, from the row current when it ran.
-    if (globals_.viewKind != ViewProjects)
+    if (globals().viewKind != ViewProjects)
         colourCardPairs();
-}
-
-void Principale::mirrorCardPairs()
-{
-    for (int k = 0; k < kPairs; ++k) {
-        const CardPair &pair = cardPairs_[size_t(k)];
-        DBText[size_t(k)]->setText(pair.labelText);
-        DBText[size_t(k)]->setVisible(pair.visible);
-        DBEdit[size_t(k)]->resize(pair.editorWidth, kEditorHeight);
-        DBEdit[size_t(k)]->setVisible(pair.visible);
-    }
-    refreshCardEditors();
 }
 
 void Principale::refreshCardEditors()
 {
-    const int row = ADOQuery1->currentRow();
-    for (int k = 0; k < kPairs; ++k) {
-        const QString &field = cardPairs_[size_t(k)].boundField;
-        const int column = field.isEmpty() ? -1 : ADOQuery1->fieldIndex(field);
-        const bool shown = column >= 0 && row >= 0 && row < ADOQuery1->recordCount();
-        DBEdit[size_t(k)]->setText(shown ? ADOQuery1->text(row, column) : QString());
-        // A long text shows its beginning, unless the user is typing into it.
-        if (!DBEdit[size_t(k)]->hasFocus())
-            DBEdit[size_t(k)]->setCursorPosition(0);
-    }
-}
-
-void Principale::gridCurrentChanged(int row)
-{
-    if (row < 0 || row == ADOQuery1->currentRow())
-        return;
-    // While a row is being inserted the main window is disabled: a move of the grid's cursor
-    // then comes from the grid following a dropped row, and must not save that row.
-    if (ADOQuery1->state() == Query::State::Insert)
-        return;
-    // Leaving a changed row saves it; when the database refuses, the cursor goes back to the
-    // row that still holds the change, so that what follows acts on the row shown.
-    if (!ErrorHandler::guard([this, row] { ADOQuery1->setCurrentRow(row); }))
-        showCurrentRowInGrid();
-}
-
-void Principale::showCurrentRowInGrid()
-{
-    const int row = ADOQuery1->currentRow();
-    if (row < 0 || row >= model_->rowCount())
-        return;
-    const QModelIndex current = DBGrid1->currentIndex();
-    if (current.isValid() && current.row() == row)
-        return;
-    int column = current.isValid() ? current.column() : 0;
-    while (column < model_->columnCount() && DBGrid1->isColumnHidden(column))
-        ++column;
-    if (column >= model_->columnCount())
-        column = 0;
-    DBGrid1->setCurrentIndex(model_->index(row, column));
+    Panel2->refresh(*query());
 }
 
 void Principale::MostraTabellaExecute()
@@ -317,14 +234,15 @@ void Principale::closeEvent(QCloseEvent *event)
     // A change typed into the grid or the card and not saved yet is saved now rather than
     // lost. If the database refuses it, the user chooses between staying to correct it and
     // leaving without it.
-    if (ADOQuery1->state() == Query::State::Edit && ADOQuery1->isModified()
-        && !ErrorHandler::guard([this] { ADOQuery1->post(); })) {
+    Query *result = query();
+    if (result->state() == Query::State::Edit && result->isModified()
+        && !ErrorHandler::guard([result] { result->post(); })) {
         if (!Dialogs::instance().question(
                 QStringLiteral("Le modifiche al record corrente non sono state salvate. Uscire comunque?"))) {
             event->ignore();
             return;
         }
-        ADOQuery1->cancel();
+        result->cancel();
     }
     ErrorHandler::guard([this] { SaveSettings(); });
     event->accept();

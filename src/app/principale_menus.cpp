@@ -1,7 +1,8 @@
 #include "app/principale.h"
 
-#include "app/errorhandler.h"
+#include "core/errorhandler.h"
 #include "data/query.h"
+#include "editing/maineditors.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -207,7 +208,7 @@ void Principale::createToolBars()
     // Wide enough for either caption, so that the bar does not shift when it changes.
     SpeedButton1->setMinimumWidth(SpeedButton1->fontMetrics().horizontalAdvance(QStringLiteral("Visualizza pagamenti"))
                                   + 16);
-    resetDrillDownButton(QStringLiteral("Visualizza progetti"));
+    resetDrillDown(QStringLiteral("Visualizza progetti"));
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { ErrorHandler::guard([this] { SpeedButton1Click(); }); });
     view->addWidget(SpeedButton1);
@@ -262,12 +263,12 @@ QWidget *Principale::createSearchBox()
         const auto move = m.move;
         connect(button, &QToolButton::clicked, this, [this, move] {
             ErrorHandler::guard([this, move] {
-                if (!ADOQuery1->isActive())
+                if (!query()->isActive())
                     return;
                 // The navigator's buttons take no focus, so a card editor is never left: what it
                 // holds goes into the row first, and a text the field refuses stops the move.
-                writePendingCardEditors();
-                (ADOQuery1.get()->*move)();
+                editors_->writePendingCardEditors();
+                (query()->*move)();
             });
         });
         navigator->addWidget(button);
@@ -275,14 +276,6 @@ QWidget *Principale::createSearchBox()
     navigator->addStretch();
     layout->addWidget(DBNavigator1);
     return box;
-}
-
-void Principale::resetDrillDownButton(const QString &caption)
-{
-    SpeedButton1->setChecked(false);
-    SpeedButton1->setEnabled(true);
-    SpeedButton1->setText(caption);
-    showDrillDownPicture();
 }
 
 void Principale::showDrillDownPicture()

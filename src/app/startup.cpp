@@ -1,7 +1,8 @@
 #include "app/startup.h"
 
-#include "app/errorhandler.h"
 #include "app/principale.h"
+#include "core/errorhandler.h"
+#include "core/windowlink.h"
 #include "desktop/info.h"
 #include "editing/forminput.h"
 #include "queries/querycomplessa.h"
@@ -9,6 +10,7 @@
 #include "settings/opzioni.h"
 #include "settings/password.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLibraryInfo>
 
@@ -34,12 +36,41 @@ void Startup::createWindows()
     });
     if (!main_)
         return; // every other window works on the main window
-    ErrorHandler::guard([this] { complexQuery_ = std::make_unique<QueryComplessa>(main_.get()); });
-    ErrorHandler::guard([this] { conditionDialog_ = std::make_unique<QueryStandard>(main_.get()); });
-    ErrorHandler::guard([this] { options_ = std::make_unique<Opzioni>(main_.get()); });
-    ErrorHandler::guard([this] { inputSheet_ = std::make_unique<FormInput>(main_.get()); });
-    ErrorHandler::guard([this] { about_ = std::make_unique<Info>(main_.get()); });
-    ErrorHandler::guard([this] { password_ = std::make_unique<Password>(main_.get()); });
+    // Each window is handed what it works on and is registered with the main window only once
+    // complete, so that the main window never holds a window that failed half-way.
+    Principale *main = main_.get();
+    Workspace &workspace = main->workspace();
+    ErrorHandler::guard([&] {
+        complexQuery_ = std::make_unique<QueryComplessa>(workspace);
+        WindowLink::enableOnClose(complexQuery_.get(), main);
+        main->setComplexQuery(complexQuery_.get());
+    });
+    ErrorHandler::guard([&] {
+        conditionDialog_ = std::make_unique<QueryStandard>(workspace);
+        WindowLink::enableOnClose(conditionDialog_.get(), main);
+        main->setConditionDialog(conditionDialog_.get());
+    });
+    ErrorHandler::guard([&] {
+        Opzioni::MainWindowSteps steps;
+        steps.runInitialQuery = [main](bool atStartup) { main->runInitialQuery(atStartup); };
+        steps.setUpCard = [main] { main->SetUpCard(); };
+        options_ = std::make_unique<Opzioni>(workspace, steps);
+        main->setOptions(options_.get());
+    });
+    ErrorHandler::guard([&] {
+        inputSheet_ = std::make_unique<FormInput>(workspace);
+        WindowLink::enableOnClose(inputSheet_.get(), main);
+        QObject::connect(inputSheet_.get(), &FormInput::confirmRequested, main,
+                         [main] { main->action(QStringLiteral("BottoneSchedaInput"))->trigger(); });
+        main->setInputSheet(inputSheet_.get());
+        workspace.globals().inputSheetPending = false;
+    });
+    ErrorHandler::guard([&] {
+        about_ = std::make_unique<Info>();
+        WindowLink::enableOnClose(about_.get(), main);
+        main->setAbout(about_.get());
+    });
+    ErrorHandler::guard([&] { password_ = std::make_unique<Password>(workspace, main); });
 }
 
 void Startup::start()

@@ -1,18 +1,14 @@
 #include "desktop/info.h"
 
-#include "app/principale.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
-Info::Info(Principale *main) : QDialog(nullptr, Qt::Tool), main_(main)
+Info::Info() : QDialog(nullptr, Qt::Tool)
 {
     setObjectName(QStringLiteral("Info"));
     setWindowTitle(QStringLiteral("Informazioni"));
-    main_->setAbout(this);
-    // Escape hides a dialog without a close event.
-    connect(this, &QDialog::finished, this, [this] { main_->setEnabled(true); });
 
     auto *layout = new QVBoxLayout(this);
     auto *product = new QLabel(QStringLiteral("Pratilio+"), this);
@@ -24,10 +20,4 @@ Info::Info(Principale *main) : QDialog(nullptr, Qt::Tool), main_(main)
     version->setAlignment(Qt::AlignCenter);
     layout->addWidget(product);
     layout->addWidget(version);
-}
-
-void Info::closeEvent(QCloseEvent *event)
-{
-    main_->setEnabled(true);
-    QDialog::closeEvent(event);
 }

@@ -1,6 +1,6 @@
 #include "editing/editorsupport.h"
 
-#include "app/errorhandler.h"
+#include "core/errorhandler.h"
 #include "data/database.h"
 #include "data/query.h"
 

@@ -1,8 +1,9 @@
 #include "editing/forminput.h"
 
-#include "app/errorhandler.h"
-#include "app/principale.h"
+#include "core/errorhandler.h"
+#include "core/workspace.h"
 #include "data/query.h"
+#include "views/cardpanel.h"
 #include "views/cardview.h"
 
 #include <QCloseEvent>
@@ -24,7 +25,7 @@ constexpr int kRowStep = 32;
 
 } // namespace
 
-FormInput::FormInput(Principale *main) : QWidget(nullptr, Qt::Tool), main_(main)
+FormInput::FormInput(Workspace &workspace) : QWidget(nullptr, Qt::Tool), workspace_(workspace)
 {
     setObjectName(QStringLiteral("FormInput"));
     setWindowTitle(QStringLiteral("Inserimento"));
@@ -37,53 +38,50 @@ FormInput::FormInput(Principale *main) : QWidget(nullptr, Qt::Tool), main_(main)
     Label8->setFont(heading);
     Label8->move(kLabelLeft, 12);
 
+    CardPanel::Layout layout;
+    layout.labelLeft = kLabelLeft;
+    layout.labelTop = kLabelTop;
+    layout.labelWidth = 110;
+    layout.editorLeft = kEditorLeft;
+    layout.editorTop = kEditorTop;
+    layout.editorHeight = kEditorHeight;
+    layout.rowStep = kRowStep;
+    panel_ = new CardPanel(layout, QStringLiteral("ComboBox1"), QStringLiteral("DateTimePicker1"), this);
+    panel_->setObjectName(QStringLiteral("Pairs"));
+    // Room for every pair; the sheet shows as much of it as its height allows.
+    panel_->setGeometry(0, 0, 400, kEditorTop + kRowStep * kPairs + kEditorHeight);
     for (int k = 0; k < kPairs; ++k) {
-        auto *label = new QLabel(this);
-        label->setObjectName(QStringLiteral("DBText%1").arg(k + 1));
-        label->setGeometry(kLabelLeft, kLabelTop + kRowStep * k, 110, 17);
-        label->hide();
-        DBText[size_t(k)] = label;
-        auto *editor = new QLineEdit(this);
-        editor->setObjectName(QStringLiteral("DBEdit%1").arg(k + 1));
-        editor->setGeometry(kEditorLeft, kEditorTop + kRowStep * k, pairs_[size_t(k)].editorWidth, kEditorHeight);
-        editor->hide();
-        DBEdit[size_t(k)] = editor;
+        DBText[size_t(k)] = panel_->label(k);
+        DBEdit[size_t(k)] = panel_->editor(k);
     }
+    ComboBox1 = panel_->stateBox();
+    DateTimePicker1 = panel_->datePicker();
+    Label8->raise();
 
     Button1 = new QPushButton(QStringLiteral("Inserisci"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->hide();
-    DateTimePicker1 = new QDateEdit(QDate::currentDate(), this);
-    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-    DateTimePicker1->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    DateTimePicker1->hide();
 
     // Editing: insertion, in-place editors, deletion and totals.
     setUpEditing();
 
-    // Registered only once complete, so that the main window never holds a sheet that
-    // failed half-way through its making.
-    main_->setInputSheet(this);
-    main_->globals().inputSheetPending = false;
+}
+
+CardPairs &FormInput::pairs()
+{
+    return panel_->pairs();
 }
 
 void FormInput::UnbindInputSheetEditors()
 {
-    ColumnSetup::unbindPairs(pairs_);
+    ColumnSetup::unbindPairs(pairs());
     mirrorPairs();
 }
 
 void FormInput::mirrorPairs()
 {
+    panel_->mirror();
     for (int k = 0; k < kPairs; ++k) {
-        const CardPair &pair = pairs_[size_t(k)];
-        DBText[size_t(k)]->setText(pair.labelText);
-        DBText[size_t(k)]->setVisible(pair.visible);
-        DBEdit[size_t(k)]->resize(pair.editorWidth, kEditorHeight);
-        DBEdit[size_t(k)]->setVisible(pair.visible);
-        if (pair.boundField.isEmpty())
+        if (pairs()[size_t(k)].boundField.isEmpty())
             DBEdit[size_t(k)]->clear();
     }
 }
@@ -93,11 +91,10 @@ void FormInput::closeEvent(QCloseEvent *event)
     DateTimePicker1->hide();
     // A row that was not saved is dropped: nothing of it reaches the database.
     ErrorHandler::guard([this] {
-        if (main_->query()->state() == Query::State::Insert)
-            main_->query()->cancel();
+        if (workspace_.query()->state() == Query::State::Insert)
+            workspace_.query()->cancel();
     });
     pending_.fill(false);
-    main_->setEnabled(true);
     event->accept();
 }
 
@@ -105,6 +102,6 @@ void FormInput::OpenInputSheetEditor(int pair)
 {
     if (pair < 1 || pair > kPairs)
         return;
-    CardView::openInputSheetEditor(DBEdit[size_t(pair - 1)], pairs_[size_t(pair - 1)].boundField, ComboBox1,
-                                   DateTimePicker1, &main_->globals().dateFieldSelector);
+    CardView::openInputSheetEditor(DBEdit[size_t(pair - 1)], pairs()[size_t(pair - 1)].boundField, ComboBox1,
+                                   DateTimePicker1, &workspace_.globals().dateFieldSelector);
 }

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "views/gridcolumns.h"
+#include "core/gridcolumns.h"
 
 #include <QWidget>
 
 #include <array>
 
-class Principale;
+class CardPanel;
+class Workspace;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -23,9 +24,9 @@ class FormInput : public QWidget
 public:
     static constexpr int kPairs = 21;
 
-    explicit FormInput(Principale *main);
+    explicit FormInput(Workspace &workspace);
 
-    CardPairs &pairs() { return pairs_; }
+    CardPairs &pairs();
     void UnbindInputSheetEditors();
     QLineEdit *editor(int k) const { return DBEdit[size_t(k)]; } // 0-based
     QLabel *label(int k) const { return DBText[size_t(k)]; }
@@ -53,6 +54,10 @@ public:
     QComboBox *stateBox() const { return ComboBox1; }
     QDateEdit *dateEditor() const { return DateTimePicker1; }
 
+Q_SIGNALS:
+    // "Inserisci" or Enter: the main window's confirm action is to run.
+    void confirmRequested();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -66,8 +71,8 @@ private:
     void writeEditor(int k, bool leaving);
     std::array<bool, kPairs> pending_{}; // typed text the field could not take yet
 
-    Principale *main_; // Not owned.
-    CardPairs pairs_;
+    Workspace &workspace_;
+    CardPanel *panel_ = nullptr;
     QLabel *Label8 = nullptr;
     std::array<QLabel *, kPairs> DBText{};
     std::array<QLineEdit *, kPairs> DBEdit{};

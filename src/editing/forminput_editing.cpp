@@ -2,12 +2,13 @@
 // directly, filter keys by field kind, and its state box and date editor fill their fields.
 #include "editing/forminput.h"
 
-#include "app/errorhandler.h"
-#include "app/principale.h"
+#include "core/errorhandler.h"
+#include "core/workspace.h"
 #include "data/dberror.h"
 #include "data/query.h"
 #include "editing/editorsupport.h"
 #include "editing/keyfilter.h"
+#include "editing/paymenttotals.h"
 #include "views/cardview.h"
 
 #include <QAction>
@@ -44,7 +45,7 @@ void FormInput::setUpEditing()
     DateTimePicker1->setCalendarPopup(true);
     Button1->resize(Button1->sizeHint());
     Button1->move(kButtonLeft, Button1->y());
-    connect(Button1, &QPushButton::clicked, this, [this] { main_->action(QStringLiteral("BottoneSchedaInput"))->trigger(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Q_EMIT confirmRequested(); });
 
     auto *hook = new EditorEventFilter([this](QObject *watched, QEvent *event) { return editingEvent(watched, event); }, this);
     for (int k = 0; k < kPairs; ++k) {
@@ -55,7 +56,7 @@ void FormInput::setUpEditing()
     hook->watch(ComboBox1);
     hook->watch(DateTimePicker1);
 
-    Query *query = main_->query();
+    Query *query = workspace_.query();
     connect(query, &Query::rowChanged, this, &FormInput::refreshEditors);
     connect(query, &Query::currentRowChanged, this, &FormInput::refreshEditors);
     connect(query, &Query::resultChanged, this, &FormInput::refreshEditors);
@@ -102,11 +103,11 @@ bool FormInput::editingEvent(QObject *watched, QEvent *event)
 
 void FormInput::SetUpInputSheet(const GridColumns &grid)
 {
-    ColumnSetup::bindCardPairs(pairs_, grid);
+    ColumnSetup::bindCardPairs(pairs(), grid);
     mirrorPairs();
     pending_.fill(false);
     for (int k = 0; k < kPairs; ++k)
-        CardView::colourPair(DBText[size_t(k)], DBEdit[size_t(k)], *main_->query());
+        CardView::colourPair(DBText[size_t(k)], DBEdit[size_t(k)], *workspace_.query());
 }
 
 void FormInput::layOutForNewRow()
@@ -139,13 +140,13 @@ QDate FormInput::startDate() const
 
 void FormInput::refreshEditors()
 {
-    const Query *query = main_->query();
+    const Query *query = workspace_.query();
     const bool inserting = query->isActive() && isInserting(query);
     const int row = query->currentRow();
     for (int k = 0; k < kPairs; ++k) {
         if (pending_[size_t(k)])
             continue; // the user's half-typed text stays until the editor is left
-        const QString &field = pairs_[size_t(k)].boundField;
+        const QString &field = pairs()[size_t(k)].boundField;
         const int column = inserting && !field.isEmpty() ? query->fieldIndex(field) : -1;
         DBEdit[size_t(k)]->setText(column >= 0 ? query->text(row, column) : QString());
     }
@@ -155,8 +156,8 @@ void FormInput::writeEditor(int k, bool leaving)
 {
     if (leaving && !pending_[size_t(k)])
         return;
-    Query *query = main_->query();
-    const QString &field = pairs_[size_t(k)].boundField;
+    Query *query = workspace_.query();
+    const QString &field = pairs()[size_t(k)].boundField;
     const int column = query->isActive() && isInserting(query) && !field.isEmpty() ? query->fieldIndex(field) : -1;
     if (column < 0)
         return;
@@ -184,17 +185,17 @@ void FormInput::flushTypedValues()
 
 bool FormInput::SheetKeyFilter(int pair, QChar key)
 {
-    Query *query = main_->query();
-    const QString &bound = pairs_[size_t(pair - 1)].boundField;
+    Query *query = workspace_.query();
+    const QString &bound = pairs()[size_t(pair - 1)].boundField;
     const int column = query->isActive() && !bound.isEmpty() ? query->fieldIndex(bound) : -1;
     KeyFilter::Context context;
-    context.paymentsResult = main_->PaymentsResultTest();
+    context.paymentsResult = PaymentTotals::isPaymentsResult(workspace_.gridColumns());
     context.editing = query->state() == Query::State::Edit;
     context.inserting = isInserting(query);
     const KeyFilter::Outcome outcome = KeyFilter::decide(
         KeyFilter::Place::Sheet, column >= 0 ? EditorSupport::bareFieldName(*query, column) : QString(), key, context);
     if (outcome.confirmSheet)
-        main_->action(QStringLiteral("BottoneSchedaInput"))->trigger();
+        Q_EMIT confirmRequested();
     return outcome.pass;
 }
 
@@ -202,29 +203,29 @@ void FormInput::ComboBox1DropDown()
 {
     const QString text = ComboBox1->currentText();
     ComboBox1->clear();
-    ComboBox1->addItems(EditorSupport::projectStates(main_->connection()));
+    ComboBox1->addItems(EditorSupport::projectStates(workspace_.connection()));
     ComboBox1->setEditText(text);
 }
 
 void FormInput::ComboBox1Exit()
 {
-    Query *query = main_->query();
+    Query *query = workspace_.query();
     if (query->isActive() && isInserting(query) && query->fieldIndex(QStringLiteral("Stato")) >= 0)
         query->fieldByName(QStringLiteral("Stato")).setValue(ComboBox1->currentText());
 }
 
 void FormInput::DateTimePicker1Exit()
 {
-    Query *query = main_->query();
-    const QString field = EditorSupport::dateFieldForSelector(main_->globals().dateFieldSelector);
+    Query *query = workspace_.query();
+    const QString field = EditorSupport::dateFieldForSelector(workspace_.globals().dateFieldSelector);
     if (query->isActive() && isInserting(query) && !field.isEmpty() && query->fieldIndex(field) >= 0)
         query->fieldByName(field).setValue(DateTimePicker1->date());
 }
 
 void FormInput::DateTimePicker1KeyPress()
 {
-    Query *query = main_->query();
+    Query *query = workspace_.query();
     if (query->isActive() && isInserting(query))
-        query->fieldByName(EditorSupport::dateFieldForSelector(main_->globals().dateFieldSelector))
+        query->fieldByName(EditorSupport::dateFieldForSelector(workspace_.globals().dateFieldSelector))
             .setValue(DateTimePicker1->date());
 }

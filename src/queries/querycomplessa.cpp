@@ -1,13 +1,13 @@
 #include "queries/querycomplessa.h"
 
-#include "app/principale.h"
+#include "core/workspace.h"
 #include "data/table.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 
-QueryComplessa::QueryComplessa(Principale *main)
-    : QWidget(nullptr, Qt::Window), main_(main), ADOTable1(std::make_unique<Table>(&main->connection()))
+QueryComplessa::QueryComplessa(Workspace &workspace)
+    : QWidget(nullptr, Qt::Window), workspace_(workspace), ADOTable1(std::make_unique<Table>(&workspace.connection()))
 {
     setObjectName(QStringLiteral("QueryComplessa"));
     setWindowTitle(QStringLiteral("Query complessa"));
@@ -17,13 +17,6 @@ QueryComplessa::QueryComplessa(Principale *main)
     heading->setObjectName(QStringLiteral("Label1"));
     heading->move(16, 8);
 
-    main_->setComplexQuery(this); // once complete
 }
 
 QueryComplessa::~QueryComplessa() = default;
-
-void QueryComplessa::closeEvent(QCloseEvent *event)
-{
-    main_->setEnabled(true);
-    event->accept();
-}

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class Principale;
+class Workspace;
 class Table;
 
 // The complex query window: up to five conditions combined into one query. Owns the
@@ -14,15 +14,12 @@ class QueryComplessa : public QWidget
     Q_OBJECT
 
 public:
-    explicit QueryComplessa(Principale *main);
+    explicit QueryComplessa(Workspace &workspace);
     ~QueryComplessa() override;
 
     Table *lookUpTable() const { return ADOTable1.get(); }
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
-    Principale *main_; // Not owned.
+    Workspace &workspace_;
     std::unique_ptr<Table> ADOTable1;
 };

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class Principale;
+class Workspace;
 
 // The query condition dialog: asks for the one value a parameterised query needs.
 class QueryStandard : public QDialog
@@ -10,11 +10,8 @@ class QueryStandard : public QDialog
     Q_OBJECT
 
 public:
-    explicit QueryStandard(Principale *main);
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
+    explicit QueryStandard(Workspace &workspace);
 
 private:
-    Principale *main_; // Not owned.
+    Workspace &workspace_;
 };

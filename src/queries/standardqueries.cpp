@@ -150,4 +150,33 @@ std::optional<StandardQuery> forInitialKind(int kind, bool atStartup)
     }
 }
 
+QString quoted(const QString &text)
+{
+    QString inner = text;
+    inner.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
+}
+
+QStringList projectsOfPerson(qint64 personId, const QString &surname)
+{
+    return {QStringLiteral("SELECT DISTINCT IdProgetto, Progetto.IdCommittente, Cognome_progettista, Nome_progettista, "
+                           "Descrizione, Comune, Stato, Importo_totale, Importo_pagato, Data_inizio, Data_fine, "
+                           "Data_scadenza, Archivio, Nota"),
+            QStringLiteral("FROM Committente, Progetto"),
+            QStringLiteral("WHERE Progetto.IdCommittente=") + QString::number(personId)
+                + QStringLiteral(" AND Cognome_progettista=") + quoted(surname)};
+}
+
+QStringList paymentsOfProject(const QString &projectKey)
+{
+    return {QStringLiteral("SELECT IdProgetto, IdFattura, Importo, Data, Fattura"), QStringLiteral("FROM Pagamenti"),
+            QStringLiteral("WHERE IdProgetto =") + projectKey};
+}
+
+QStringList paymentsAfterSave(const QString &projectKey)
+{
+    return {QStringLiteral("SELECT IdProgetto, Importo, Data, Fattura"), QStringLiteral("FROM Pagamenti"),
+            QStringLiteral("WHERE IdProgetto =") + projectKey};
+}
+
 } // namespace StandardQueries

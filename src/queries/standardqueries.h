@@ -49,6 +49,15 @@ QueryDescription projectsQuery(const QStringList &lines, const QString &status);
 
 QueryDescription describe(StandardQuery query);
 
+// A text as a single-quoted literal, inner quotes doubled.
+QString quoted(const QString &text);
+
+// The drill-down's statements: a person's projects (by key and surname), a project's
+// payments, and the payments reopened after a new one is saved (without its invoice key).
+QStringList projectsOfPerson(qint64 personId, const QString &surname);
+QStringList paymentsOfProject(const QString &projectKey);
+QStringList paymentsAfterSave(const QString &projectKey);
+
 // The query run at start-up (and when the options are confirmed) for a start-up choice;
 // nothing for a value that names no query. -1 means "all persons", but only at start-up.
 std::optional<StandardQuery> forInitialKind(int kind, bool atStartup);

@@ -1,20 +1,19 @@
 #include "settings/opzioni.h"
 
-#include "app/errorhandler.h"
-#include "app/principale.h"
+#include "core/errorhandler.h"
+#include "core/workspace.h"
 
-Opzioni::Opzioni(Principale *main)
-    : QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint), main_(main)
+Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps)
+    : QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint), workspace_(workspace), steps_(std::move(steps))
 {
     setObjectName(QStringLiteral("Opzioni"));
     setWindowTitle(QStringLiteral("Opzioni"));
-    main_->setOptions(this);
 
     // A database that cannot be opened is reported and leaves the main window empty;
     // the rest of the loading and the card set-up are skipped, the program goes on.
     ErrorHandler::guard([this] {
         LoadSettings();
-        main_->SetUpCard();
+        steps_.setUpCard();
     });
 }
 
@@ -25,7 +24,7 @@ void Opzioni::LoadSettings()
 
 void Opzioni::OpenDatabase()
 {
-    main_->openConnection();
-    main_->FillFieldCheckLists();
-    main_->runInitialQuery(true);
+    workspace_.openConnection();
+    workspace_.fillFieldCheckLists();
+    steps_.runInitialQuery(true);
 }

@@ -2,7 +2,9 @@
 
 #include <QDialog>
 
-class Principale;
+#include <functional>
+
+class Workspace;
 
 // The options dialog. Created once at start-up, where it also loads the preferences and
 // opens the database; shown later from "Opzioni...".
@@ -11,12 +13,20 @@ class Opzioni : public QDialog
     Q_OBJECT
 
 public:
-    explicit Opzioni(Principale *main);
+    // What loading the settings asks of the main window.
+    struct MainWindowSteps
+    {
+        std::function<void(bool atStartup)> runInitialQuery;
+        std::function<void()> setUpCard;
+    };
+
+    Opzioni(Workspace &workspace, MainWindowSteps steps);
 
     void LoadSettings();
     // The connection, the check lists of the visible fields and the start-up query.
     void OpenDatabase();
 
 private:
-    Principale *main_; // Not owned.
+    Workspace &workspace_;
+    MainWindowSteps steps_;
 };

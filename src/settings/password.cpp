@@ -1,8 +1,8 @@
 #include "settings/password.h"
 
-#include "app/dialogs.h"
-#include "app/errorhandler.h"
-#include "app/principale.h"
+#include "core/dialogs.h"
+#include "core/errorhandler.h"
+#include "core/workspace.h"
 #include "data/table.h"
 #include "settings/passwordstyle.h"
 
@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-Password::Password(Principale *main)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(main)
+Password::Password(Workspace &workspace, QWidget *mainWindow)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(mainWindow)
 {
     setObjectName(QStringLiteral("Password"));
     setWindowTitle(QStringLiteral("                                     PASSWORD"));
@@ -47,8 +47,8 @@ Password::Password(Principale *main)
 
     // A database that could not be opened has no protection row: its error is shown too,
     // and the prompt is not needed.
-    ErrorHandler::guard([this] {
-        Table *protection = main_->protezione();
+    ErrorHandler::guard([this, &workspace] {
+        Table *protection = workspace.protezione();
         protection->first();
         code_ = protection->fieldByName(QStringLiteral("Codice")).asString();
     });

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class Principale;
+class Workspace;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,7 +14,8 @@ class Password : public QDialog
     Q_OBJECT
 
 public:
-    explicit Password(Principale *main);
+    // `mainWindow` is shown after the right password, closed by "Annulla" (Not owned).
+    Password(Workspace &workspace, QWidget *mainWindow);
 
     // Whether a password is stored, so that the prompt must be passed first.
     bool isRequired() const { return !code_.isEmpty(); }
@@ -33,7 +34,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    Principale *main_; // Not owned.
+    QWidget *main_; // Not owned.
     QString code_;
     QLabel *Label1 = nullptr;
     QLineEdit *Edit1 = nullptr;

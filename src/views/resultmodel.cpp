@@ -1,6 +1,6 @@
 #include "views/resultmodel.h"
 
-#include "app/errorhandler.h"
+#include "core/errorhandler.h"
 #include "data/query.h"
 
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 
 #include <QList>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "data/database.h"
 #include "data/query.h"
 #include "data/schema.h"
-#include "views/gridcolumns.h"
+#include "core/gridcolumns.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "app/errorhandler.h"
+#include "core/errorhandler.h"
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "data/dberror.h"
 
 namespace ErrorHandler {
@@ -25,15 +25,3 @@ bool guard(const std::function<void()> &action)
 }
 
 } // namespace ErrorHandler
-
-PratilioApplication::PratilioApplication(int &argc, char **argv) : QApplication(argc, argv) {}
-
-bool PratilioApplication::notify(QObject *receiver, QEvent *event)
-{
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception &error) {
-        ErrorHandler::show(error);
-        return false;
-    }
-}

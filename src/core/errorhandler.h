@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QApplication>
-
 #include <exception>
 #include <functional>
 
@@ -15,11 +13,3 @@ void show(const std::exception &error);
 bool guard(const std::function<void()> &action);
 
 } // namespace ErrorHandler
-
-// The application object: every event is delivered under the global error handler.
-class PratilioApplication : public QApplication
-{
-public:
-    PratilioApplication(int &argc, char **argv);
-    bool notify(QObject *receiver, QEvent *event) override;
-};

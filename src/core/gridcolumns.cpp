@@ -1,4 +1,4 @@
-#include "views/gridcolumns.h"
+#include "core/gridcolumns.h"
 
 #include "data/query.h"
 

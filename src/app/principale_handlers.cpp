@@ -1,0 +1,179 @@
+// The main window's handlers, each a forward to the room that does the work, and the screen
+// that the query sequence, the drill-down and the editing steps tell.
+#include "app/principale.h"
+
+#include "core/dialogs.h"
+#include "core/windowlink.h"
+#include "data/query.h"
+#include "desktop/info.h"
+#include "editing/forminput.h"
+#include "editing/maineditors.h"
+#include "editing/recordactions.h"
+#include "editing/recordhooks.h"
+#include "queries/querycomplessa.h"
+#include "queries/querysequence.h"
+#include "settings/opzioni.h"
+#include "views/cardpanel.h"
+#include "views/cardview.h"
+#include "views/drilldown.h"
+#include "views/gridcontroller.h"
+#include "views/griddelegate.h"
+#include "views/resultmodel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+
+// ---------------------------------------------------------------------------------------
+// Queries
+
+void Principale::runInitialQuery(bool atStartup)
+{
+    if (const auto query = StandardQueries::forInitialKind(globals().initialQueryKind, atStartup))
+        runStandardQuery(*query);
+}
+
+void Principale::runStandardQuery(StandardQuery query)
+{
+    runQuery(StandardQueries::describe(query));
+}
+
+void Principale::runQuery(const QueryDescription &description)
+{
+    QuerySequence::run(workspace_, *this, description);
+}
+
+void Principale::QueryCommittenteExecute() { runStandardQuery(StandardQuery::Committente); }
+void Principale::QueryConProgettiExecute() { runStandardQuery(StandardQuery::ConProgetti); }
+void Principale::QuerySenzaProgettiExecute() { runStandardQuery(StandardQuery::SenzaProgetti); }
+void Principale::QueryProgettoExecute() { runStandardQuery(StandardQuery::Progetto); }
+void Principale::InCorsoExecute() { runStandardQuery(StandardQuery::InCorso); }
+void Principale::ComuneExecute() { runStandardQuery(StandardQuery::DaIniziare); }
+void Principale::QuerySospesiExecute() { runStandardQuery(StandardQuery::Sospesi); }
+void Principale::QueryNonPagatiExecute() { runStandardQuery(StandardQuery::NonPagati); }
+void Principale::QueryPagatiExecute() { runStandardQuery(StandardQuery::Pagati); }
+
+void Principale::PersonalizzaQueryExecute()
+{
+    if (!complexQuery_)
+        return;
+    complexQuery_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    WindowLink::showOver(complexQuery_, this);
+}
+
+void Principale::OpzioniExecute()
+{
+    if (options_)
+        options_->show();
+}
+
+void Principale::Informazioni1Click()
+{
+    if (about_)
+        WindowLink::showOver(about_, this);
+}
+
+// ---------------------------------------------------------------------------------------
+// Result views
+
+void Principale::DBGrid1TitleClick(int column) { gridController_->DBGrid1TitleClick(column); }
+void Principale::drillDownToProjects() { drillDown_->toProjects(); }
+void Principale::drillDownToPayments() { drillDown_->toPayments(); }
+QString Principale::currentRowKey() const { return drillDown_->currentRowKey(); }
+
+void Principale::DBGrid1CellClick(int column)
+{
+    if (const auto states = drillDown_->cellClick(column, complexQuery_ ? complexQuery_->lookUpTable() : nullptr))
+        gridController_->delegate()->setPickList(column, *states);
+    DBGrid1->viewport()->update();
+}
+
+void Principale::SpeedButton1Click()
+{
+    showDrillDownPicture();
+    QAction *add = action(QStringLiteral("Inserisci"));
+    if (SpeedButton1->isChecked()) {
+        AddWasEnabled = add->isEnabled();
+        add->setEnabled(false);
+    } else if (AddWasEnabled) {
+        add->setEnabled(true);
+    }
+}
+
+void Principale::ColourCardPair(int pair)
+{
+    Panel2->colourPair(pair - 1, *query());
+}
+
+void Principale::colourCardPairs()
+{
+    Panel2->colourPairs(*query());
+}
+
+void Principale::OpenCardEditor(int pair)
+{
+    if (pair < 1 || pair > CardPanel::kPairs)
+        return;
+    QLineEdit *editor = Panel2->editor(pair - 1);
+    const QString field = Panel2->pairs()[size_t(pair - 1)].boundField;
+    const QString text = editor->text();
+    if (field == QLatin1String("E_mail") && !text.isEmpty())
+        Dialogs::instance().openExternal(QStringLiteral("mailto:") + text);
+    if (field == QLatin1String("Sito_internet") && !text.isEmpty())
+        Dialogs::instance().openExternal(text);
+    CardView::placeFloatingEditor(editor, field, Panel2->stateBox(), Panel2->datePicker(),
+                                  &globals().dateFieldSelector);
+}
+
+// ---------------------------------------------------------------------------------------
+// Editing
+
+void Principale::InserisciExecute() { records_->InserisciExecute(); }
+void Principale::BottoneSchedaInputExecute() { records_->BottoneSchedaInputExecute(); }
+void Principale::EliminaExecute() { records_->EliminaExecute(); }
+void Principale::DeleteFromGrid() { records_->DeleteFromGrid(); }
+bool Principale::PaymentsResultTest() const { return hooks_->PaymentsResultTest(); }
+bool Principale::DateTimePicker1DropDown() { return editors_->DateTimePicker1DropDown(); }
+void Principale::DateTimePicker1Change() { editors_->DateTimePicker1Change(); }
+bool Principale::DateTimePicker2DropDown() { return editors_->DateTimePicker2DropDown(); }
+void Principale::DateTimePicker2Exit() { editors_->DateTimePicker2Exit(); }
+void Principale::ComboBox2DropDown() { editors_->ComboBox2DropDown(); }
+void Principale::ComboBox2Exit() { editors_->ComboBox2Exit(); }
+
+// ---------------------------------------------------------------------------------------
+// The screen
+
+void Principale::setSearchField(const QString &label) { ComboBox1->setEditText(label); }
+void Principale::clearSearchText() { Edit1->clear(); }
+void Principale::setAddEnabled(bool enabled) { action(QStringLiteral("Inserisci"))->setEnabled(enabled); }
+void Principale::setDeleteEnabled(bool enabled) { action(QStringLiteral("Elimina"))->setEnabled(enabled); }
+void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }
+void Principale::setDrillDownEnabled(bool enabled) { SpeedButton1->setEnabled(enabled); }
+bool Principale::isDrillDownPressed() const { return SpeedButton1->isChecked(); }
+void Principale::setGridEditable(bool editable) { model_->setEditable(editable); }
+bool Principale::isGridEditable() const { return model_->isEditable(); }
+void Principale::hideGridDatePicker() { DateTimePicker1->hide(); }
+
+void Principale::resetDrillDown(const QString &caption)
+{
+    SpeedButton1->setChecked(false);
+    SpeedButton1->setEnabled(true);
+    SpeedButton1->setText(caption);
+    showDrillDownPicture();
+}
+
+void Principale::unbindEditors()
+{
+    UnbindCardEditors();
+    if (!globals().inputSheetPending && inputSheet_)
+        inputSheet_->UnbindInputSheetEditors();
+}
+
+void Principale::showColumns()
+{
+    gridController_->mirrorColumns();
+    gridController_->showCurrentRow();
+}

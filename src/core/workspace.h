@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/globals.h"
+#include "core/gridcolumns.h"
+
+#include <QString>
+
+#include <memory>
+
+class Database;
+class Query;
+class Table;
+
+// What the program works on, without any window: the one connection, the one query whose
+// rows are the current result, the protection row, the state every window shares and the
+// grid's column set-up. The main window owns it; the other windows borrow it.
+class Workspace
+{
+public:
+    explicit Workspace(const QString &programDir);
+    ~Workspace();
+    Workspace(const Workspace &) = delete;
+    Workspace &operator=(const Workspace &) = delete;
+
+    const QString &programDir() const { return programDir_; }
+    Database &connection() { return *connection_; }
+    Query *query() const { return query_.get(); }
+    Table *protezione() const { return protezione_.get(); }
+    Globals &globals() { return globals_; }
+    const Globals &globals() const { return globals_; }
+    GridColumns &gridColumns() { return gridColumns_; }
+    const GridColumns &gridColumns() const { return gridColumns_; }
+
+    // Opens the database file beside the program and the protection row.
+    void openConnection();
+    // The check lists of the visible fields, ticked as the catalogue's flags say.
+    void fillFieldCheckLists();
+    // Saves a change typed into the current row and not saved yet; throws when refused.
+    void saveTypedChange();
+
+private:
+    QString programDir_;
+    Globals globals_;
+    // Declared in this order so that the query and the protection row go before the connection.
+    std::unique_ptr<Database> connection_;
+    std::unique_ptr<Query> query_;
+    std::unique_ptr<Table> protezione_;
+    GridColumns gridColumns_;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+class FormInput;
+class Query;
+class QWidget;
+class ResultScreen;
+class Workspace;
+
+// Adding a record through the input sheet and deleting the current one after a question.
+class RecordActions
+{
+public:
+    // `mainWindow` is disabled while the sheet is open (Not owned).
+    RecordActions(Workspace &workspace, ResultScreen &screen, QWidget *mainWindow);
+
+    // The input sheet, once it exists (Not owned).
+    void setInputSheet(FormInput *sheet) { sheet_ = sheet; }
+
+    void InserisciExecute();
+    void BottoneSchedaInputExecute();
+    void EliminaExecute();
+    // Ctrl+Delete in the grid: the grid's own deletion, after its own question.
+    void DeleteFromGrid();
+
+private:
+    void reopenPaymentsAfterSave();
+
+    Workspace &workspace_;
+    ResultScreen &screen_;
+    Query *query_;           // Not owned.
+    QWidget *mainWindow_;    // Not owned.
+    FormInput *sheet_ = nullptr;
+};

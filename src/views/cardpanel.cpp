@@ -1,0 +1,88 @@
+#include "views/cardpanel.h"
+
+#include "data/query.h"
+#include "views/cardview.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+
+CardPanel::CardPanel(const Layout &layout, const QString &stateBoxName, const QString &datePickerName,
+                     QWidget *parent)
+    : QWidget(parent), layout_(layout)
+{
+    for (int k = 0; k < kPairs; ++k) {
+        const bool last = k == kPairs - 1;
+        auto *label = new QLabel(this);
+        label->setObjectName(QStringLiteral("DBText%1").arg(k + 1));
+        const int labelTop = last && layout.lastLabelTop >= 0 ? layout.lastLabelTop : layout.labelTop + layout.rowStep * k;
+        const int labelWidth = last && layout.lastLabelWidth >= 0 ? layout.lastLabelWidth : layout.labelWidth;
+        label->setGeometry(layout.labelLeft, labelTop, labelWidth, layout.labelHeight);
+        label->hide();
+        labels_[size_t(k)] = label;
+
+        auto *editor = new QLineEdit(this);
+        editor->setObjectName(QStringLiteral("DBEdit%1").arg(k + 1));
+        editor->setGeometry(layout.editorLeft, layout.editorTop + layout.rowStep * k, pairs_[size_t(k)].editorWidth,
+                            layout.editorHeight);
+        editor->hide();
+        editors_[size_t(k)] = editor;
+    }
+
+    stateBox_ = new QComboBox(this);
+    stateBox_->setObjectName(stateBoxName);
+    stateBox_->hide();
+    datePicker_ = new QDateEdit(QDate::currentDate(), this);
+    datePicker_->setObjectName(datePickerName);
+    datePicker_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    datePicker_->setCalendarPopup(true);
+    datePicker_->hide();
+}
+
+int CardPanel::editorIndex(const QObject *widget) const
+{
+    for (int k = 0; k < kPairs; ++k) {
+        if (editors_[size_t(k)] == widget)
+            return k;
+    }
+    return -1;
+}
+
+void CardPanel::mirror()
+{
+    for (int k = 0; k < kPairs; ++k) {
+        const CardPair &pair = pairs_[size_t(k)];
+        labels_[size_t(k)]->setText(pair.labelText);
+        labels_[size_t(k)]->setVisible(pair.visible);
+        editors_[size_t(k)]->resize(pair.editorWidth, layout_.editorHeight);
+        editors_[size_t(k)]->setVisible(pair.visible);
+    }
+}
+
+void CardPanel::refresh(const Query &query)
+{
+    const int row = query.currentRow();
+    for (int k = 0; k < kPairs; ++k) {
+        const QString &field = pairs_[size_t(k)].boundField;
+        const int column = field.isEmpty() ? -1 : query.fieldIndex(field);
+        const bool shown = column >= 0 && row >= 0 && row < query.recordCount();
+        QLineEdit *editor = editors_[size_t(k)];
+        editor->setText(shown ? query.text(row, column) : QString());
+        // A long text shows its beginning, unless the user is typing into it.
+        if (!editor->hasFocus())
+            editor->setCursorPosition(0);
+    }
+}
+
+void CardPanel::colourPair(int k, const Query &query)
+{
+    if (k >= 0 && k < kPairs)
+        CardView::colourPair(labels_[size_t(k)], editors_[size_t(k)], query);
+}
+
+void CardPanel::colourPairs(const Query &query)
+{
+    for (int k = 0; k < kPairs; ++k)
+        colourPair(k, query);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/gridcolumns.h"
+
+#include <QWidget>
+
+#include <array>
+
+class Query;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+
+// The 21 label/editor pairs of a card, with the state box and the date editor laid over an
+// editor when it is clicked. The main window's card and the input sheet each hold one; they
+// differ only in where the pairs stand and in the names of the two boxes.
+class CardPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kPairs = 21;
+
+    // Where the pairs stand, in pixels: pair k (0-based) at top + k * rowStep.
+    struct Layout
+    {
+        int labelLeft = 8;
+        int labelTop = 20;
+        int labelWidth = 105;
+        int labelHeight = 17;
+        int editorLeft = 120;
+        int editorTop = 16;
+        int editorHeight = 21;
+        int rowStep = 24;
+        int lastLabelTop = -1;   // the last label's own top and width, where it differs
+        int lastLabelWidth = -1;
+    };
+
+    CardPanel(const Layout &layout, const QString &stateBoxName, const QString &datePickerName,
+              QWidget *parent = nullptr);
+
+    QLabel *label(int k) const { return labels_[size_t(k)]; }      // 0-based
+    QLineEdit *editor(int k) const { return editors_[size_t(k)]; } // 0-based
+    // The index (0-based) of `widget` among the editors, -1 when it is none of them.
+    int editorIndex(const QObject *widget) const;
+    QComboBox *stateBox() const { return stateBox_; }
+    QDateEdit *datePicker() const { return datePicker_; }
+    const Layout &layout() const { return layout_; }
+
+    // The pairs as plain data: what each shows and which field it is bound to.
+    CardPairs &pairs() { return pairs_; }
+    const CardPairs &pairs() const { return pairs_; }
+    // Labels, visibility and editor widths as the pairs say.
+    void mirror();
+    // Each editor shows its bound field of the current row of `query`.
+    void refresh(const Query &query);
+    // Colours pair `k` (0-based) by its label and the current row of `query`.
+    void colourPair(int k, const Query &query);
+    void colourPairs(const Query &query);
+
+private:
+    Layout layout_;
+    CardPairs pairs_;
+    std::array<QLabel *, kPairs> labels_{};
+    std::array<QLineEdit *, kPairs> editors_{};
+    QComboBox *stateBox_ = nullptr;
+    QDateEdit *datePicker_ = nullptr;
+};
