@@ -41,23 +41,6 @@ namespace ColumnSetup {
 
 namespace {
 
-bool isWideCardLabel(const QString &label)
-{
-    static const QStringList labels = {"Nota",           "Descrizione", "Note",        "Cognome",         "Città",
-                                       "Via",            "E-Mail",      "Sito internet", "Codice fiscale", "Partita IVA",
-                                       "Cognome cliente", "Comune",     "Archivio"};
-    return labels.contains(label);
-}
-
-int catalogueIndexOfColumn(const QString &fieldName)
-{
-    for (int i = 0; i < FieldCatalogue::kCount; ++i) {
-        if (FieldCatalogue::column(i) == fieldName)
-            return i;
-    }
-    return -1;
-}
-
 void hide(CardPair &pair)
 {
     pair.visible = false;
@@ -79,7 +62,8 @@ void applyColumnTitles(GridColumns &grid, Query *query)
 void applyColumnWidths(GridColumns &grid, const FieldCatalogue &catalogue)
 {
     for (GridColumn &column : grid.columns) {
-        const int entry = catalogueIndexOfColumn(column.fieldName);
+        // A qualified name matches no entry and keeps its width.
+        const int entry = FieldCatalogue::indexOfColumn(column.fieldName);
         if (entry >= 0)
             column.width = catalogue.entry(entry).width;
     }
@@ -156,7 +140,9 @@ int bindCardPair(CardPair &pair, const GridColumns &grid, int start)
         pair.visible = true;
         pair.labelText = column.title;
         pair.boundField = column.fieldName;
-        pair.editorWidth = isWideCardLabel(pair.labelText) ? 200 : 121;
+        // By the label, as the card shows it: a title that is no catalogue label is normal.
+        const bool wide = FieldCatalogue::cardWidthOfLabel(pair.labelText) == CardWidth::Wide;
+        pair.editorWidth = wide ? CardPair::kWideWidth : CardPair::kNormalWidth;
         return int(i);
     }
     return -1;

@@ -34,10 +34,13 @@ struct GridColumns
 // One label/editor pair of the card or of the input sheet, as plain data.
 struct CardPair
 {
+    static constexpr int kNormalWidth = 121;
+    static constexpr int kWideWidth = 200; // for the labels the catalogue marks wide
+
     bool visible = false;
     QString labelText;
     QString boundField; // empty: unbound
-    int editorWidth = 121;
+    int editorWidth = kNormalWidth;
 };
 
 using CardPairs = std::array<CardPair, 21>;

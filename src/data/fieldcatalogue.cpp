@@ -8,54 +8,79 @@ struct CatalogueRow
     QString column;
     QString table;
     FieldGroup group;
+    FieldKind kind;
+    CardWidth cardWidth;
+    int dateSelector; // 0 for a field that is no date
 };
 
 using Rows = std::array<CatalogueRow, FieldCatalogue::kCount>;
 
+constexpr auto Wide = CardWidth::Wide;
+constexpr auto Normal = CardWidth::Normal;
+
 const Rows &rows()
 {
+    using G = FieldGroup;
+    using K = FieldKind;
     static const Rows table = {{
-        {"Cognome", "Cognome", "Committente", FieldGroup::Persona},
-        {"Nome", "Nome", "Committente", FieldGroup::Persona},
-        {"Qualifica", "Qualifica", "Committente", FieldGroup::Persona},
-        {"Codice fiscale", "Codice_fiscale", "Committente", FieldGroup::Persona},
-        {"Partita IVA", "Partita_iva", "Committente", FieldGroup::Persona},
-        {"Note", "Note", "Committente", FieldGroup::Persona},
-        {"CAP", "CAP", "Indirizzo", FieldGroup::Indirizzo},
-        {"Città", "Città", "Indirizzo", FieldGroup::Indirizzo},
-        {"Via", "Via", "Indirizzo", FieldGroup::Indirizzo},
-        {"1° Telefono", "Numero_telefono1", "Recapiti", FieldGroup::Recapiti},
-        {"2° Telefono", "Numero_telefono2", "Recapiti", FieldGroup::Recapiti},
-        {"Fax", "Numero_fax", "Recapiti", FieldGroup::Recapiti},
-        {"1° Cellulare", "Numero_cell1", "Recapiti", FieldGroup::Recapiti},
-        {"2° Cellulare", "Numero_cell2", "Recapiti", FieldGroup::Recapiti},
-        {"E-Mail", "E_mail", "Recapiti", FieldGroup::Recapiti},
-        {"Sito internet", "Sito_internet", "Recapiti", FieldGroup::Recapiti},
-        {"Cognome cliente", "Cognome_progettista", "Progetto", FieldGroup::Progetto},
-        {"Nome cliente", "Nome_progettista", "Progetto", FieldGroup::Progetto},
-        {"Descrizione", "Descrizione", "Progetto", FieldGroup::Progetto},
-        {"Comune", "Comune", "Progetto", FieldGroup::Progetto},
-        {"Stato", "Stato", "Progetto", FieldGroup::Progetto},
-        {"Importo totale", "Importo_totale", "Progetto", FieldGroup::Progetto},
-        {"Importo pagato", "Importo_pagato", "Progetto", FieldGroup::Progetto},
-        {"Data di inizio", "Data_inizio", "Progetto", FieldGroup::Progetto},
-        {"Data di fine", "Data_fine", "Progetto", FieldGroup::Progetto},
-        {"Data di consegna", "Data_scadenza", "Progetto", FieldGroup::Progetto},
-        {"Archivio", "Archivio", "Progetto", FieldGroup::Progetto},
-        {"Nota", "Nota", "Progetto", FieldGroup::Progetto},
-        {"Importo", "Importo", "Pagamenti", FieldGroup::Pagamenti},
-        {"Data", "Data", "Pagamenti", FieldGroup::Pagamenti},
-        {"Fattura", "Fattura", "Pagamenti", FieldGroup::Pagamenti},
+        {"Cognome", "Cognome", "Committente", G::Persona, K::Text, Wide, 0},
+        {"Nome", "Nome", "Committente", G::Persona, K::Text, Normal, 0},
+        {"Qualifica", "Qualifica", "Committente", G::Persona, K::Text, Normal, 0},
+        {"Codice fiscale", "Codice_fiscale", "Committente", G::Persona, K::Text, Wide, 0},
+        {"Partita IVA", "Partita_iva", "Committente", G::Persona, K::DigitText, Wide, 0},
+        {"Note", "Note", "Committente", G::Persona, K::Text, Wide, 0},
+        {"CAP", "CAP", "Indirizzo", G::Indirizzo, K::DigitText, Normal, 0},
+        {"Città", "Città", "Indirizzo", G::Indirizzo, K::Text, Wide, 0},
+        {"Via", "Via", "Indirizzo", G::Indirizzo, K::Text, Wide, 0},
+        {"1° Telefono", "Numero_telefono1", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
+        {"2° Telefono", "Numero_telefono2", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
+        {"Fax", "Numero_fax", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
+        {"1° Cellulare", "Numero_cell1", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
+        {"2° Cellulare", "Numero_cell2", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
+        {"E-Mail", "E_mail", "Recapiti", G::Recapiti, K::EMail, Wide, 0},
+        {"Sito internet", "Sito_internet", "Recapiti", G::Recapiti, K::Web, Wide, 0},
+        {"Cognome cliente", "Cognome_progettista", "Progetto", G::Progetto, K::Text, Wide, 0},
+        {"Nome cliente", "Nome_progettista", "Progetto", G::Progetto, K::Text, Normal, 0},
+        {"Descrizione", "Descrizione", "Progetto", G::Progetto, K::Text, Wide, 0},
+        {"Comune", "Comune", "Progetto", G::Progetto, K::Text, Wide, 0},
+        {"Stato", "Stato", "Progetto", G::Progetto, K::State, Normal, 0},
+        {"Importo totale", "Importo_totale", "Progetto", G::Progetto, K::Amount, Normal, 0},
+        {"Importo pagato", "Importo_pagato", "Progetto", G::Progetto, K::Amount, Normal, 0},
+        {"Data di inizio", "Data_inizio", "Progetto", G::Progetto, K::Date, Normal, 2},
+        {"Data di fine", "Data_fine", "Progetto", G::Progetto, K::Date, Normal, 3},
+        {"Data di consegna", "Data_scadenza", "Progetto", G::Progetto, K::Date, Normal, 4},
+        {"Archivio", "Archivio", "Progetto", G::Progetto, K::Text, Wide, 0},
+        {"Nota", "Nota", "Progetto", G::Progetto, K::Text, Wide, 0},
+        {"Importo", "Importo", "Pagamenti", G::Pagamenti, K::Amount, Normal, 0},
+        {"Data", "Data", "Pagamenti", G::Pagamenti, K::Date, Normal, 1},
+        {"Fattura", "Fattura", "Pagamenti", G::Pagamenti, K::Text, Normal, 0},
     }};
     return table;
 }
 
-// Text columns that hold digits: a value starting with a digit is still text for them.
-bool isDigitTextLabel(const QString &label)
+// The entry with this fixed label (settings never change the labels), -1 when none.
+int indexOfFixedLabel(const QString &label)
 {
-    static const QStringList labels = {"Partita IVA", "CAP", "1° Telefono", "2° Telefono",
-                                       "Fax", "1° Cellulare", "2° Cellulare"};
-    return labels.contains(label);
+    for (int i = 0; i < FieldCatalogue::kCount; ++i) {
+        if (rows().at(size_t(i)).label == label)
+            return i;
+    }
+    return -1;
+}
+
+// Text columns that hold digits: a value starting with a digit is still text for them.
+bool isDigitTextKind(FieldKind kind)
+{
+    return kind == FieldKind::DigitText || kind == FieldKind::Phone;
+}
+
+FieldKind kindAt(int index) { return index < 0 ? FieldKind::Text : rows().at(size_t(index)).kind; }
+CardWidth widthAt(int index) { return index < 0 ? CardWidth::Normal : rows().at(size_t(index)).cardWidth; }
+std::optional<FieldGroup> groupAt(int index)
+{
+    if (index < 0)
+        return std::nullopt;
+    return rows().at(size_t(index)).group;
 }
 
 QString quoted(const QString &value) { return QLatin1Char('\'') + value + QLatin1Char('\''); }
@@ -80,6 +105,58 @@ int FieldCatalogue::indexOfLabel(const QString &label) const
 QString FieldCatalogue::column(int index) { return rows().at(size_t(index)).column; }
 QString FieldCatalogue::table(int index) { return rows().at(size_t(index)).table; }
 FieldGroup FieldCatalogue::group(int index) { return rows().at(size_t(index)).group; }
+FieldKind FieldCatalogue::kind(int index) { return rows().at(size_t(index)).kind; }
+CardWidth FieldCatalogue::cardWidth(int index) { return rows().at(size_t(index)).cardWidth; }
+
+int FieldCatalogue::indexOfColumn(const QString &column)
+{
+    for (int i = 0; i < kCount; ++i) {
+        if (rows().at(size_t(i)).column == column)
+            return i;
+    }
+    return -1;
+}
+
+int FieldCatalogue::indexOfField(const QString &fieldName)
+{
+    // A result qualifies a column with its table only where its select list repeats the name.
+    const qsizetype dot = fieldName.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return indexOfColumn(fieldName);
+    const int index = indexOfColumn(fieldName.mid(dot + 1));
+    if (index < 0 || rows().at(size_t(index)).table != fieldName.left(dot))
+        return -1;
+    return index;
+}
+
+FieldKind FieldCatalogue::kindOfColumn(const QString &fieldName) { return kindAt(indexOfField(fieldName)); }
+bool FieldCatalogue::isDateColumn(const QString &fieldName) { return kindOfColumn(fieldName) == FieldKind::Date; }
+std::optional<FieldGroup> FieldCatalogue::groupOfColumn(const QString &fieldName)
+{
+    return groupAt(indexOfField(fieldName));
+}
+CardWidth FieldCatalogue::cardWidthOfColumn(const QString &fieldName) { return widthAt(indexOfField(fieldName)); }
+
+FieldKind FieldCatalogue::kindOfLabel(const QString &label) { return kindAt(indexOfFixedLabel(label)); }
+std::optional<FieldGroup> FieldCatalogue::groupOfLabel(const QString &label) { return groupAt(indexOfFixedLabel(label)); }
+CardWidth FieldCatalogue::cardWidthOfLabel(const QString &label) { return widthAt(indexOfFixedLabel(label)); }
+
+int FieldCatalogue::dateSelectorOfColumn(const QString &fieldName)
+{
+    const int index = indexOfField(fieldName);
+    return index < 0 ? 0 : rows().at(size_t(index)).dateSelector;
+}
+
+QString FieldCatalogue::columnOfDateSelector(int selector)
+{
+    if (selector <= 0)
+        return {};
+    for (const CatalogueRow &row : rows()) {
+        if (row.dateSelector == selector)
+            return row.column;
+    }
+    return {};
+}
 
 QString FieldCatalogue::groupCaption(FieldGroup group)
 {
@@ -101,20 +178,15 @@ QString FieldCatalogue::groupCaption(FieldGroup group)
 QString FieldCatalogue::labelToColumn(const QString &label)
 {
     // The 15 labels equal to their column map to themselves, so one lookup covers all.
-    for (const CatalogueRow &row : rows()) {
-        if (row.label == label)
-            return row.column;
-    }
-    return label;
+    const int index = indexOfFixedLabel(label);
+    return index < 0 ? label : rows().at(size_t(index)).column;
 }
 
 QString FieldCatalogue::titleForColumn(const QString &fieldName)
 {
-    for (const CatalogueRow &row : rows()) {
-        if (row.column == fieldName)
-            return row.label;
-    }
-    return fieldName;
+    // A qualified name keeps its name as title.
+    const int index = indexOfColumn(fieldName);
+    return index < 0 ? fieldName : rows().at(size_t(index)).label;
 }
 
 const QStringList &FieldCatalogue::keyColumnNames()
@@ -140,7 +212,7 @@ QString FieldCatalogue::quoteConditionValue(const QString &label, const QString 
     const QChar first = value.at(0);
     const bool digit = first >= QLatin1Char('0') && first <= QLatin1Char('9');
     if (digit)
-        return isDigitTextLabel(label) ? quoted(value) : value;
+        return isDigitTextKind(kindOfLabel(label)) ? quoted(value) : value;
 
     // A value the user quoted himself is kept as typed for every field, the digit-text ones
     // included: quoting it once more would give '' at both ends and an invalid condition.

@@ -4,12 +4,29 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 // The fixed list of the 31 data fields a user can see: display label, database column,
-// table and group, with the two user settings (grid width and visibility). Labels, not
-// column names, are what the user sees everywhere; this is the only place that translates
-// between the two.
+// table, group, kind and card editor width, with the two user settings (grid width and
+// visibility). Labels, not column names, are what the user sees everywhere; this is the
+// only place that translates between the two, and the one place that knows what each
+// field is.
 enum class FieldGroup { Persona = 0, Indirizzo = 1, Recapiti = 2, Progetto = 3, Pagamenti = 4 };
+
+// What a field holds, as far as drawing, key filters and conditions care.
+enum class FieldKind {
+    Text,      // free text
+    Date,      // a date, edited with a date picker
+    Amount,    // money, typed as digits
+    Phone,     // a phone or fax number: digits and blanks
+    DigitText, // text made of digits only (postal code, VAT number), never a number
+    EMail,     // an e-mail address, opened with "mailto:"
+    Web,       // a web address, opened in the browser
+    State,     // a project state, picked from table Stato
+};
+
+// The width of a field's editor on the card and the input sheet.
+enum class CardWidth { Normal, Wide };
 
 struct FieldEntry
 {
@@ -47,6 +64,34 @@ public:
     static QString table(int index);
     static FieldGroup group(int index);
     static QString groupCaption(FieldGroup group); // "Campi persona", ...
+    static FieldKind kind(int index);
+    static CardWidth cardWidth(int index);
+
+    // Index of the entry with this column, compared exactly: a qualified name is none. -1
+    // when none.
+    static int indexOfColumn(const QString &column);
+    // Index of the entry with this field name as a result carries it: the bare column, or
+    // Table.Column with the entry's own table (exact comparison). -1 when none.
+    static int indexOfField(const QString &fieldName);
+
+    // Facts by a result's field name (bare or Table.Column); a name outside the catalogue
+    // is Text, Normal and of no group.
+    static FieldKind kindOfColumn(const QString &fieldName);
+    static bool isDateColumn(const QString &fieldName);
+    static std::optional<FieldGroup> groupOfColumn(const QString &fieldName);
+    static CardWidth cardWidthOfColumn(const QString &fieldName);
+
+    // The same facts by the catalogue's own labels (exact comparison), for the places that
+    // only know a field by its title: the card pairs and the complex query.
+    static FieldKind kindOfLabel(const QString &label);
+    static std::optional<FieldGroup> groupOfLabel(const QString &label);
+    static CardWidth cardWidthOfLabel(const QString &label);
+
+    // The number by which the floating date editors name the date they write: 1 Data,
+    // 2 Data_inizio, 3 Data_fine, 4 Data_scadenza; 0 for any other field name.
+    static int dateSelectorOfColumn(const QString &fieldName);
+    // The bare date column of a selector; empty for any number but 1 to 4.
+    static QString columnOfDateSelector(int selector);
 
     // The 16 labels that differ from their column map to it; any other text is returned as is.
     static QString labelToColumn(const QString &label);

@@ -2,6 +2,7 @@
 
 #include "core/errorhandler.h"
 #include "data/database.h"
+#include "data/fieldcatalogue.h"
 #include "data/query.h"
 
 #include <QApplication>
@@ -129,18 +130,7 @@ void setProgramValue(Query &query, const QString &field, const QVariant &value)
 
 QString dateFieldForSelector(int selector)
 {
-    switch (selector) {
-    case 1:
-        return QStringLiteral("Data");
-    case 2:
-        return QStringLiteral("Data_inizio");
-    case 3:
-        return QStringLiteral("Data_fine");
-    case 4:
-        return QStringLiteral("Data_scadenza");
-    default:
-        return {};
-    }
+    return FieldCatalogue::columnOfDateSelector(selector);
 }
 
 } // namespace EditorSupport

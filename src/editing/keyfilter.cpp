@@ -1,16 +1,10 @@
 #include "editing/keyfilter.h"
 
+#include "data/fieldcatalogue.h"
+
 namespace KeyFilter {
 
 namespace {
-
-bool isOneOf(const QString &text, std::initializer_list<const char *> names)
-{
-    for (const char *name : names)
-        if (text == QLatin1String(name))
-            return true;
-    return false;
-}
 
 bool isDigit(QChar c)
 {
@@ -26,26 +20,30 @@ Outcome discard()
 
 } // namespace
 
-bool isProjectDate(const QString &f)
+bool isProjectDate(const QString &field)
 {
-    return isOneOf(f, {"Data_inizio", "Data_fine", "Data_scadenza"});
+    return FieldCatalogue::isDateColumn(field) && FieldCatalogue::groupOfColumn(field) == FieldGroup::Progetto;
 }
 
-bool isPaymentField(const QString &f)
+bool isPaymentField(const QString &field)
 {
-    return isOneOf(f, {"Importo", "Data", "Fattura"});
+    return FieldCatalogue::groupOfColumn(field) == FieldGroup::Pagamenti;
 }
 
-bool isPhoneField(const QString &f)
+bool isPhoneField(const QString &field)
 {
-    return isOneOf(f, {"Numero_telefono1", "Numero_telefono2", "Numero_fax", "Numero_cell1", "Numero_cell2"});
+    return FieldCatalogue::kindOfColumn(field) == FieldKind::Phone;
 }
 
-bool isDigitsOnly(const QString &f, Place place)
+bool isDigitsOnly(const QString &field, Place place)
 {
-    if (place == Place::Grid)
-        return isOneOf(f, {"CAP", "Importo_totale", "Partita_iva"});
-    return isOneOf(f, {"CAP", "Importo_totale", "Importo_pagato", "Importo", "Partita_iva"});
+    const FieldKind kind = FieldCatalogue::kindOfColumn(field);
+    if (kind == FieldKind::DigitText)
+        return true;
+    if (kind != FieldKind::Amount)
+        return false;
+    // In the grid the paid amount is read-only and a payment's amount is a payment field.
+    return place != Place::Grid || (!isPaymentField(field) && field != QLatin1String("Importo_pagato"));
 }
 
 QString paymentsMessage()
@@ -76,7 +74,7 @@ Outcome decide(Place place, const QString &field, QChar key, const Context &cont
     // Saved payments are never changed in place.
     if (context.paymentsResult && isPaymentField(field)) {
         Outcome o = discard();
-        o.paymentsMessage = place == Place::Grid && field != QLatin1String("Data");
+        o.paymentsMessage = place == Place::Grid && !FieldCatalogue::isDateColumn(field);
         return o;
     }
 

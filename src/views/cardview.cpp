@@ -1,6 +1,7 @@
 #include "views/cardview.h"
 
 #include "data/dberror.h"
+#include "data/fieldcatalogue.h"
 #include "data/query.h"
 #include "data/values.h"
 #include "views/cellstyle.h"
@@ -86,17 +87,9 @@ void colourPair(const QLabel *label, QWidget *editor, const Query &query)
         setEditorBackground(editor, after);
 }
 
-int dateFieldSelectorFor(const QString &f)
+int dateFieldSelectorFor(const QString &fieldName)
 {
-    if (f == QLatin1String("Data"))
-        return 1;
-    if (f == QLatin1String("Data_inizio"))
-        return 2;
-    if (f == QLatin1String("Data_fine"))
-        return 3;
-    if (f == QLatin1String("Data_scadenza"))
-        return 4;
-    return 0;
+    return FieldCatalogue::dateSelectorOfColumn(fieldName);
 }
 
 QWidget *placeFloatingEditor(QLineEdit *editor, const QString &fieldName, QComboBox *stateBox, QDateEdit *datePicker,

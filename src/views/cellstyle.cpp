@@ -2,20 +2,24 @@
 
 #include "data/values.h"
 
-#include <QStringList>
-
 #include <cmath>
 
 namespace CellStyle {
 
 namespace {
 
-bool isOneOf(const QString &text, std::initializer_list<const char *> names)
+// The project amounts show whether the project is paid and the state has colours of its
+// own: these fields take their colour from the row, not from their group.
+bool colouredByRow(FieldKind kind, FieldGroup group)
 {
-    for (const char *name : names)
-        if (text == QString::fromUtf8(name))
-            return true;
-    return false;
+    return kind == FieldKind::State || (kind == FieldKind::Amount && group == FieldGroup::Progetto);
+}
+
+QColor colourOf(FieldKind kind, std::optional<FieldGroup> group)
+{
+    if (!group || colouredByRow(kind, *group))
+        return {};
+    return groupColour(*group);
 }
 
 // Rounds to the nearest whole number, halves to the even neighbour.
@@ -31,37 +35,31 @@ double wholeAmount(const QString &text)
 
 } // namespace
 
-QColor groupColourForField(const QString &f)
+QColor groupColour(FieldGroup group)
 {
-    if (isOneOf(f, {"Cognome", "Nome", "Codice_fiscale", "Partita_iva", "Qualifica", "Note"}))
+    switch (group) {
+    case FieldGroup::Persona:
         return Colour::PersonYellow;
-    if (isOneOf(f, {"Via", "Città", "CAP"}))
+    case FieldGroup::Indirizzo:
         return Colour::AddressPink;
-    if (isOneOf(f, {"Numero_telefono1", "Numero_telefono2", "Numero_fax", "Numero_cell1", "Numero_cell2", "E_mail",
-                    "Sito_internet"}))
+    case FieldGroup::Recapiti:
         return Colour::ContactGreen;
-    if (isOneOf(f, {"Cognome_progettista", "Nome_progettista", "Data_inizio", "Data_fine", "Data_scadenza",
-                    "Descrizione", "Comune", "Nota", "Archivio"}))
+    case FieldGroup::Progetto:
         return Colour::ProjectCyan;
-    if (isOneOf(f, {"Fattura", "Importo", "Data"}))
+    case FieldGroup::Pagamenti:
         return Colour::PaymentLavender;
+    }
     return {};
 }
 
-QColor groupColourForLabel(const QString &l)
+QColor groupColourForField(const QString &fieldName)
 {
-    if (isOneOf(l, {"Cognome", "Nome", "Codice fiscale", "Partita IVA", "Qualifica", "Note"}))
-        return Colour::PersonYellow;
-    if (isOneOf(l, {"Via", "Città", "CAP"}))
-        return Colour::AddressPink;
-    if (isOneOf(l, {"1° Telefono", "2° Telefono", "Fax", "1° Cellulare", "2° Cellulare", "E-Mail", "Sito internet"}))
-        return Colour::ContactGreen;
-    if (isOneOf(l, {"Cognome cliente", "Nome cliente", "Data di inizio", "Data di fine", "Data di consegna",
-                    "Descrizione", "Comune", "Nota", "Archivio"}))
-        return Colour::ProjectCyan;
-    if (isOneOf(l, {"Fattura", "Importo", "Data"}))
-        return Colour::PaymentLavender;
-    return {};
+    return colourOf(FieldCatalogue::kindOfColumn(fieldName), FieldCatalogue::groupOfColumn(fieldName));
+}
+
+QColor groupColourForLabel(const QString &label)
+{
+    return colourOf(FieldCatalogue::kindOfLabel(label), FieldCatalogue::groupOfLabel(label));
 }
 
 QColor amountColour(const QString &totalText, const QString &paidText)
@@ -88,14 +86,15 @@ QColor stateColour(const QString &state)
     return Colour::Fuchsia;
 }
 
-bool isDateField(const QString &f)
+bool isDateField(const QString &fieldName)
 {
-    return isOneOf(f, {"Data_inizio", "Data_fine", "Data_scadenza", "Data"});
+    return FieldCatalogue::isDateColumn(fieldName);
 }
 
-bool isLinkField(const QString &f)
+bool isLinkField(const QString &fieldName)
 {
-    return f == QLatin1String("E_mail") || f == QLatin1String("Sito_internet");
+    const FieldKind kind = FieldCatalogue::kindOfColumn(fieldName);
+    return kind == FieldKind::EMail || kind == FieldKind::Web;
 }
 
 Style forGridCell(const QString &fieldName, bool selected, const RowFacts &row)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/fieldcatalogue.h"
+
 #include <QColor>
 #include <QString>
 
@@ -24,7 +26,10 @@ inline const QColor Aqua{0x00, 0xFF, 0xFF};
 inline const QColor Black{0x00, 0x00, 0x00};
 } // namespace Colour
 
-// Group background of a grid cell by its field name; invalid when the field has none.
+// The background of a field group.
+QColor groupColour(FieldGroup group);
+// Group background of a grid cell by its field name; invalid when the field has none (no
+// catalogue field, or one coloured by its row: the project amounts and the state).
 QColor groupColourForField(const QString &fieldName);
 // Group background of a card editor by its label text; invalid when the label has none.
 QColor groupColourForLabel(const QString &label);

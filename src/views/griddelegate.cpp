@@ -101,18 +101,12 @@ void GridDelegate::setPickList(int column, const QStringList &values)
 
 QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QWidget *editor = nullptr;
-    if (hasPickList(index.column())) {
-        auto *box = new QComboBox(parent);
-        box->setEditable(true); // a state may be typed as well as picked
-        box->addItems(pickLists_.value(index.column()));
-        editor = box;
-    } else {
-        editor = QStyledItemDelegate::createEditor(parent, option, index);
-    }
-    if (editor && editorCreated)
-        editorCreated(editor, index);
-    return editor;
+    if (!hasPickList(index.column()))
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    auto *box = new QComboBox(parent);
+    box->setEditable(true); // a state may be typed as well as picked
+    box->addItems(pickLists_.value(index.column()));
+    return box;
 }
 
 void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const

@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QStyledItemDelegate>
 
-#include <functional>
-
 class Query;
 class QTableView;
 
@@ -37,9 +35,6 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
-
-    // Called for every in-place editor the grid opens, so that key filters can be attached.
-    std::function<void(QWidget *editor, const QModelIndex &index)> editorCreated;
 
 Q_SIGNALS:
     // A date cell was drawn while it is the current cell and the grid has the focus;

@@ -1,5 +1,6 @@
-// The field catalogue: its entries, the label/column translations, the key names, the
-// quoting of complex-query values and the option check lists.
+// The field catalogue: its entries, the label/column translations, the facts of each field
+// (kind, group, card width, date selector), the key names, the quoting of complex-query
+// values and the option check lists.
 #include "data/fieldcatalogue.h"
 
 #include <QSet>
@@ -19,6 +20,12 @@ private Q_SLOTS:
     void labelToColumnEdgeCases();
     void titleForColumnEdgeCases();
     void keyColumns();
+    void fieldFacts_data();
+    void fieldFacts();
+    void qualifiedAndUnknownNames_data();
+    void qualifiedAndUnknownNames();
+    void labelFactsFollowTheFixedLabels();
+    void dateSelectors();
     void quoteConditionValue_data();
     void quoteConditionValue();
     void checkLists();
@@ -151,6 +158,176 @@ void TestFieldCatalogue::keyColumns()
     QVERIFY(!FieldCatalogue::isKeyColumn(""));
 }
 
+Q_DECLARE_METATYPE(FieldKind)
+Q_DECLARE_METATYPE(CardWidth)
+
+namespace {
+
+// Group of a name as an int, -1 for none, so that a table row can say "no group".
+int groupNumber(const std::optional<FieldGroup> &group)
+{
+    return group ? int(*group) : -1;
+}
+
+} // namespace
+
+void TestFieldCatalogue::fieldFacts_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<FieldKind>("kind");
+    QTest::addColumn<int>("group");
+    QTest::addColumn<CardWidth>("width");
+    QTest::addColumn<int>("dateSelector");
+
+    using K = FieldKind;
+    const auto W = CardWidth::Wide;
+    const auto N = CardWidth::Normal;
+    const int P = int(FieldGroup::Persona), I = int(FieldGroup::Indirizzo), R = int(FieldGroup::Recapiti),
+              G = int(FieldGroup::Progetto), M = int(FieldGroup::Pagamenti);
+    // Every field once: the grid colours, key filters, card widths and date editors all
+    // read these facts, so a wrong one shows in all of them.
+    QTest::newRow("Cognome") << 0 << "Cognome" << K::Text << P << W << 0;
+    QTest::newRow("Nome") << 1 << "Nome" << K::Text << P << N << 0;
+    QTest::newRow("Qualifica") << 2 << "Qualifica" << K::Text << P << N << 0;
+    QTest::newRow("Codice_fiscale") << 3 << "Codice_fiscale" << K::Text << P << W << 0;
+    QTest::newRow("Partita_iva") << 4 << "Partita_iva" << K::DigitText << P << W << 0;
+    QTest::newRow("Note") << 5 << "Note" << K::Text << P << W << 0;
+    QTest::newRow("CAP") << 6 << "CAP" << K::DigitText << I << N << 0;
+    QTest::newRow("Città") << 7 << "Città" << K::Text << I << W << 0;
+    QTest::newRow("Via") << 8 << "Via" << K::Text << I << W << 0;
+    QTest::newRow("Numero_telefono1") << 9 << "Numero_telefono1" << K::Phone << R << N << 0;
+    QTest::newRow("Numero_telefono2") << 10 << "Numero_telefono2" << K::Phone << R << N << 0;
+    QTest::newRow("Numero_fax") << 11 << "Numero_fax" << K::Phone << R << N << 0;
+    QTest::newRow("Numero_cell1") << 12 << "Numero_cell1" << K::Phone << R << N << 0;
+    QTest::newRow("Numero_cell2") << 13 << "Numero_cell2" << K::Phone << R << N << 0;
+    QTest::newRow("E_mail") << 14 << "E_mail" << K::EMail << R << W << 0;
+    QTest::newRow("Sito_internet") << 15 << "Sito_internet" << K::Web << R << W << 0;
+    QTest::newRow("Cognome_progettista") << 16 << "Cognome_progettista" << K::Text << G << W << 0;
+    QTest::newRow("Nome_progettista") << 17 << "Nome_progettista" << K::Text << G << N << 0;
+    QTest::newRow("Descrizione") << 18 << "Descrizione" << K::Text << G << W << 0;
+    QTest::newRow("Comune") << 19 << "Comune" << K::Text << G << W << 0;
+    QTest::newRow("Stato") << 20 << "Stato" << K::State << G << N << 0;
+    QTest::newRow("Importo_totale") << 21 << "Importo_totale" << K::Amount << G << N << 0;
+    QTest::newRow("Importo_pagato") << 22 << "Importo_pagato" << K::Amount << G << N << 0;
+    QTest::newRow("Data_inizio") << 23 << "Data_inizio" << K::Date << G << N << 2;
+    QTest::newRow("Data_fine") << 24 << "Data_fine" << K::Date << G << N << 3;
+    QTest::newRow("Data_scadenza") << 25 << "Data_scadenza" << K::Date << G << N << 4;
+    QTest::newRow("Archivio") << 26 << "Archivio" << K::Text << G << W << 0;
+    QTest::newRow("Nota") << 27 << "Nota" << K::Text << G << W << 0;
+    QTest::newRow("Importo") << 28 << "Importo" << K::Amount << M << N << 0;
+    QTest::newRow("Data") << 29 << "Data" << K::Date << M << N << 1;
+    QTest::newRow("Fattura") << 30 << "Fattura" << K::Text << M << N << 0;
+}
+
+void TestFieldCatalogue::fieldFacts()
+{
+    QFETCH(int, index);
+    QFETCH(QString, column);
+    QFETCH(FieldKind, kind);
+    QFETCH(int, group);
+    QFETCH(CardWidth, width);
+    QFETCH(int, dateSelector);
+    const FieldCatalogue catalogue;
+    const QString label = catalogue.entry(index).label;
+    const QString qualified = FieldCatalogue::table(index) + '.' + column;
+
+    QCOMPARE(FieldCatalogue::column(index), column);
+    QCOMPARE(FieldCatalogue::kind(index), kind);
+    QCOMPARE(int(FieldCatalogue::group(index)), group);
+    QCOMPARE(FieldCatalogue::cardWidth(index), width);
+
+    // By the bare column, by Table.Column and by the label: the same entry.
+    QCOMPARE(FieldCatalogue::indexOfColumn(column), index);
+    QCOMPARE(FieldCatalogue::indexOfField(column), index);
+    QCOMPARE(FieldCatalogue::indexOfField(qualified), index);
+    for (const QString &name : {column, qualified}) {
+        QCOMPARE(FieldCatalogue::kindOfColumn(name), kind);
+        QCOMPARE(FieldCatalogue::isDateColumn(name), kind == FieldKind::Date);
+        QCOMPARE(groupNumber(FieldCatalogue::groupOfColumn(name)), group);
+        QCOMPARE(FieldCatalogue::cardWidthOfColumn(name), width);
+        QCOMPARE(FieldCatalogue::dateSelectorOfColumn(name), dateSelector);
+    }
+    QCOMPARE(FieldCatalogue::kindOfLabel(label), kind);
+    QCOMPARE(groupNumber(FieldCatalogue::groupOfLabel(label)), group);
+    QCOMPARE(FieldCatalogue::cardWidthOfLabel(label), width);
+}
+
+void TestFieldCatalogue::qualifiedAndUnknownNames_data()
+{
+    QTest::addColumn<QString>("name");
+    // None of these is a catalogue field: Text, Normal, no group, no date selector.
+    QTest::newRow("empty") << "";
+    QTest::newRow("bare key") << "IdProgetto";
+    QTest::newRow("qualified key") << "Committente.IdCommittente";
+    QTest::newRow("expression") << "Totale";
+    QTest::newRow("case differs") << "data_inizio";
+    QTest::newRow("label, not column") << "Data di inizio";
+    QTest::newRow("table of another entry") << "Pagamenti.Data_inizio";
+    QTest::newRow("same column, table Stato") << "Stato.Stato";
+    QTest::newRow("table case differs") << "progetto.Data_inizio";
+    QTest::newRow("no table") << ".Data";
+    QTest::newRow("no column") << "Pagamenti.";
+    QTest::newRow("two dots") << "Progetto.Data_inizio.x";
+    QTest::newRow("blank around") << " CAP";
+}
+
+void TestFieldCatalogue::qualifiedAndUnknownNames()
+{
+    QFETCH(QString, name);
+    QCOMPARE(FieldCatalogue::indexOfField(name), -1);
+    QCOMPARE(FieldCatalogue::kindOfColumn(name), FieldKind::Text);
+    QVERIFY(!FieldCatalogue::isDateColumn(name));
+    QVERIFY(!FieldCatalogue::groupOfColumn(name).has_value());
+    QCOMPARE(FieldCatalogue::cardWidthOfColumn(name), CardWidth::Normal);
+    QCOMPARE(FieldCatalogue::dateSelectorOfColumn(name), 0);
+}
+
+void TestFieldCatalogue::labelFactsFollowTheFixedLabels()
+{
+    // A qualified name is no column for the width and title passes.
+    QCOMPARE(FieldCatalogue::indexOfColumn("Progetto.Data_inizio"), -1);
+    QCOMPARE(FieldCatalogue::indexOfColumn("IdFattura"), -1);
+
+    // Column names are not labels, and the complex query's old variants are no labels either.
+    for (const QString &text : {"Codice_fiscale", "Cognome progettista", "Data di scadenza", "cognome", ""}) {
+        QCOMPARE(FieldCatalogue::kindOfLabel(text), FieldKind::Text);
+        QVERIFY(!FieldCatalogue::groupOfLabel(text).has_value());
+        QCOMPARE(FieldCatalogue::cardWidthOfLabel(text), CardWidth::Normal);
+    }
+    QCOMPARE(FieldCatalogue::kindOfLabel("Data di consegna"), FieldKind::Date);
+    QCOMPARE(FieldCatalogue::kindOfLabel("Data_scadenza"), FieldKind::Text);
+
+    // The facts belong to the fixed labels: renaming an entry's label does not move them.
+    FieldCatalogue catalogue;
+    catalogue.entry(6).label = "Codice postale";
+    QCOMPARE(FieldCatalogue::kindOfLabel("CAP"), FieldKind::DigitText);
+    QCOMPARE(FieldCatalogue::kindOfLabel("Codice postale"), FieldKind::Text);
+}
+
+void TestFieldCatalogue::dateSelectors()
+{
+    QCOMPARE(FieldCatalogue::columnOfDateSelector(1), QString("Data"));
+    QCOMPARE(FieldCatalogue::columnOfDateSelector(2), QString("Data_inizio"));
+    QCOMPARE(FieldCatalogue::columnOfDateSelector(3), QString("Data_fine"));
+    QCOMPARE(FieldCatalogue::columnOfDateSelector(4), QString("Data_scadenza"));
+    for (int outside : {0, 5, -1, 99})
+        QVERIFY2(FieldCatalogue::columnOfDateSelector(outside).isEmpty(), qPrintable(QString::number(outside)));
+
+    // Every date has a selector of its own, and only dates have one.
+    QSet<int> seen;
+    for (int i = 0; i < FieldCatalogue::kCount; ++i) {
+        const int selector = FieldCatalogue::dateSelectorOfColumn(FieldCatalogue::column(i));
+        QCOMPARE(selector != 0, FieldCatalogue::kind(i) == FieldKind::Date);
+        if (selector != 0) {
+            QVERIFY(!seen.contains(selector));
+            seen.insert(selector);
+            QCOMPARE(FieldCatalogue::columnOfDateSelector(selector), FieldCatalogue::column(i));
+        }
+    }
+    QCOMPARE(seen.size(), 4);
+}
+
 void TestFieldCatalogue::quoteConditionValue_data()
 {
     QTest::addColumn<QString>("label");
@@ -168,6 +345,14 @@ void TestFieldCatalogue::quoteConditionValue_data()
     QTest::newRow("number for a date column") << "Data" << "01/01/2007" << "01/01/2007";
     QTest::newRow("letters for CAP") << "CAP" << "ab" << "'ab'";
     QTest::newRow("quoted for a digit-text field") << "Fax" << "'0612'" << "'0612'";
+    // Every one of the seven text fields made of digits, and the fields next to them that are not.
+    QTest::newRow("digits for 1° Telefono") << "1° Telefono" << "06" << "'06'";
+    QTest::newRow("digits for 2° Telefono") << "2° Telefono" << "06" << "'06'";
+    QTest::newRow("digits for Fax") << "Fax" << "06" << "'06'";
+    QTest::newRow("digits for 1° Cellulare") << "1° Cellulare" << "3" << "'3'";
+    QTest::newRow("digits for Importo totale") << "Importo totale" << "100" << "100";
+    QTest::newRow("digits for Codice fiscale") << "Codice fiscale" << "123" << "123";
+    QTest::newRow("digits for a column name, not a label") << "Partita_iva" << "0123" << "0123";
     QTest::newRow("non-ASCII digit is not a number") << "Importo" << QString::fromUtf8("٣٤") << QString::fromUtf8("'٣٤'");
     QTest::newRow("empty") << "CAP" << "" << "";
 }
