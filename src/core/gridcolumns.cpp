@@ -13,7 +13,6 @@ void GridColumns::reset(const Query &query)
         GridColumn column;
         column.fieldName = info.name;
         column.title = info.name;
-        column.readOnly = info.readOnly;
         columns.push_back(column);
     }
 }

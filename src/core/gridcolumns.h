@@ -17,7 +17,6 @@ struct GridColumn
     QString title;     // display label; also the field's display name
     int width = 64;    // the grid's default width
     bool visible = true;
-    bool readOnly = false;
 };
 
 struct GridColumns
