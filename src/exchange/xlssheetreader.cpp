@@ -48,11 +48,16 @@ bool XlsSheetReader::read(const QString &path, SheetContent *content)
 {
     Handle h;
     const int opened = freexl_open(QFile::encodeName(path).constData(), &h.handle);
-    // The library answers a text that runs over more than two records of the string table
-    // (about 8,000 characters and more) with success and no handle: refuse it all the same.
-    if (opened != FREEXL_OK || !h.handle) {
+    if (opened != FREEXL_OK) {
         setError(path, QStringLiteral("il file è danneggiato o non è una cartella di lavoro Excel 97-2003 "
                                       "(codice %1).").arg(opened));
+        return false;
+    }
+    // Some workbooks (a text running over more than two records of the string table, some
+    // files of other programs) the library answers with success and no handle.
+    if (!h.handle) {
+        setError(path, QStringLiteral("il contenuto del file non può essere letto (file danneggiato o con testi "
+                                      "troppo lunghi per una cella)."));
         return false;
     }
     unsigned int version = 0;
