@@ -7,8 +7,9 @@ PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-qpa-plugins
   libsqlcipher-dev libsodium-dev
-  libfreexl-dev libgsf-1-dev libxlsxwriter-dev libquazip1-qt6-dev
+  libfreexl-dev libgsf-1-dev libxlsxwriter-dev libminizip-dev
   fonts-dejavu-core
+  python3 python3-xlrd python3-openpyxl
   shellcheck
 )
 

@@ -1,0 +1,146 @@
+#include "exchange/sheetimport.h"
+
+#include "data/database.h"
+#include "data/fieldcatalogue.h"
+#include "data/query.h"
+#include "queries/standardqueries.h"
+
+#include <utility>
+#include <vector>
+
+const QString SheetImport::kNotEmptyMessage = QStringLiteral(
+    "Attenzione: Questa operazione non può essere effettuata se nel database sono presenti dati. "
+    "Eliminare i dati e riprovare");
+
+namespace {
+
+bool isEmptyRow(const QStringList &row)
+{
+    for (const QString &cell : row) {
+        if (!cell.trimmed().isEmpty())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const QStringList &SheetImport::personColumns()
+{
+    static const QStringList columns = {
+        QStringLiteral("Cognome"),          QStringLiteral("Nome"),          QStringLiteral("Qualifica"),
+        QStringLiteral("CAP"),              QStringLiteral("Città"),         QStringLiteral("Via"),
+        QStringLiteral("Numero_telefono1"), QStringLiteral("Numero_telefono2"), QStringLiteral("Numero_fax"),
+        QStringLiteral("Numero_cell1"),     QStringLiteral("Numero_cell2"),  QStringLiteral("E_mail"),
+        QStringLiteral("Sito_internet"),    QStringLiteral("Codice_fiscale"), QStringLiteral("Partita_iva"),
+        QStringLiteral("Note"),
+    };
+    return columns;
+}
+
+QString SheetImport::columnForHeader(const QString &header)
+{
+    // The export heads columns with their labels, so both names of a column are taken:
+    // an exported address book imports back whole.
+    const QString h = header.trimmed();
+    for (const QString &column : personColumns()) {
+        if (h.compare(column, Qt::CaseInsensitive) == 0
+            || h.compare(FieldCatalogue::titleForColumn(column), Qt::CaseInsensitive) == 0)
+            return column;
+    }
+    return QString();
+}
+
+ImportResult SheetImport::run(const QString &path, const Progress &progress)
+{
+    ImportResult result;
+    QString error;
+    const std::unique_ptr<SheetReader> reader = SheetReader::forFile(path, &error);
+    SheetContent sheet;
+    if (!reader) {
+        result.message = error;
+        return result;
+    }
+    if (!reader->read(path, &sheet)) {
+        result.message = reader->errorString();
+        return result;
+    }
+    return run(sheet, progress);
+}
+
+ImportResult SheetImport::run(const SheetContent &sheet, const Progress &progress)
+{
+    try {
+        return write(sheet, progress);
+    } catch (const DbError &e) {
+        // Reading the persons or committing failed: the transaction has rolled back.
+        ImportResult result;
+        result.message = e.text() + QStringLiteral("\nNon è stato importato nessun dato.");
+        return result;
+    }
+}
+
+ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progress)
+{
+    ImportResult result;
+    Query persons(&db_);
+    persons.setSql({StandardQueries::personsColumns(), StandardQueries::personsTables(), StandardQueries::personsJoin()});
+    persons.open();
+    if (!persons.isEmpty()) {
+        result.outcome = ImportResult::Outcome::Refused;
+        result.message = kNotEmptyMessage;
+        return result;
+    }
+
+    // Sheet column -> person column; the first of two columns for the same field wins.
+    std::vector<std::pair<int, Field>> mapping;
+    QStringList taken;
+    for (int c = 0; c < sheet.header.size(); ++c) {
+        const QString column = columnForHeader(sheet.header.at(c));
+        if (column.isEmpty() || taken.contains(column))
+            continue;
+        taken << column;
+        mapping.emplace_back(c, persons.fieldByName(column));
+    }
+    Field keys[] = {persons.fieldByName(QStringLiteral("Committente.IdCommittente")),
+                          persons.fieldByName(QStringLiteral("Indirizzo.IdCommittente")),
+                          persons.fieldByName(QStringLiteral("Recapiti.IdCommittente"))};
+
+    std::vector<int> rows;
+    for (int r = 0; r < sheet.rows.size(); ++r) {
+        if (!isEmptyRow(sheet.rows.at(r)))
+            rows.push_back(r);
+    }
+    const int total = int(rows.size());
+
+    Transaction tx(db_);
+    for (int i = 0; i < total; ++i) {
+        const QStringList &row = sheet.rows.at(rows[size_t(i)]);
+        try {
+            persons.insert();
+            for (Field &key : keys)
+                key.setValue(qint64(i));
+            for (auto &[sheetColumn, field] : mapping)
+                field.setAsString(sheetColumn < row.size() ? row.at(sheetColumn) : QString());
+            persons.post();
+        } catch (const DbError &e) {
+            persons.cancel();
+            result.sheetRow = rows[size_t(i)] + 2; // the header is row 1
+            result.message = QStringLiteral("La riga %1 del foglio \"%2\" non può essere importata: %3\n"
+                                            "Non è stato importato nessun dato.")
+                                 .arg(result.sheetRow).arg(SheetReader::kSheetName, e.text());
+            return result;
+        }
+        if (progress && !progress(i + 1, total)) {
+            result.outcome = ImportResult::Outcome::Cancelled;
+            result.message = QStringLiteral("Importazione annullata: non è stato importato nessun dato.");
+            return result;
+        }
+    }
+    tx.commit();
+    result.outcome = ImportResult::Outcome::Imported;
+    result.persons = total;
+    result.message = total == 1 ? QStringLiteral("È stata importata 1 persona.")
+                                : QStringLiteral("Sono state importate %L1 persone.").arg(total);
+    return result;
+}

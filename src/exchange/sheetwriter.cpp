@@ -1,0 +1,126 @@
+#include "exchange/sheetwriter.h"
+
+#include "exchange/xlssheetwriter.h"
+#include "exchange/xlsxsheetwriter.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+const QString SheetWriter::kSheetName = QStringLiteral("Elenco");
+
+SheetWriter::SheetWriter() = default;
+
+SheetWriter::~SheetWriter() = default;
+
+std::unique_ptr<SheetWriter> SheetWriter::forFile(const QString &path)
+{
+    if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        return std::make_unique<XlsxSheetWriter>();
+    return std::make_unique<XlsSheetWriter>();
+}
+
+void SheetWriter::fail(const QString &reason)
+{
+    error_ = QStringLiteral("Impossibile scrivere il file \"%1\": %2")
+                 .arg(QDir::toNativeSeparators(target_), reason);
+}
+
+double SheetWriter::dateSerial(const QDate &date)
+{
+    return double(QDate(1899, 12, 30).daysTo(date));
+}
+
+bool SheetWriter::begin(const QString &path, const QStringList &headers, const QList<CellType> &types)
+{
+    abort();
+    target_ = path;
+    error_.clear();
+    rows_ = 0;
+    types_ = types;
+    while (types_.size() < headers.size())
+        types_.append(CellType::Text);
+
+    // The aside file lives beside the target, so that putting it in place is one rename
+    // on the same file system.
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists()) {
+        fail(QStringLiteral("la cartella non esiste."));
+        return false;
+    }
+    aside_ = std::make_unique<QTemporaryFile>(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+    if (!aside_->open()) {
+        fail(QStringLiteral("la cartella non è scrivibile (%1).").arg(aside_->errorString()));
+        aside_.reset();
+        return false;
+    }
+    aside_->close(); // the format's library writes the file by its name
+    open_ = true;
+    if (!start(aside_->fileName(), headers)) {
+        abort();
+        return false;
+    }
+    return true;
+}
+
+bool SheetWriter::writeRow(const QVariantList &cells)
+{
+    if (!open_)
+        return false;
+    if (rows_ >= maxDataRows()) {
+        fail(QStringLiteral("il foglio contiene al massimo %L1 righe di dati.").arg(maxDataRows()));
+        abort();
+        return false;
+    }
+    for (int c = 0; c < cells.size(); ++c) {
+        if (cells.at(c).typeId() == QMetaType::QString && cells.at(c).toString().size() > kMaxTextLength) {
+            fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %L3 caratteri che una cella "
+                                "può contenere.").arg(rows_ + 2).arg(c + 1).arg(kMaxTextLength));
+            abort();
+            return false;
+        }
+    }
+    if (!addRow(rows_ + 1, cells)) {
+        abort();
+        return false;
+    }
+    ++rows_;
+    return true;
+}
+
+bool SheetWriter::finish()
+{
+    if (!open_)
+        return false;
+    if (!close()) {
+        abort();
+        return false;
+    }
+    open_ = false;
+    const QByteArray from = QFile::encodeName(aside_->fileName());
+    const QByteArray to = QFile::encodeName(QFileInfo(target_).absoluteFilePath());
+    // rename() replaces an existing file in one step: a reader sees the old or the new one.
+    if (std::rename(from.constData(), to.constData()) != 0) {
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
+        aside_.reset();
+        return false;
+    }
+    aside_->setAutoRemove(false);
+    aside_.reset();
+    return true;
+}
+
+void SheetWriter::abort()
+{
+    if (open_) {
+        discard();
+        open_ = false;
+    }
+    aside_.reset(); // removes the aside file
+}

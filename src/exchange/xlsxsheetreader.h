@@ -1,0 +1,17 @@
+#pragma once
+
+#include "exchange/sheetreader.h"
+
+// Reads an Open XML workbook: the zip through minizip's unzip, its parts with
+// QXmlStreamReader (the workbook for the sheet's part, the shared strings, the styles for
+// date cells and the sheet itself, with shared and inline strings and numbers).
+// Not QuaZip: it exports its own copy of minizip's functions, which then take the place of
+// the ones libxlsxwriter calls in the same program and crash the .xlsx export.
+class XlsxSheetReader : public SheetReader
+{
+public:
+    bool read(const QString &path, SheetContent *content) override;
+
+private:
+    static bool readPart(void *zip, const QString &name, QByteArray *data);
+};

@@ -1,0 +1,105 @@
+#include "exchange/xlsxsheetwriter.h"
+
+#include <QDate>
+#include <QFile>
+
+#include <xlsxwriter.h>
+
+XlsxSheetWriter::~XlsxSheetWriter()
+{
+    abort();
+}
+
+bool XlsxSheetWriter::check(int result)
+{
+    if (result == LXW_NO_ERROR)
+        return true;
+    fail(QString::fromUtf8(lxw_strerror(lxw_error(result))));
+    return false;
+}
+
+bool XlsxSheetWriter::start(const QString &asidePath, const QStringList &headers)
+{
+    columns_ = int(headers.size());
+    if (columns_ > LXW_COL_MAX) {
+        fail(QStringLiteral("un foglio contiene al massimo %1 colonne.").arg(LXW_COL_MAX));
+        return false;
+    }
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    workbook_ = workbook_new_opt(QFile::encodeName(asidePath).constData(), &options);
+    if (!workbook_) {
+        fail(QStringLiteral("impossibile preparare la cartella di lavoro."));
+        return false;
+    }
+    const QByteArray name = kSheetName.toUtf8();
+    sheet_ = workbook_add_worksheet(workbook_, name.constData());
+
+    auto bordered = [this](const char *numberFormat) {
+        lxw_format *f = workbook_add_format(workbook_);
+        format_set_border(f, LXW_BORDER_THIN);
+        format_set_border_color(f, LXW_COLOR_BLACK);
+        format_set_num_format(f, numberFormat);
+        return f;
+    };
+    header_ = bordered("@");
+    format_set_bold(header_);
+    text_ = bordered("@");
+    date_ = bordered("dd/mm/yyyy");
+    number_ = bordered("#,##0.00");
+
+    if (columns_ > 0 && !check(worksheet_set_column(sheet_, 0, lxw_col_t(columns_ - 1), 20, nullptr)))
+        return false;
+    worksheet_set_landscape(sheet_);
+    for (int c = 0; c < columns_; ++c) {
+        const QByteArray h = headers.at(c).toUtf8();
+        const int result = h.isEmpty() ? worksheet_write_blank(sheet_, 0, lxw_col_t(c), header_)
+                                       : worksheet_write_string(sheet_, 0, lxw_col_t(c), h.constData(), header_);
+        if (!check(result))
+            return false;
+    }
+    return true;
+}
+
+bool XlsxSheetWriter::addRow(int row, const QVariantList &cells)
+{
+    for (int c = 0; c < columns_; ++c) {
+        const QVariant v = c < cells.size() ? cells.at(c) : QVariant();
+        const CellType type = types().at(c);
+        const auto r = lxw_row_t(row);
+        const auto col = lxw_col_t(c);
+        lxw_format *empty = type == CellType::Date ? date_ : type == CellType::Number ? number_ : text_;
+        int result = LXW_NO_ERROR;
+        if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty())) {
+            result = worksheet_write_blank(sheet_, r, col, empty);
+        } else if (type == CellType::Date && v.typeId() == QMetaType::QDate) {
+            result = worksheet_write_number(sheet_, r, col, dateSerial(v.toDate()), date_);
+        } else if (type == CellType::Number && v.typeId() != QMetaType::QString && v.canConvert<double>()) {
+            result = worksheet_write_number(sheet_, r, col, v.toDouble(), number_);
+        } else {
+            const QString text = v.typeId() == QMetaType::QDate ? v.toDate().toString(QStringLiteral("dd/MM/yyyy"))
+                                                                 : v.toString();
+            result = worksheet_write_string(sheet_, r, col, text.toUtf8().constData(), text_);
+        }
+        if (!check(result))
+            return false;
+    }
+    return true;
+}
+
+bool XlsxSheetWriter::close()
+{
+    const lxw_error result = workbook_close(workbook_);
+    workbook_ = nullptr;
+    return check(result);
+}
+
+void XlsxSheetWriter::discard()
+{
+    if (!workbook_)
+        return;
+    // The library has no way to drop a workbook: it is completed into the aside file,
+    // which the caller then removes.
+    workbook_close(workbook_);
+    workbook_ = nullptr;
+}

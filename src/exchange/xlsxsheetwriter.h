@@ -1,0 +1,35 @@
+#pragma once
+
+#include "exchange/sheetwriter.h"
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+// The Open XML workbook, written by libxlsxwriter in its constant-memory mode: each row
+// goes to a temporary file as it arrives, never the whole sheet into memory.
+class XlsxSheetWriter : public SheetWriter
+{
+public:
+    XlsxSheetWriter() = default;
+    ~XlsxSheetWriter() override;
+
+    int maxDataRows() const override { return 1048575; }
+
+protected:
+    bool start(const QString &asidePath, const QStringList &headers) override;
+    bool addRow(int row, const QVariantList &cells) override;
+    bool close() override;
+    void discard() override;
+
+private:
+    bool check(int result);
+
+    lxw_workbook *workbook_ = nullptr;   // Owned: closed by close() or discard().
+    lxw_worksheet *sheet_ = nullptr;     // Not owned: belongs to the workbook.
+    lxw_format *header_ = nullptr;       // Not owned: the formats belong to the workbook.
+    lxw_format *text_ = nullptr;
+    lxw_format *date_ = nullptr;
+    lxw_format *number_ = nullptr;
+    int columns_ = 0;
+};
