@@ -10,6 +10,7 @@ PACKAGES=(
   libfreexl-dev libgsf-1-dev libxlsxwriter-dev libquazip1-qt6-dev
   fonts-dejavu-core
   shellcheck
+  desktop-file-utils appstream librsvg2-bin poppler-utils
 )
 
 missing=()

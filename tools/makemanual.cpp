@@ -115,6 +115,8 @@ int main(int argc, char **argv)
     doc.documentLayout()->setPaintDevice(&writer);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(10);
+    // No ligatures: a reader searching the PDF for "finestra" must find it.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     doc.setDefaultFont(font);
     doc.setHtml(QString::fromUtf8(html.readAll()));
     breakBeforeChapters(doc);
