@@ -73,7 +73,7 @@ void Principale::OpzioniExecute()
 void Principale::Informazioni1Click()
 {
     if (about_)
-        WindowLink::showOver(about_, this);
+        about_->show(); // the box disables the main window while it is shown
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/principale.h"
+#include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/windowlink.h"
 #include "desktop/info.h"
@@ -66,8 +67,7 @@ void Startup::createWindows()
         workspace.globals().inputSheetPending = false;
     });
     ErrorHandler::guard([&] {
-        about_ = std::make_unique<Info>();
-        WindowLink::enableOnClose(about_.get(), main);
+        about_ = std::make_unique<Info>(main, [](const QString &target) { Dialogs::instance().openExternal(target); });
         main->setAbout(about_.get());
     });
     ErrorHandler::guard([&] { password_ = std::make_unique<Password>(workspace, main); });

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs the built program into a temporary prefix (with a blank in its name, as a user's
+# folder may have) and checks the layout, the launcher and the AppStream metadata.
+# Usage: test_install.sh <build folder>
+set -euo pipefail
+
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix="$work/Programmi studio"
+id=io.github.pratilio.Pratilio
+failed=0
+
+check() {
+  if "$@"; then
+    echo "PASS: $*"
+  else
+    echo "FAIL: $*"
+    failed=$((failed + 1))
+  fi
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+check test -x "$prefix/lib/pratilio/pratilio"
+check test -f "$prefix/lib/pratilio/Manuale.pdf"
+check test -f "$prefix/lib/pratilio/pratilio.png"
+check test -d "$prefix/lib/pratilio/Database"
+check test -d "$prefix/lib/pratilio/Output"
+check test -L "$prefix/bin/pratilio"
+check test "$(readlink -f "$prefix/bin/pratilio")" = "$(readlink -f "$prefix/lib/pratilio/pratilio")"
+for size in 16 24 32 48 64 128 256; do
+  check test -f "$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"
+done
+check test -f "$prefix/share/icons/hicolor/scalable/apps/$id.svg"
+
+launcher="$prefix/share/applications/$id.desktop"
+check test -f "$launcher"
+check grep -qxF "Exec=\"$prefix/bin/pratilio\"" "$launcher"
+check grep -qxF "Icon=$id" "$launcher"
+report=$(desktop-file-validate "$launcher" 2>&1) || true
+check test -z "$report"
+[ -z "$report" ] || echo "$report"
+
+metainfo="$prefix/share/metainfo/$id.metainfo.xml"
+check appstreamcli validate --no-net "$metainfo"
+check grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo"
+
+echo "$failed failed"
+[ "$failed" -eq 0 ]
