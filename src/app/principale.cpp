@@ -43,10 +43,9 @@ Principale::Principale(const QString &programDir, QWidget *parent)
     setWindowTitle(QStringLiteral("Pratilio+"));
     globals().inputSheetPending = true;
 
-    createActions();
-    createMenus();
     createCentralArea();
-    createToolBars();
+    createBars();
+    resetDrillDown(QStringLiteral("Visualizza progetti"));
     createStatusBar();
 
     Query *result = query();

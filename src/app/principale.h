@@ -18,6 +18,7 @@ class MainEditors;
 class Opzioni;
 class QueryComplessa;
 class QueryStandard;
+class QuickSearchBox;
 class RecordActions;
 class RecordHooks;
 class ResultModel;
@@ -147,15 +148,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createActions();
-    void createMenus();
-    void createToolBars();
     void createCentralArea();
-    QWidget *createSearchBox();
+    void createBars(); // actions, menus, tool bars
     void createStatusBar();
-    QAction *addAction(const QString &name, const QString &caption, const QString &themeIcon,
-                       const QString &iconFile, void (Principale::*handler)() = nullptr);
-    QToolButton *addToolButton(QToolBar *bar, QAction *action, const QString &caption, const QColor &colour);
     void showDrillDownPicture();
     void refreshCardEditors();
 
@@ -170,9 +165,7 @@ private:
     QToolButton *BitBtn1 = nullptr;
     QToolButton *BitBtn2 = nullptr;
     QToolButton *SpeedButton1 = nullptr;
-    QComboBox *ComboBox1 = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    QWidget *DBNavigator1 = nullptr;
+    QuickSearchBox *searchBox_ = nullptr;
     QWidget *Panel1 = nullptr;
     CardPanel *Panel2 = nullptr;
     QTableView *DBGrid1 = nullptr;

@@ -12,6 +12,7 @@
 #include "editing/recordhooks.h"
 #include "queries/querycomplessa.h"
 #include "queries/querysequence.h"
+#include "queries/quicksearchbox.h"
 #include "settings/opzioni.h"
 #include "views/cardpanel.h"
 #include "views/cardview.h"
@@ -146,8 +147,8 @@ void Principale::ComboBox2Exit() { editors_->ComboBox2Exit(); }
 // ---------------------------------------------------------------------------------------
 // The screen
 
-void Principale::setSearchField(const QString &label) { ComboBox1->setEditText(label); }
-void Principale::clearSearchText() { Edit1->clear(); }
+void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->setEditText(label); }
+void Principale::clearSearchText() { searchBox_->searchEdit()->clear(); }
 void Principale::setAddEnabled(bool enabled) { action(QStringLiteral("Inserisci"))->setEnabled(enabled); }
 void Principale::setDeleteEnabled(bool enabled) { action(QStringLiteral("Elimina"))->setEnabled(enabled); }
 void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -60,4 +61,32 @@ bool QtDialogs::openExternal(const QString &target)
 {
     const QUrl url = QUrl::fromUserInput(target);
     return QDesktopServices::openUrl(url);
+}
+
+// Qt's own file dialogs. Replacing an existing file is the caller's question, so the
+// dialog does not ask it as well.
+static QString fileDialog(QFileDialog::AcceptMode mode, const Dialogs::FileRequest &request, QString *filter)
+{
+    QFileDialog dialog(owner(), request.caption, request.folder);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(request.filters);
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    if (filter)
+        *filter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtDialogs::saveFileName(const FileRequest &request, QString *filter)
+{
+    return fileDialog(QFileDialog::AcceptSave, request, filter);
+}
+
+QString QtDialogs::openFileName(const FileRequest &request, QString *filter)
+{
+    return fileDialog(QFileDialog::AcceptOpen, request, filter);
 }

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-// Every message, question and request to the desktop shell goes through this one small
+// Every message, question, file dialog and request to the desktop shell goes through this one small
 // interface, so that tests can answer and record them instead of real modal boxes.
 class Dialogs
 {
@@ -21,6 +21,19 @@ public:
     // Asks the desktop shell to open a web address, a "mailto:" address or a file.
     virtual bool openExternal(const QString &target) = 0;
 
+    // What a file dialog asks: its caption, the folder it starts in and its filters in order
+    // ("Excel file (*.xls)"); the filter the user picked comes back in `filter`.
+    struct FileRequest
+    {
+        QString caption;
+        QString folder;
+        QStringList filters;
+        QString defaultSuffix; // added to a typed name without one (save only)
+    };
+    // The file to write or to read; empty when the user cancelled.
+    virtual QString saveFileName(const FileRequest &request, QString *filter = nullptr) = 0;
+    virtual QString openFileName(const FileRequest &request, QString *filter = nullptr) = 0;
+
     // The interface in force; the real boxes unless a test installed its own.
     static Dialogs &instance();
     // Installs `dialogs` (Not owned; nullptr goes back to the real boxes).
@@ -35,4 +48,6 @@ public:
     void error(const QString &text) override;
     bool question(const QString &text) override;
     bool openExternal(const QString &target) override;
+    QString saveFileName(const FileRequest &request, QString *filter = nullptr) override;
+    QString openFileName(const FileRequest &request, QString *filter = nullptr) override;
 };

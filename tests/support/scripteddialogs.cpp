@@ -16,6 +16,27 @@ bool ScriptedDialogs::question(const QString &text)
     return answers.isEmpty() ? true : answers.takeFirst();
 }
 
+static QString nextFile(ScriptedDialogs &dialogs, const Dialogs::FileRequest &request, QString *filter)
+{
+    dialogs.fileRequests << request;
+    if (dialogs.files.isEmpty())
+        return {};
+    const auto [path, picked] = dialogs.files.takeFirst();
+    if (filter)
+        *filter = picked.isEmpty() && !request.filters.isEmpty() ? request.filters.constFirst() : picked;
+    return path;
+}
+
+QString ScriptedDialogs::saveFileName(const FileRequest &request, QString *filter)
+{
+    return nextFile(*this, request, filter);
+}
+
+QString ScriptedDialogs::openFileName(const FileRequest &request, QString *filter)
+{
+    return nextFile(*this, request, filter);
+}
+
 void ScriptedDialogs::clear()
 {
     messages.clear();
@@ -23,4 +44,6 @@ void ScriptedDialogs::clear()
     questions.clear();
     opened.clear();
     answers.clear();
+    fileRequests.clear();
+    files.clear();
 }

@@ -3,6 +3,7 @@
 #include "core/dialogs.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -23,7 +24,13 @@ public:
         return true;
     }
 
+    // File dialogs answer from their own script (empty: cancelled) and record what they asked.
+    QString saveFileName(const FileRequest &request, QString *filter = nullptr) override;
+    QString openFileName(const FileRequest &request, QString *filter = nullptr) override;
+
     void answerNext(bool ok) { answers << ok; }
+    // The next file dialog returns `path`, with `filter` as the filter picked.
+    void answerNextFile(const QString &path, const QString &filter = QString()) { files << qMakePair(path, filter); }
     void clear();
 
     QStringList messages;
@@ -31,4 +38,6 @@ public:
     QStringList questions;
     QStringList opened;
     QList<bool> answers;
+    QList<FileRequest> fileRequests;
+    QList<QPair<QString, QString>> files;
 };
