@@ -50,6 +50,7 @@ protected:
     void startFixture() { dialogs_ = std::make_unique<ScriptedDialogs>(); }
     void stopFixture()
     {
+        modelTester_.reset();
         startup_.reset();
         db_.reset();
         dialogs_.reset();
@@ -76,6 +77,8 @@ protected:
     std::unique_ptr<TestDatabase> db_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
     std::unique_ptr<Startup> startup_;
+    // Checks every change of the grid's model (rows inserted, deleted, sorted, filtered).
+    std::unique_ptr<QAbstractItemModelTester> modelTester_;
 };
 
 inline void MainWindowFixture::start(int demoPersons)
@@ -84,6 +87,8 @@ inline void MainWindowFixture::start(int demoPersons)
     startup_ = std::make_unique<Startup>(db_->programDir());
     startup_->createWindows();
     startup_->start();
+    modelTester_ = std::make_unique<QAbstractItemModelTester>(
+        main()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(main()->isVisible());
     QVERIFY(dialogs_->errors.isEmpty());
 }

@@ -11,6 +11,8 @@ private Q_SLOTS:
     void projectQueriesShareTheirSettings();
     void statesAreQuotedWithDoubleQuotes();
     void initialKindChoosesTheQuery();
+    void drillDownStatements_data();
+    void drillDownStatements();
 };
 
 void TestStandardQueries::personsQueriesShareTheirSettings()
@@ -69,6 +71,41 @@ void TestStandardQueries::initialKindChoosesTheQuery()
     QVERIFY(!StandardQueries::forInitialKind(6, true));
     QVERIFY(!StandardQueries::forInitialKind(7, true));
     QVERIFY(!StandardQueries::forInitialKind(-2, true));
+}
+
+void TestStandardQueries::drillDownStatements_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("expected");
+    const QString projectsSelect = QStringLiteral(
+        "SELECT DISTINCT IdProgetto, Progetto.IdCommittente, Cognome_progettista, Nome_progettista, Descrizione, "
+        "Comune, Stato, Importo_totale, Importo_pagato, Data_inizio, Data_fine, Data_scadenza, Archivio, Nota");
+    QTest::newRow("projects of a person")
+        << StandardQueries::projectsOfPerson(42, QStringLiteral("Rossi"))
+        << QStringList{projectsSelect, "FROM Committente, Progetto",
+                       "WHERE Progetto.IdCommittente=42 AND Cognome_progettista='Rossi'"};
+    // A surname with an apostrophe must stay one literal.
+    QTest::newRow("surname with a quote")
+        << StandardQueries::projectsOfPerson(7, QStringLiteral("D'Amico"))
+        << QStringList{projectsSelect, "FROM Committente, Progetto",
+                       "WHERE Progetto.IdCommittente=7 AND Cognome_progettista='D''Amico'"};
+    QTest::newRow("empty surname") << StandardQueries::projectsOfPerson(0, QString())
+                                   << QStringList{projectsSelect, "FROM Committente, Progetto",
+                                                  "WHERE Progetto.IdCommittente=0 AND Cognome_progettista=''"};
+    QTest::newRow("payments of a project")
+        << StandardQueries::paymentsOfProject(QStringLiteral("12"))
+        << QStringList{"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti", "WHERE IdProgetto =12"};
+    // Reopened after a save: without the invoice key, as the design has it.
+    QTest::newRow("payments after a save")
+        << StandardQueries::paymentsAfterSave(QStringLiteral("12"))
+        << QStringList{"SELECT IdProgetto, Importo, Data, Fattura", "FROM Pagamenti", "WHERE IdProgetto =12"};
+}
+
+void TestStandardQueries::drillDownStatements()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, expected);
+    QCOMPARE(lines, expected);
 }
 
 QTEST_MAIN(TestStandardQueries)
