@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QWheelEvent>
@@ -50,7 +51,21 @@ GridController::GridController(Workspace &workspace, QTableView *grid, ResultMod
     // The current cell is the one selected cell, as the row mark and the colours expect.
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
-    connect(delegate_, &GridDelegate::focusedDateCellDrawn, this, &GridController::placeDatePicker);
+    // The date editor lies over the current cell while it is a date and the grid has the focus;
+    // it follows the cell when the grid scrolls or a column changes its width.
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { placeDatePicker(); });
+    new EventHook(grid_, QEvent::FocusIn, [this](QEvent *) {
+        placeDatePicker();
+        return false;
+    });
+    const auto follow = [this] {
+        if (datePicker_->isVisible())
+            placeDatePicker();
+    };
+    connect(titles, &QHeaderView::sectionResized, this, follow);
+    connect(titles, &QHeaderView::sectionMoved, this, follow);
+    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this, follow);
+    connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, follow);
 
     // A title click sorts; it must not also select the column and so move the current row.
     titles->setSectionsClickable(true);
@@ -133,12 +148,17 @@ void GridController::showCurrentRow()
     grid_->setCurrentIndex(model_->index(row, column));
 }
 
-void GridController::placeDatePicker(const QModelIndex &index, const QRect &cellRect)
+void GridController::placeDatePicker()
 {
+    const QModelIndex index = grid_->currentIndex();
     const Query &query = *workspace_.query();
     const int row = index.row();
     const int column = index.column();
-    if (row < 0 || row >= query.recordCount() || column >= query.fieldCount())
+    if (!index.isValid() || !grid_->hasFocus() || row >= query.recordCount() || column >= query.fieldCount()
+        || !CellStyle::isDateField(query.fieldInfo(column).name))
+        return;
+    const QRect cellRect = grid_->visualRect(index);
+    if (cellRect.isEmpty())
         return;
     // One pixel in from the cell's corner and two wider and higher, over the grid lines.
     const QPoint topLeft = grid_->viewport()->mapTo(pickerParent_, cellRect.topLeft()) + QPoint(1, 1);

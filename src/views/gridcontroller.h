@@ -6,8 +6,6 @@
 
 class GridDelegate;
 class QDateEdit;
-class QModelIndex;
-class QRect;
 class QTableView;
 class QWheelEvent;
 class QWidget;
@@ -42,7 +40,8 @@ public:
     void GridWheelUp();
 
 private:
-    void placeDatePicker(const QModelIndex &index, const QRect &cellRect);
+    // Lays the date editor over the current cell when it is a date and the grid has the focus.
+    void placeDatePicker();
     void wheel(QWheelEvent *event);
     void currentChanged(int row);
     void sectionResized(int logical, int newSize);

@@ -86,14 +86,6 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
     }
 }
 
-void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    if ((option.state & QStyle::State_HasFocus) && index.column() < query_->fieldCount()
-        && CellStyle::isDateField(query_->fieldInfo(index.column()).name))
-        Q_EMIT focusedDateCellDrawn(index, option.rect);
-    QStyledItemDelegate::paint(painter, option, index);
-}
-
 void GridDelegate::setPickList(int column, const QStringList &values)
 {
     pickLists_.insert(column, values);

@@ -11,8 +11,7 @@ class QTableView;
 
 // Draws every data cell of the result grid with the colours of CellStyle: group colours,
 // amount and state colours, links, and the mark of the row last picked. Also offers the
-// per-column pick lists as a drop-down editor, and reports a focused date cell so that the
-// main window can lay its date editor over it.
+// per-column pick lists as a drop-down editor.
 class GridDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -25,7 +24,6 @@ public:
     CellStyle::Style styleFor(const QModelIndex &index) const;
     // Public so that the look of a cell can be checked without painting it.
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
     // Pick lists by column; they belong to the open result and go with it.
     void setPickList(int column, const QStringList &values);
@@ -35,11 +33,6 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
-
-Q_SIGNALS:
-    // A date cell was drawn while it is the current cell and the grid has the focus;
-    // `rect` is in the viewport's coordinates.
-    void focusedDateCellDrawn(const QModelIndex &index, const QRect &rect) const;
 
 private:
     // Column positions of the fields the drawing looks at, found once per result.
