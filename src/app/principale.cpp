@@ -2,13 +2,13 @@
 
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/eventfilter.h"
 #include "data/query.h"
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
-#include "views/eventhook.h"
 #include "views/gridcontroller.h"
 #include "views/resultmodel.h"
 
@@ -114,7 +114,7 @@ void Principale::createCentralArea()
         editor->setReadOnly(true);
         if (k > 0)
             QWidget::setTabOrder(Panel2->editor(k - 1), editor);
-        new EventHook(editor, QEvent::MouseButtonRelease, [this, k](QEvent *event) {
+        EventFilter::on(editor, QEvent::MouseButtonRelease, [this, k](QEvent *event) {
             if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
                 ErrorHandler::guard([this, k] { OpenCardEditor(k + 1); });
             return false;

@@ -12,23 +12,6 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-EditorEventFilter::EditorEventFilter(Handler handler, QObject *parent) : QObject(parent), handler_(std::move(handler)) {}
-
-void EditorEventFilter::watch(QObject *object)
-{
-    object->installEventFilter(this); // installing twice keeps one filter
-}
-
-bool EditorEventFilter::eventFilter(QObject *watched, QEvent *event)
-{
-    if (!handler_)
-        return QObject::eventFilter(watched, event);
-    bool swallow = false;
-    if (!ErrorHandler::guard([&] { swallow = handler_(watched, event); }))
-        swallow = event->type() == QEvent::KeyPress;
-    return swallow || QObject::eventFilter(watched, event);
-}
-
 namespace EditorSupport {
 
 QChar typedCharacter(const QKeyEvent *event)

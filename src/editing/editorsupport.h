@@ -11,26 +11,6 @@ class QKeyEvent;
 class QWidget;
 class Query;
 
-// An event filter that hands every event of the objects it watches to one function, under
-// the global error handler. The function returns true to swallow the event; an event whose
-// handling raised an error is swallowed too, so that a refused key never reaches its editor.
-class EditorEventFilter : public QObject
-{
-public:
-    using Handler = std::function<bool(QObject *watched, QEvent *event)>;
-
-    EditorEventFilter(Handler handler, QObject *parent);
-    void watch(QObject *object);
-    // From now on every event passes untouched (while its owner is being destroyed).
-    void stop() { handler_ = nullptr; }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    Handler handler_;
-};
-
 // Small pieces the in-place editors and the input sheet share.
 namespace EditorSupport {
 

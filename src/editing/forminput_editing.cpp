@@ -3,6 +3,7 @@
 #include "editing/forminput.h"
 
 #include "core/errorhandler.h"
+#include "core/eventfilter.h"
 #include "core/workspace.h"
 #include "data/dberror.h"
 #include "data/query.h"
@@ -47,7 +48,7 @@ void FormInput::setUpEditing()
     Button1->move(kButtonLeft, Button1->y());
     connect(Button1, &QPushButton::clicked, this, [this] { Q_EMIT confirmRequested(); });
 
-    auto *hook = new EditorEventFilter([this](QObject *watched, QEvent *event) { return editingEvent(watched, event); }, this);
+    auto *hook = new EventFilter([this](QObject *watched, QEvent *event) { return editingEvent(watched, event); }, this);
     for (int k = 0; k < kPairs; ++k) {
         hook->watch(DBEdit[size_t(k)]);
         connect(DBEdit[size_t(k)], &QLineEdit::textEdited, this,

@@ -4,6 +4,7 @@
 
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/eventfilter.h"
 #include "core/workspace.h"
 #include "data/database.h"
 #include "data/query.h"
@@ -55,7 +56,7 @@ void MainEditors::setUp()
     connect(query_, &Query::currentRowChanged, this, forgetTypedText);
     connect(query_, &Query::resultChanged, this, forgetTypedText);
 
-    editingHook_ = new EditorEventFilter(
+    editingHook_ = new EventFilter(
         [this](QObject *watched, QEvent *event) {
             if (watched == grid_)
                 return gridKeyEvent(event);

@@ -7,7 +7,7 @@
 #include <array>
 #include <functional>
 
-class EditorEventFilter;
+class EventFilter;
 class QDateEdit;
 class QEvent;
 class QTableView;
@@ -70,6 +70,6 @@ private:
     QDateEdit *datePicker_;         // Not owned: the card's.
     QComboBox *stateBox_;           // Not owned: the card's.
     std::function<void()> deleteRequested_;
-    EditorEventFilter *editingHook_ = nullptr;
+    EventFilter *editingHook_ = nullptr;
     std::array<bool, CardPanel::kPairs> cardTextPending_{}; // typed text the field could not take yet
 };

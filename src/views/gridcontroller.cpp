@@ -1,10 +1,10 @@
 #include "views/gridcontroller.h"
 
 #include "core/errorhandler.h"
+#include "core/eventfilter.h"
 #include "core/workspace.h"
 #include "data/query.h"
 #include "views/cellstyle.h"
-#include "views/eventhook.h"
 #include "views/griddelegate.h"
 #include "views/resultmodel.h"
 
@@ -42,8 +42,8 @@ GridController::GridController(Workspace &workspace, QTableView *grid, ResultMod
         ErrorHandler::guard([this] { DBGrid1MouseUp(); });
         return false;
     };
-    new EventHook(grid_->viewport(), QEvent::MouseButtonRelease, mouseUp);
-    new EventHook(titles->viewport(), QEvent::MouseButtonRelease, mouseUp);
+    EventFilter::on(grid_->viewport(), QEvent::MouseButtonRelease, mouseUp);
+    EventFilter::on(titles->viewport(), QEvent::MouseButtonRelease, mouseUp);
 
     Globals &globals = workspace_.globals();
     delegate_ = new GridDelegate(grid_, workspace_.query(), &globals.viewKind, &globals.selectedKey);
@@ -54,7 +54,7 @@ GridController::GridController(Workspace &workspace, QTableView *grid, ResultMod
     // The date editor lies over the current cell while it is a date and the grid has the focus;
     // it follows the cell when the grid scrolls or a column changes its width.
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { placeDatePicker(); });
-    new EventHook(grid_, QEvent::FocusIn, [this](QEvent *) {
+    EventFilter::on(grid_, QEvent::FocusIn, [this](QEvent *) {
         placeDatePicker();
         return false;
     });
@@ -79,12 +79,12 @@ GridController::GridController(Workspace &workspace, QTableView *grid, ResultMod
                 if (previous.isValid() && current.column() != previous.column())
                     ErrorHandler::guard([this, previous] { DBGrid1ColExit(previous.column()); });
             });
-    new EventHook(grid_, QEvent::KeyRelease, [this](QEvent *event) {
+    EventFilter::on(grid_, QEvent::KeyRelease, [this](QEvent *event) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         ErrorHandler::guard([this, key] { DBGrid1KeyUp(key); });
         return false;
     });
-    new EventHook(grid_->viewport(), QEvent::Wheel, [this](QEvent *event) {
+    EventFilter::on(grid_->viewport(), QEvent::Wheel, [this](QEvent *event) {
         wheel(static_cast<QWheelEvent *>(event));
         return true; // the grid must not scroll by itself
     });
