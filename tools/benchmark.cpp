@@ -284,12 +284,12 @@ void benchAdding(Principale &main)
     const qint64 project = db.scalar("SELECT IdProgetto FROM Progetto WHERE Importo_pagato < Importo_totale "
                                      "ORDER BY IdProgetto LIMIT 1").toLongLong();
     main.globals().currentParentKey = QString::number(project);
-    main.globals().insertKind = 3;
+    main.globals().insertKind = InsertPayment;
     main.runQuery(StandardQueries::projectsQuery({"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti",
                                                  QStringLiteral("WHERE IdProgetto =%1").arg(project)},
                                                 QStringLiteral("Query attuale: pagamenti")));
-    main.globals().viewKind = 3;
-    main.globals().insertKind = 3;
+    main.globals().viewKind = ViewPayments;
+    main.globals().insertKind = InsertPayment;
     q->setFieldReadOnly(q->fieldIndex(QStringLiteral("Importo")), false);
     const double payment = timeMs([&] {
         q->insert(); // the program links the payment to its project

@@ -5,17 +5,17 @@
 #include <QString>
 
 // What kind of rows the current result holds.
-enum ViewKindValue { ViewNone = 0, ViewPersons = 1, ViewProjects = 2, ViewPayments = 3, ViewProjectsByState = 4 };
+enum ViewKind : int { ViewNone = 0, ViewPersons = 1, ViewProjects = 2, ViewPayments = 3, ViewProjectsByState = 4 };
 
 // What the add button creates in the current result.
-enum InsertKindValue { InsertNone = 0, InsertPerson = 1, InsertProject = 2, InsertPayment = 3 };
+enum InsertKind : int { InsertNone = 0, InsertPerson = 1, InsertProject = 2, InsertPayment = 3 };
 
 // The state the main window keeps for the whole run and that every other window reads.
 // Plain data on purpose: the windows and the tests read and set it directly.
 struct Globals
 {
-    int viewKind = ViewNone;
-    int insertKind = InsertNone;
+    ViewKind viewKind = ViewNone;
+    InsertKind insertKind = InsertNone;
     // True until the input sheet exists; until then a query has no sheet editors to detach.
     bool inputSheetPending = true;
     // The start-up query; see StandardQueries::forInitialKind.

@@ -38,7 +38,7 @@ QueryDescription projectsByState(const QString &state)
         {StandardQueries::projectsColumns(), StandardQueries::projectsTables(),
          StandardQueries::projectsJoin() + QStringLiteral(" AND Stato=") + quotedLiteral(state)},
         QStringLiteral("Progetti con stato di progetto=") + state);
-    d.viewKind = 4; // ProjectsByState
+    d.viewKind = ViewProjectsByState;
     d.drillDownCaption = QStringLiteral("Visualizza progetti");
     return d;
 }

@@ -58,7 +58,7 @@ QueryDescription personsQuery(const QStringList &lines, const QString &status, b
 {
     QueryDescription d;
     d.lines = lines;
-    d.viewKind = 1;
+    d.viewKind = ViewPersons;
     d.personsQuery = true;
     d.searchField = QStringLiteral("Cognome");
     d.drillDownCaption = QStringLiteral("Visualizza progetti");
@@ -72,7 +72,7 @@ QueryDescription projectsQuery(const QStringList &lines, const QString &status)
 {
     QueryDescription d;
     d.lines = lines;
-    d.viewKind = 2;
+    d.viewKind = ViewProjects;
     d.personsQuery = false;
     d.searchField = QStringLiteral("Cognome cliente");
     d.drillDownCaption = QStringLiteral("Visualizza pagamenti");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/globals.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +12,7 @@
 struct QueryDescription
 {
     QStringList lines;           // the statement, one clause a line
-    int viewKind = 0;            // see Globals::viewKind
+    ViewKind viewKind = ViewNone;
     bool personsQuery = false;   // persons queries also make "Aggiungi" create a person
     QString searchField;         // default quick-search field
     QString drillDownCaption;    // caption of the drill-down toggle

@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QTableView>
 
-GridDelegate::GridDelegate(QTableView *view, Query *query, const int *viewKind, const QString *selectedKey)
+GridDelegate::GridDelegate(QTableView *view, Query *query, const ViewKind *viewKind, const QString *selectedKey)
     : QStyledItemDelegate(view), view_(view), query_(query), viewKind_(viewKind), selectedKey_(selectedKey)
 {
     connect(query_, &Query::resultChanged, this, [this] {

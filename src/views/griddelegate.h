@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/globals.h"
 #include "views/cellstyle.h"
 
 #include <QHash>
@@ -18,7 +19,7 @@ class GridDelegate : public QStyledItemDelegate
 
 public:
     // `viewKind` and `selectedKey` are read at every paint: they belong to the main window.
-    GridDelegate(QTableView *view, Query *query, const int *viewKind, const QString *selectedKey);
+    GridDelegate(QTableView *view, Query *query, const ViewKind *viewKind, const QString *selectedKey);
 
     // What a cell looks like now: selected means it is the grid's current cell.
     CellStyle::Style styleFor(const QModelIndex &index) const;
@@ -49,7 +50,7 @@ private:
 
     QTableView *view_;          // Not owned.
     Query *query_;              // Not owned.
-    const int *viewKind_;       // Not owned.
+    const ViewKind *viewKind_;       // Not owned.
     const QString *selectedKey_; // Not owned.
     mutable Columns columns_;
     mutable bool columnsKnown_ = false;

@@ -4,7 +4,7 @@
 
 namespace RowKey {
 
-QStringList fieldsForView(int viewKind)
+QStringList fieldsForView(ViewKind viewKind)
 {
     switch (viewKind) {
     case 0:
@@ -21,7 +21,7 @@ QStringList fieldsForView(int viewKind)
     }
 }
 
-int keyColumn(const Query &query, int viewKind)
+int keyColumn(const Query &query, ViewKind viewKind)
 {
     for (const QString &name : fieldsForView(viewKind))
         if (const int c = query.fieldIndex(name); c >= 0)
@@ -29,7 +29,7 @@ int keyColumn(const Query &query, int viewKind)
     return -1;
 }
 
-QString keyOf(const Query &query, int viewKind, int row)
+QString keyOf(const Query &query, ViewKind viewKind, int row)
 {
     const int c = keyColumn(query, viewKind);
     return c < 0 ? QString() : query.text(row, c);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/globals.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,10 +12,10 @@ class Query;
 // last picked, and the drill-down reads the same key.
 namespace RowKey {
 
-QStringList fieldsForView(int viewKind);
+QStringList fieldsForView(ViewKind viewKind);
 // The column holding the row key of this result, -1 when it has none of the view's fields.
-int keyColumn(const Query &query, int viewKind);
+int keyColumn(const Query &query, ViewKind viewKind);
 // The key of a shown row, empty when the result has no key field.
-QString keyOf(const Query &query, int viewKind, int row);
+QString keyOf(const Query &query, ViewKind viewKind, int row);
 
 } // namespace RowKey

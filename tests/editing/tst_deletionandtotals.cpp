@@ -169,12 +169,12 @@ void TestDeletionAndTotals::totalWithoutProjectChangesNothing()
     // Payments whose project is gone, shown the way the drill-down shows payments.
     QueryDescription orphans;
     orphans.lines = QStringList{"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti", "WHERE IdProgetto =77"};
-    orphans.viewKind = 3;
+    orphans.viewKind = ViewPayments;
     orphans.addEnabled = true;
     orphans.status = QStringLiteral("Query attuale: Pagamenti");
     main()->runQuery(orphans);
     main()->globals().currentParentKey = QStringLiteral("77");
-    main()->globals().insertKind = 3;
+    main()->globals().insertKind = InsertPayment;
     QVERIFY(main()->PaymentsResultTest());
 
     trigger("Inserisci");

@@ -54,7 +54,7 @@ void TestRecordHooks::newRowsGetTheirKeys()
     QFETCH(QString, nextKeySql);
     Fixture f;
     Globals &globals = f.workspace.globals();
-    globals.insertKind = insertKind;
+    globals.insertKind = InsertKind(insertKind);
     globals.currentPersonId = 1;
     globals.currentPersonName = QStringLiteral("Anna");
     globals.currentPersonSurname = QStringLiteral("Bianchi");

@@ -91,8 +91,8 @@ void TestQueryCatalogue::standardQuery()
 
     start(60);
     // Leave a state behind that the query must reset.
-    main()->globals().viewKind = 0;
-    main()->globals().insertKind = 7;
+    main()->globals().viewKind = ViewNone;
+    main()->globals().insertKind = InsertKind(7);
     child<QToolButton>("SpeedButton1")->setChecked(true);
     child<QToolButton>("SpeedButton1")->setEnabled(false);
     child<QComboBox>("ComboBox1")->setEditText(QStringLiteral("Via"));
@@ -262,7 +262,7 @@ void TestQueryCatalogue::projectQueryKeepsInsertKind()
     trigger("QueryCommittente");
     QCOMPARE(main()->globals().insertKind, 1);
     QVERIFY(child<QToolButton>("BitBtn1")->isEnabled());
-    main()->globals().insertKind = 3;
+    main()->globals().insertKind = InsertPayment;
     trigger("InCorso");
     QCOMPARE(main()->globals().insertKind, 3);
     QVERIFY(!child<QToolButton>("BitBtn1")->isEnabled());

@@ -118,12 +118,12 @@ void TestCellStyle::rowKeyByView()
               "WHERE Committente.IdCommittente=Progetto.IdCommittente"});
     q.open();
     QVERIFY(q.recordCount() > 0);
-    QCOMPARE(RowKey::keyOf(q, 2, 0), q.text(0, 0));
+    QCOMPARE(RowKey::keyOf(q, ViewProjects, 0), q.text(0, 0));
     // Projects by state key their rows by the client: every project of a client is marked.
-    QCOMPARE(RowKey::keyOf(q, 4, 0), q.text(0, 1));
-    QCOMPARE(RowKey::keyColumn(q, 3), -1);
-    QVERIFY(RowKey::keyOf(q, 3, 0).isEmpty());
-    QVERIFY(RowKey::keyOf(q, 0, 0).isEmpty());
+    QCOMPARE(RowKey::keyOf(q, ViewProjectsByState, 0), q.text(0, 1));
+    QCOMPARE(RowKey::keyColumn(q, ViewPayments), -1);
+    QVERIFY(RowKey::keyOf(q, ViewPayments, 0).isEmpty());
+    QVERIFY(RowKey::keyOf(q, ViewNone, 0).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCellStyle)
