@@ -11,7 +11,7 @@ PACKAGES=(
   fonts-dejavu-core
   python3 python3-xlrd python3-openpyxl
   shellcheck
-  desktop-file-utils appstream librsvg2-bin poppler-utils
+  desktop-file-utils appstream librsvg2-bin poppler-utils xdg-user-dirs
 )
 
 missing=()

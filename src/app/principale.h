@@ -89,6 +89,9 @@ public:
     void QueryPagatiExecute();
     void PersonalizzaQueryExecute();
     void OpzioniExecute();
+    void CollegamentoDesktopExecute();
+    void CollegamentoInProgrammiExecute();
+    void Manuale1Click();
     void Informazioni1Click();
     void MostraTabellaExecute();
     void MostraSchedaExecute();

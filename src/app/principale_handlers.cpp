@@ -5,6 +5,7 @@
 #include "core/dialogs.h"
 #include "core/windowlink.h"
 #include "data/query.h"
+#include "desktop/desktopcommands.h"
 #include "desktop/info.h"
 #include "editing/forminput.h"
 #include "editing/maineditors.h"
@@ -70,6 +71,10 @@ void Principale::OpzioniExecute()
     if (options_)
         options_->show();
 }
+
+void Principale::CollegamentoDesktopExecute() { DesktopCommands::createDesktopShortcut(); }
+void Principale::CollegamentoInProgrammiExecute() { DesktopCommands::createProgramsShortcut(); }
+void Principale::Manuale1Click() { DesktopCommands::openManual(programDir()); }
 
 void Principale::Informazioni1Click()
 {

@@ -40,6 +40,9 @@ void Principale::createBars()
         {"Elimina", &Principale::EliminaExecute},
         {"BottoneSchedaInput", &Principale::BottoneSchedaInputExecute},
         {"Opzioni", &Principale::OpzioniExecute},
+        {"CollegamentoDesktop", &Principale::CollegamentoDesktopExecute},
+        {"CollegamentoInProgrammi", &Principale::CollegamentoInProgrammiExecute},
+        {"Manuale1", &Principale::Manuale1Click},
         {"Informazioni1", &Principale::Informazioni1Click},
     };
     for (const auto &[name, handler] : handlers) {

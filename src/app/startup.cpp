@@ -5,6 +5,7 @@
 #include "core/errorhandler.h"
 #include "core/windowlink.h"
 #include "desktop/info.h"
+#include "desktop/programicon.h"
 #include "editing/forminput.h"
 #include "queries/querycomplessa.h"
 #include "queries/querystandard.h"
@@ -22,6 +23,8 @@ Startup::~Startup() = default;
 void Startup::prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Pratilio+"));
+    // Every window without an icon of its own shows the program's.
+    QApplication::setWindowIcon(ProgramIcon::icon());
     if (translator_.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&translator_);
 }

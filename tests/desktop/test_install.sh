@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the built program into a temporary prefix (with a blank in its name, as a user's
-# folder may have) and checks the layout, the launcher and the AppStream metadata.
+# folder may have) and checks the layout, the launcher and the AppStream metadata; then starts
+# the installed program, offscreen, on a database made by the installed tool.
 # Usage: test_install.sh <build folder>
 set -euo pipefail
 
 build=$1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 prefix="$work/Programmi studio"
 id=io.github.pratilio.Pratilio
 failed=0
@@ -45,6 +47,34 @@ check test -z "$report"
 metainfo="$prefix/share/metainfo/$id.metainfo.xml"
 check appstreamcli validate --no-net "$metainfo"
 check grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo"
+
+# The program finds its files beside itself, also when started through the bin/ link: it
+# holds its database open once the main window is up, and is still running after it.
+program_dir="$prefix/lib/pratilio"
+database="$program_dir/Database/DatiCliente.mdb"
+check "$program_dir/pratilio-db" create "$database" --demo 5
+mkdir -p "$work/home"
+HOME="$work/home" QT_QPA_PLATFORM=offscreen "$prefix/bin/pratilio" >"$work/program.log" 2>&1 &
+pid=$!
+holds_database() {
+  local fd
+  for fd in /proc/"$pid"/fd/*; do
+    [ "$(readlink "$fd" 2>/dev/null)" = "$(readlink -f "$database")" ] && return 0
+  done
+  return 1
+}
+for _ in $(seq 1 150); do
+  holds_database && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.2
+done
+check holds_database
+sleep 1
+check kill -0 "$pid"
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+pid=
+[ ! -s "$work/program.log" ] || cat "$work/program.log"
 
 echo "$failed failed"
 [ "$failed" -eq 0 ]

@@ -21,7 +21,7 @@ public:
     bool openExternal(const QString &target) override
     {
         opened << target;
-        return true;
+        return openSucceeds;
     }
 
     // File dialogs answer from their own script (empty: cancelled) and record what they asked.
@@ -37,6 +37,7 @@ public:
     QStringList errors;
     QStringList questions;
     QStringList opened;
+    bool openSucceeds = true; // false: the desktop has no program for what is opened
     QList<bool> answers;
     QList<FileRequest> fileRequests;
     QList<QPair<QString, QString>> files;
