@@ -40,6 +40,7 @@ void Principale::createBars()
         {"Elimina", &Principale::EliminaExecute},
         {"BottoneSchedaInput", &Principale::BottoneSchedaInputExecute},
         {"Opzioni", &Principale::OpzioniExecute},
+        {"Formattesto", &Principale::FormattestoExecute},
         {"Informazioni1", &Principale::Informazioni1Click},
     };
     for (const auto &[name, handler] : handlers) {
