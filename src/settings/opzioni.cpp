@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -68,7 +69,9 @@ Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
     layout->addLayout(buttons);
-    setFixedSize(440, 340);
+    // Wide enough for the seven tabs side by side.
+    PageControl1->setUsesScrollButtons(false);
+    setFixedSize(qMax(440, PageControl1->tabBar()->sizeHint().width() + 30), 340);
 
     // A database that cannot be opened is reported and leaves the main window empty;
     // the rest of the loading and the card set-up are skipped, the program goes on.
