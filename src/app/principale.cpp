@@ -7,6 +7,7 @@
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
+#include "settings/opzioni.h"
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
@@ -226,6 +227,8 @@ void Principale::Esci1Click()
 
 void Principale::SaveSettings()
 {
+    if (options_)
+        options_->settings().SaveSettings();
 }
 
 void Principale::closeEvent(QCloseEvent *event)

@@ -55,6 +55,8 @@ public:
     GridColumns &gridColumns() { return workspace_.gridColumns(); }
     ResultModel *model() const { return model_.get(); }
     QTableView *grid() const { return DBGrid1; }
+    QWidget *gridPanel() const { return Panel1; }
+    CardPanel *cardPanel() const { return Panel2; }
     GridDelegate *gridDelegate() const;
     CardPairs &cardPairs();
     QAction *action(const QString &name) const;
@@ -92,6 +94,7 @@ public:
     void CollegamentoDesktopExecute();
     void CollegamentoInProgrammiExecute();
     void Manuale1Click();
+    void FormattestoExecute();
     void Informazioni1Click();
     void MostraTabellaExecute();
     void MostraSchedaExecute();

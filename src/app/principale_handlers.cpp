@@ -69,7 +69,13 @@ void Principale::PersonalizzaQueryExecute()
 void Principale::OpzioniExecute()
 {
     if (options_)
-        options_->show();
+        options_->OpzioniExecute();
+}
+
+void Principale::FormattestoExecute()
+{
+    if (options_)
+        options_->settings().textFormatting().FormattestoExecute();
 }
 
 void Principale::CollegamentoDesktopExecute() { DesktopCommands::createDesktopShortcut(); }

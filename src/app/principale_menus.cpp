@@ -43,6 +43,7 @@ void Principale::createBars()
         {"CollegamentoDesktop", &Principale::CollegamentoDesktopExecute},
         {"CollegamentoInProgrammi", &Principale::CollegamentoInProgrammiExecute},
         {"Manuale1", &Principale::Manuale1Click},
+        {"Formattesto", &Principale::FormattestoExecute},
         {"Informazioni1", &Principale::Informazioni1Click},
     };
     for (const auto &[name, handler] : handlers) {

@@ -11,6 +11,7 @@
 #include "queries/querystandard.h"
 #include "settings/opzioni.h"
 #include "settings/password.h"
+#include "views/cardpanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,6 +59,8 @@ void Startup::createWindows()
         Opzioni::MainWindowSteps steps;
         steps.runInitialQuery = [main](bool atStartup) { main->runInitialQuery(atStartup); };
         steps.setUpCard = [main] { main->SetUpCard(); };
+        steps.mirrorColumns = [main] { main->mirrorGridColumns(); };
+        steps.widgets = {main->grid(), main->gridPanel(), main->cardPanel()};
         options_ = std::make_unique<Opzioni>(workspace, steps);
         main->setOptions(options_.get());
     });

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class QWidget;
 
@@ -34,6 +38,16 @@ public:
     virtual QString saveFileName(const FileRequest &request, QString *filter = nullptr) = 0;
     virtual QString openFileName(const FileRequest &request, QString *filter = nullptr) = 0;
 
+    // A font with its colour, as the font dialog shows and returns it.
+    struct FontChoice
+    {
+        QFont font;
+        QColor color;
+    };
+    // The font dialog, starting on `choice`, with an apply button that calls `apply` with the
+    // font shown at that moment. True when left with OK, the font shown then in `choice`.
+    virtual bool chooseFont(FontChoice &choice, const std::function<void(const FontChoice &)> &apply) = 0;
+
     // The interface in force; the real boxes unless a test installed its own.
     static Dialogs &instance();
     // Installs `dialogs` (Not owned; nullptr goes back to the real boxes).
@@ -50,4 +64,5 @@ public:
     bool openExternal(const QString &target) override;
     QString saveFileName(const FileRequest &request, QString *filter = nullptr) override;
     QString openFileName(const FileRequest &request, QString *filter = nullptr) override;
+    bool chooseFont(FontChoice &choice, const std::function<void(const FontChoice &)> &apply) override;
 };

@@ -1,5 +1,6 @@
 #include "settings/gridfont.h"
 
+#include <QFontDatabase>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -82,6 +83,20 @@ int height(const QFont &font, int dotsPerInch)
     if (font.pointSizeF() > 0)
         return -qMax(1, qRound(font.pointSizeF() * dotsPerInch / 72.0));
     return 0;
+}
+
+bool isInstalled(const QString &family)
+{
+    return !family.isEmpty() && QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+QFont font(const QString &name, int height, const QFont &desktopDefault)
+{
+    QFont result = desktopDefault;
+    if (isInstalled(name))
+        result.setFamily(name);
+    applyHeight(result, height);
+    return result;
 }
 
 } // namespace GridFont

@@ -27,4 +27,11 @@ void applyHeight(QFont &font, int height);
 // The height to store for a font; a font sized in points is converted at this resolution.
 int height(const QFont &font, int dotsPerInch = 96);
 
+// Whether the desktop has a font family of this name (its own name, not a substitute).
+bool isInstalled(const QString &family);
+// The grid font for a stored name and height. A name the desktop lacks (the program's
+// default "MS San Serif", or "MS Sans Serif", on most desktops) gives `desktopDefault`,
+// which keeps the grid looking like the rest of the desktop; the stored height holds either way.
+QFont font(const QString &name, int height, const QFont &desktopDefault);
+
 } // namespace GridFont

@@ -4,6 +4,7 @@
 #include "core/errorhandler.h"
 #include "core/workspace.h"
 #include "data/table.h"
+#include "settings/passwordhash.h"
 #include "settings/passwordstyle.h"
 
 #include <QCloseEvent>
@@ -14,7 +15,9 @@
 #include <QScreen>
 
 Password::Password(Workspace &workspace, QWidget *mainWindow)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(mainWindow)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      workspace_(workspace),
+      main_(mainWindow)
 {
     setObjectName(QStringLiteral("Password"));
     setWindowTitle(QStringLiteral("                                     PASSWORD"));
@@ -47,8 +50,8 @@ Password::Password(Workspace &workspace, QWidget *mainWindow)
 
     // A database that could not be opened has no protection row: its error is shown too,
     // and the prompt is not needed.
-    ErrorHandler::guard([this, &workspace] {
-        Table *protection = workspace.protezione();
+    ErrorHandler::guard([this] {
+        Table *protection = workspace_.protezione();
         protection->first();
         code_ = protection->fieldByName(QStringLiteral("Codice")).asString();
     });
@@ -65,12 +68,41 @@ void Password::showPrompt()
 
 void Password::ConfermaClick()
 {
-    if (Edit1->text() != code_) {
+    const PasswordHash::Check check = PasswordHash::check(code_, Edit1->text());
+    if (!check.accepted) {
         Dialogs::instance().message(QStringLiteral("    Attenzione: Password errata!"));
         return;
     }
+    // A password kept as plain text by an older version is replaced by its hash now that
+    // it is known; if that fails, it stays as it was and is asked the same way next time.
+    if (check.needsRehash)
+        ErrorHandler::guard([this] { storeHash(Edit1->text()); });
     main_->showMaximized();
     hide();
+}
+
+void Password::storeHash(const QString &password)
+{
+    const QString hash = PasswordHash::hash(password);
+    if (hash.isEmpty())
+        return;
+    storeCodice(workspace_, hash);
+    code_ = hash;
+}
+
+void Password::storeCodice(Workspace &workspace, const QString &codice)
+{
+    Table *protection = workspace.protezione();
+    protection->first();
+    protection->edit();
+    try {
+        protection->fieldByName(QStringLiteral("Codice")).setAsString(codice);
+        protection->post();
+    } catch (...) {
+        // The row must not stay in edit mode with a value that was not stored.
+        protection->cancel();
+        throw;
+    }
 }
 
 void Password::AnnullaClick()

@@ -29,11 +29,17 @@ public:
 
     QLineEdit *edit() const { return Edit1; }
 
+    // Writes Applicazione.Codice at once (a hash, or empty for no password); throws when refused.
+    static void storeCodice(Workspace &workspace, const QString &codice);
+
 protected:
     void reject() override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void storeHash(const QString &password);
+
+    Workspace &workspace_;
     QWidget *main_; // Not owned.
     QString code_;
     QLabel *Label1 = nullptr;

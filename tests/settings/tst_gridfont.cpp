@@ -1,6 +1,7 @@
 // The grid font's colour and height between the settings file's numbers and Qt's types.
 #include "settings/gridfont.h"
 
+#include <QFontDatabase>
 #include <QtTest>
 
 class TestGridFont : public QObject
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void heightFromTheFile_data();
     void heightFromTheFile();
     void heightToTheFile();
+    void storedNameToFont_data();
+    void storedNameToFont();
 
 private:
     static QPalette palette();
@@ -114,5 +117,34 @@ void TestGridFont::heightToTheFile()
     QCOMPARE(GridFont::height(font), -1);
 }
 
-QTEST_GUILESS_MAIN(TestGridFont)
+void TestGridFont::storedNameToFont_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("the program's default") << QStringLiteral("MS San Serif") << false;
+    QTest::newRow("the design-time font") << QStringLiteral("MS Sans Serif") << false;
+    QTest::newRow("empty") << QString() << false;
+    const QString installed = QFontDatabase::families().value(0);
+    QTest::newRow("an installed family") << installed << !installed.isEmpty();
+    QTest::newRow("an installed family, other case") << installed.toUpper() << !installed.isEmpty();
+}
+
+// A name the desktop lacks gives the desktop's font (not a substitute the font matcher
+// picks), always at the stored height.
+void TestGridFont::storedNameToFont()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, installed);
+    QFont desktop(QStringLiteral("Desktop Default Family"));
+    desktop.setPointSize(9);
+    desktop.setBold(true);
+    QCOMPARE(GridFont::isInstalled(name), installed);
+    const QFont font = GridFont::font(name, -13, desktop);
+    QCOMPARE(font.family().compare(installed ? name : desktop.family(), Qt::CaseInsensitive), 0);
+    QCOMPARE(font.pixelSize(), 13);
+    QCOMPARE(font.bold(), true); // the rest of the desktop font stays
+}
+
+// The font database needs the GUI application.
+QTEST_MAIN(TestGridFont)
 #include "tst_gridfont.moc"

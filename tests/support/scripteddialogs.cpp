@@ -37,6 +37,19 @@ QString ScriptedDialogs::openFileName(const FileRequest &request, QString *filte
     return nextFile(*this, request, filter);
 }
 
+bool ScriptedDialogs::chooseFont(FontChoice &choice, const std::function<void(const FontChoice &)> &apply)
+{
+    fontRequests << choice;
+    if (fontScripts.isEmpty())
+        return false;
+    const FontScript script = fontScripts.takeFirst();
+    for (const FontChoice &font : script.applied)
+        apply(font);
+    if (script.ok)
+        choice = script.chosen;
+    return script.ok;
+}
+
 void ScriptedDialogs::clear()
 {
     messages.clear();
@@ -46,4 +59,6 @@ void ScriptedDialogs::clear()
     answers.clear();
     fileRequests.clear();
     files.clear();
+    fontRequests.clear();
+    fontScripts.clear();
 }

@@ -28,6 +28,20 @@ public:
     QString saveFileName(const FileRequest &request, QString *filter = nullptr) override;
     QString openFileName(const FileRequest &request, QString *filter = nullptr) override;
 
+    // The font dialog: each font of the next script is applied in turn, then the dialog is
+    // left with OK (showing `chosen`) or Cancel. No script: left with Cancel.
+    bool chooseFont(FontChoice &choice, const std::function<void(const FontChoice &)> &apply) override;
+    struct FontScript
+    {
+        QList<FontChoice> applied;
+        bool ok = false;
+        FontChoice chosen;
+    };
+    void answerNextFont(const QList<FontChoice> &applied, bool ok, const FontChoice &chosen = {})
+    {
+        fontScripts << FontScript{applied, ok, chosen};
+    }
+
     void answerNext(bool ok) { answers << ok; }
     // The next file dialog returns `path`, with `filter` as the filter picked.
     void answerNextFile(const QString &path, const QString &filter = QString()) { files << qMakePair(path, filter); }
@@ -41,4 +55,6 @@ public:
     QList<bool> answers;
     QList<FileRequest> fileRequests;
     QList<QPair<QString, QString>> files;
+    QList<FontChoice> fontRequests; // the font each dialog opened on
+    QList<FontScript> fontScripts;
 };
