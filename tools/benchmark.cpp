@@ -359,7 +359,7 @@ int main(int argc, char **argv)
         std::printf("  %-52s %12s %12s %7s\n", "", "ours", "floor", "ratio");
         const auto exchange = [&](Database &db, const QString &folder, int persons) {
             BenchExchange::exportSpeed(db, persons, gRuns);
-            std::printf("10. Memory while exporting (the process's peak, from the result open)\n");
+            std::printf("9. Memory while exporting (the process's peak, from the result open)\n");
             std::fflush(stdout);
             QProcess child;
             child.setProcessChannelMode(QProcess::ForwardedChannels);

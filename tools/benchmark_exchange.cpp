@@ -251,7 +251,7 @@ int exportMemoryChild(const QString &folder)
 
 void importSpeed(Database &db, const QString &workFolder, int persons, int runs)
 {
-    std::printf("9. Import of persons from a workbook into an empty address book\n");
+    std::printf("10. Import of persons from a workbook into an empty address book\n");
     QDir().mkpath(workFolder);
     const QString target = QDir(workFolder).filePath(QStringLiteral("import.mdb"));
     Query some(&db);
