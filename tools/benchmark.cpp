@@ -2,6 +2,7 @@
 // each figure next to its floor (the raw engine doing the same work) measured in the same
 // run, as a ratio, because absolute times on a shared machine drift.
 #include "app/principale.h"
+#include "benchmark_exchange.h"
 #include "data/database.h"
 #include "data/demodata.h"
 #include "data/query.h"
@@ -340,21 +341,41 @@ int main(int argc, char **argv)
     parser.addOption({"runs", "Runs per figure (the median is shown).", "n", "5"});
     parser.addOption({"dir", "Folder that keeps the demo databases between runs.", "dir", "bench"});
     parser.addOption({"memory-child", "Internal: measure memory on one program folder.", "folder"});
+    parser.addOption({"exchange-only", "Only the figures of the spreadsheet export and import."});
+    parser.addOption({"export-memory-child", "Internal: measure an export's memory on one program folder.", "folder"});
     parser.process(app);
     gRuns = std::max(1, parser.value("runs").toInt());
 
     try {
         if (parser.isSet("memory-child"))
             return memoryChild(parser.value("memory-child"));
+        if (parser.isSet("export-memory-child"))
+            return BenchExchange::exportMemoryChild(parser.value("export-memory-child"));
 
         std::vector<int> sizes;
         for (const QString &s : parser.value("persons").split(',', Qt::SkipEmptyParts))
             sizes.push_back(s.toInt());
         std::printf("Median of %d runs; floor = the raw engine doing the same work in the same run.\n", gRuns);
         std::printf("  %-52s %12s %12s %7s\n", "", "ours", "floor", "ratio");
+        const auto exchange = [&](Database &db, const QString &folder, int persons) {
+            BenchExchange::exportSpeed(db, persons, gRuns);
+            std::printf("9. Memory while exporting (the process's peak, from the result open)\n");
+            std::fflush(stdout);
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"--export-memory-child", folder});
+            child.waitForFinished(-1);
+            BenchExchange::importSpeed(db, QDir(parser.value("dir")).filePath("exchange"), persons, gRuns);
+        };
         for (int persons : sizes) {
             const QString folder = ensureProgramFolder(parser.value("dir"), persons);
             std::printf("\n== %d persons (%s)\n", persons, qPrintable(folder));
+            if (parser.isSet("exchange-only")) {
+                Database db;
+                db.open(Schema::databasePath(folder), Schema::databasePassword());
+                exchange(db, folder, persons);
+                continue;
+            }
             benchOpen(folder);
             Principale main(folder);
             main.workspace().openConnection();
@@ -370,6 +391,7 @@ int main(int argc, char **argv)
             child.start(QCoreApplication::applicationFilePath(), {"--memory-child", folder});
             child.waitForFinished(-1);
             benchAdding(main);
+            exchange(main.connection(), folder, persons);
         }
     } catch (const DbError &e) {
         std::fprintf(stderr, "%s\n", e.what());

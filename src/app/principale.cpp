@@ -8,6 +8,7 @@
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
 #include "settings/opzioni.h"
+#include "exchange/sheetexchange.h"
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
@@ -37,7 +38,8 @@ Principale::Principale(const QString &programDir, QWidget *parent)
       model_(std::make_unique<ResultModel>(workspace_.query())),
       hooks_(std::make_unique<RecordHooks>(workspace_)),
       drillDown_(std::make_unique<DrillDown>(workspace_, *this)),
-      records_(std::make_unique<RecordActions>(workspace_, *this, this))
+      records_(std::make_unique<RecordActions>(workspace_, *this, this)),
+      exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
 {
     initIconResources();
     setObjectName(QStringLiteral("Principale"));

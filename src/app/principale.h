@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/dialogs.h"
 #include "core/resultscreen.h"
 #include "core/workspace.h"
 #include "queries/standardqueries.h"
@@ -21,6 +22,7 @@ class QueryStandard;
 class QuickSearchBox;
 class RecordActions;
 class RecordHooks;
+class SheetExchange;
 class ResultModel;
 class QAction;
 class QComboBox;
@@ -124,6 +126,12 @@ public:
     void ComboBox2DropDown();
     void ComboBox2Exit();
 
+    // Spreadsheet exchange: each file action prepares its dialog, then takes the confirmed file.
+    Dialogs::FileRequest SalvaInXLSBeforeExecute();
+    void SalvaInXLSAccept(const QString &path, const QString &filter);
+    Dialogs::FileRequest ImportaDaExcelBeforeExecute();
+    void ImportaDaExcelAccept(const QString &path, const QString &filter);
+
     // Writes the preferences when the program ends; the settings file fills it in.
     void SaveSettings();
 
@@ -165,6 +173,7 @@ private:
     std::unique_ptr<RecordHooks> hooks_;
     std::unique_ptr<DrillDown> drillDown_;
     std::unique_ptr<RecordActions> records_;
+    std::unique_ptr<SheetExchange> exchange_;
     GridController *gridController_ = nullptr;
     MainEditors *editors_ = nullptr;
 

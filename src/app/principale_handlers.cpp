@@ -11,6 +11,7 @@
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
+#include "exchange/sheetexchange.h"
 #include "queries/querycomplessa.h"
 #include "queries/querysequence.h"
 #include "queries/quicksearchbox.h"
@@ -154,6 +155,10 @@ bool Principale::DateTimePicker2DropDown() { return editors_->DateTimePicker2Dro
 void Principale::DateTimePicker2Exit() { editors_->DateTimePicker2Exit(); }
 void Principale::ComboBox2DropDown() { editors_->ComboBox2DropDown(); }
 void Principale::ComboBox2Exit() { editors_->ComboBox2Exit(); }
+Dialogs::FileRequest Principale::SalvaInXLSBeforeExecute() { return exchange_->SalvaInXLSBeforeExecute(); }
+void Principale::SalvaInXLSAccept(const QString &path, const QString &filter) { exchange_->SalvaInXLSAccept(path, filter); }
+Dialogs::FileRequest Principale::ImportaDaExcelBeforeExecute() { return exchange_->ImportaDaExcelBeforeExecute(); }
+void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter) { exchange_->ImportaDaExcelAccept(path, filter); }
 
 // ---------------------------------------------------------------------------------------
 // The screen

@@ -3,6 +3,7 @@
 #include "app/mainbars.h"
 #include "core/errorhandler.h"
 #include "editing/maineditors.h"
+#include "exchange/sheetexchange.h"
 #include "queries/quicksearchbox.h"
 
 #include <QAction>
@@ -50,6 +51,10 @@ void Principale::createBars()
         connect(action(QLatin1String(name)), &QAction::triggered, this,
                 [this, handler = handler] { ErrorHandler::guard([this, handler] { (this->*handler)(); }); });
     }
+    SheetExchange::connectFileAction(action(QStringLiteral("SalvaInXLS")), true, [this] { return SalvaInXLSBeforeExecute(); },
+                                     [this](const QString &path, const QString &filter) { SalvaInXLSAccept(path, filter); });
+    SheetExchange::connectFileAction(action(QStringLiteral("ImportaDaExcel")), false, [this] { return ImportaDaExcelBeforeExecute(); },
+                                     [this](const QString &path, const QString &filter) { ImportaDaExcelAccept(path, filter); });
 }
 
 QAction *Principale::action(const QString &name) const

@@ -5,6 +5,7 @@
 #include "data/query.h"
 #include "queries/standardqueries.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -92,19 +93,38 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
         return result;
     }
 
-    // Sheet column -> person column; the first of two columns for the same field wins.
-    std::vector<std::pair<int, Field>> mapping;
-    QStringList taken;
+    // A person is one row in each of the tables behind the persons result, all keyed alike.
+    // The rows are written by one prepared statement per table rather than row by row
+    // through the result: each save of a result row opens a savepoint of its own, whose
+    // journal the engine encrypts page by page, which made a large import several times
+    // slower than the inserts themselves. What lands in the tables is the same: the keys,
+    // and each mapped text as typed, an empty one as null (every person column is text).
+    struct TableRows
+    {
+        QString table;
+        QStringList columns;         // the key first
+        std::vector<int> sheetIndex; // per column after the key: the sheet column
+        std::unique_ptr<Statement> insert;
+    };
+    std::vector<TableRows> tables;
+    for (const char *key : {"Committente.IdCommittente", "Indirizzo.IdCommittente", "Recapiti.IdCommittente"}) {
+        const FieldInfo &info = persons.fieldInfo(persons.fieldIndex(QLatin1String(key)));
+        tables.push_back({info.table, {info.column}, {}, nullptr});
+    }
+    QStringList taken; // the first of two sheet columns for the same field wins
     for (int c = 0; c < sheet.header.size(); ++c) {
         const QString column = columnForHeader(sheet.header.at(c));
         if (column.isEmpty() || taken.contains(column))
             continue;
         taken << column;
-        mapping.emplace_back(c, persons.fieldByName(column));
+        const FieldInfo &info = persons.fieldInfo(persons.fieldIndex(column));
+        for (TableRows &t : tables) {
+            if (t.table.compare(info.table, Qt::CaseInsensitive) == 0) {
+                t.columns << info.column;
+                t.sheetIndex.push_back(c);
+            }
+        }
     }
-    Field keys[] = {persons.fieldByName(QStringLiteral("Committente.IdCommittente")),
-                          persons.fieldByName(QStringLiteral("Indirizzo.IdCommittente")),
-                          persons.fieldByName(QStringLiteral("Recapiti.IdCommittente"))};
 
     std::vector<int> rows;
     for (int r = 0; r < sheet.rows.size(); ++r) {
@@ -114,17 +134,35 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
     const int total = int(rows.size());
 
     Transaction tx(db_);
+    for (TableRows &t : tables) {
+        QStringList names, marks;
+        for (const QString &column : std::as_const(t.columns)) {
+            names << Database::quoteIdentifier(column);
+            marks << QStringLiteral("?");
+        }
+        t.insert = std::make_unique<Statement>(
+            db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                     .arg(Database::quoteIdentifier(t.table), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
+                     .toUtf8());
+    }
     for (int i = 0; i < total; ++i) {
         const QStringList &row = sheet.rows.at(rows[size_t(i)]);
         try {
-            persons.insert();
-            for (Field &key : keys)
-                key.setValue(qint64(i));
-            for (auto &[sheetColumn, field] : mapping)
-                field.setAsString(sheetColumn < row.size() ? row.at(sheetColumn) : QString());
-            persons.post();
+            for (TableRows &t : tables) {
+                Statement &st = *t.insert;
+                st.reset();
+                st.bind(1, qint64(i));
+                for (size_t k = 0; k < t.sheetIndex.size(); ++k) {
+                    const int sheetColumn = t.sheetIndex[k];
+                    const QString text = sheetColumn < row.size() ? row.at(sheetColumn) : QString();
+                    if (text.isEmpty())
+                        st.bindNull(int(k) + 2);
+                    else
+                        st.bindText(int(k) + 2, text.toUtf8());
+                }
+                st.step();
+            }
         } catch (const DbError &e) {
-            persons.cancel();
             result.sheetRow = rows[size_t(i)] + 2; // the header is row 1
             result.message = QStringLiteral("La riga %1 del foglio \"%2\" non può essere importata: %3\n"
                                             "Non è stato importato nessun dato.")

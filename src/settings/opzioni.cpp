@@ -6,7 +6,7 @@
 #include "settings/password.h"
 #include "settings/passwordhash.h"
 #include "settings/passwordstyle.h"
-#include "views/eventhook.h"
+#include "core/eventfilter.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -162,7 +162,7 @@ QWidget *Opzioni::createPasswordPage()
 
 void Opzioni::confirmOnEnter(QWidget *widget)
 {
-    new EventHook(widget, QEvent::KeyPress, [this](QEvent *event) {
+    EventFilter::on(widget, QEvent::KeyPress, [this](QEvent *event) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key != Qt::Key_Return && key != Qt::Key_Enter)
             return false;

@@ -1,0 +1,285 @@
+// pratilio-bench, spreadsheet exchange: each figure next to its floor measured in the same
+// run, as the rest of the benchmark does.
+#include "benchmark_exchange.h"
+
+#include "data/database.h"
+#include "data/query.h"
+#include "data/schema.h"
+#include "data/sqlite.h"
+#include "exchange/sheetexport.h"
+#include "exchange/sheetimport.h"
+#include "exchange/sheetreader.h"
+#include "queries/standardqueries.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace BenchExchange {
+
+namespace {
+
+QStringList personsStatement(int limit)
+{
+    QStringList lines = StandardQueries::describe(StandardQuery::Committente).lines;
+    if (limit > 0)
+        lines[2] += QStringLiteral(" AND Committente.IdCommittente < %1").arg(limit);
+    return lines;
+}
+
+double timeMs(int runs, const std::function<void()> &before, const std::function<void()> &work)
+{
+    std::vector<qint64> ns;
+    for (int i = 0; i < runs; ++i) {
+        before();
+        QElapsedTimer t;
+        t.start();
+        work();
+        ns.push_back(t.nsecsElapsed());
+    }
+    std::sort(ns.begin(), ns.end());
+    return double(ns[ns.size() / 2]) / 1e6;
+}
+
+void row(const QString &what, double ours, double floor, double target)
+{
+    const double ratio = floor > 0 ? ours / floor : 0;
+    std::printf("  %-52s %9.1f ms %9.1f ms %7.2f  %s\n", qPrintable(what), ours, floor, ratio,
+                ratio <= target ? "ok" : "MISSED");
+    std::fflush(stdout);
+}
+
+void check(const ExportResult &result)
+{
+    if (!result.ok)
+        throw DbError(result.message);
+}
+
+// The exported cells of a result, as UTF-8, read before the floor is timed.
+struct Cells
+{
+    QList<QByteArray> headers;
+    std::vector<QByteArray> values; // row by row
+};
+
+Cells cellsOf(const Query &query)
+{
+    Cells cells;
+    const QList<int> columns = SheetExport::exportedColumns(query);
+    for (int c : columns)
+        cells.headers << SheetExport::headerFor(query.fieldInfo(c).name).toUtf8();
+    const int rows = SheetExport::exportedRowCount(query);
+    cells.values.reserve(size_t(rows) * size_t(columns.size()));
+    for (int r = 0; r < rows; ++r)
+        for (int c : columns)
+            cells.values.push_back(query.text(r, c).toUtf8());
+    return cells;
+}
+
+// The floor: libxlsxwriter in constant-memory mode writing the same texts, without formats.
+void bareXlsx(const Cells &cells, const QString &path)
+{
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook *workbook = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    lxw_worksheet *sheet = workbook_add_worksheet(workbook, "Elenco");
+    const int columns = int(cells.headers.size());
+    for (int c = 0; c < columns; ++c)
+        worksheet_write_string(sheet, 0, lxw_col_t(c), cells.headers[c].constData(), nullptr);
+    for (size_t i = 0; i < cells.values.size(); ++i) {
+        const QByteArray &v = cells.values[i];
+        if (!v.isEmpty())
+            worksheet_write_string(sheet, lxw_row_t(1 + i / size_t(columns)), lxw_col_t(i % size_t(columns)),
+                                   v.constData(), nullptr);
+    }
+    workbook_close(workbook);
+}
+
+size_t textBytes(Database &db, const QStringList &lines)
+{
+    Statement st(db, lines.join(QStringLiteral("\r\n")).toUtf8());
+    size_t bytes = 0;
+    while (st.step())
+        for (int c = 0; c < st.columnCount(); ++c) {
+            sqlite3_column_text(st.handle(), c);
+            bytes += size_t(sqlite3_column_bytes(st.handle(), c));
+        }
+    return bytes;
+}
+
+long statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// Sets the process's peak memory back to what it holds now.
+bool resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+// A fresh empty address book at `path`.
+void emptyDatabase(Database &db, const QString &path)
+{
+    db.close();
+    QFile::remove(path);
+    db.create(path, Schema::databasePassword());
+    Schema::createTables(db);
+}
+
+// The floor: the engine inserting the sheet's persons in one transaction.
+void rawInsert(Database &db, const SheetContent &sheet)
+{
+    const QStringList &columns = SheetImport::personColumns();
+    const QStringList committente = {"Cognome", "Nome", "Qualifica", "Codice_fiscale", "Partita_iva", "Note"};
+    const QStringList indirizzo = {"CAP", "Città", "Via"};
+    const QStringList recapiti = {"Numero_telefono1", "Numero_telefono2", "Numero_fax", "Numero_cell1",
+                                  "Numero_cell2", "E_mail", "Sito_internet"};
+    std::vector<int> sheetColumn(size_t(columns.size()), -1);
+    for (int c = 0; c < sheet.header.size(); ++c) {
+        const int k = int(columns.indexOf(SheetImport::columnForHeader(sheet.header[c])));
+        if (k >= 0 && sheetColumn[size_t(k)] < 0)
+            sheetColumn[size_t(k)] = c;
+    }
+    auto insertSql = [](const char *table, const QStringList &names) {
+        QStringList quoted, marks = {"?"};
+        for (const QString &n : names) {
+            quoted << QLatin1Char('"') + n + QLatin1Char('"');
+            marks << QStringLiteral("?");
+        }
+        return QStringLiteral("INSERT INTO %1 (IdCommittente, %2) VALUES (%3)")
+            .arg(QLatin1String(table), quoted.join(", "), marks.join(", ")).toUtf8();
+    };
+    Transaction tx(db);
+    Statement a(db, insertSql("Committente", committente));
+    Statement b(db, insertSql("Indirizzo", indirizzo));
+    Statement c(db, insertSql("Recapiti", recapiti));
+    for (int r = 0; r < sheet.rows.size(); ++r) {
+        const QStringList &cells = sheet.rows[r];
+        auto bindAll = [&](Statement &st, const QStringList &names) {
+            st.reset();
+            st.bind(1, qint64(r));
+            for (int i = 0; i < names.size(); ++i) {
+                const int k = sheetColumn[size_t(columns.indexOf(names[i]))];
+                const QString v = k >= 0 && k < cells.size() ? cells[k] : QString();
+                if (v.isEmpty())
+                    st.bindNull(i + 2);
+                else
+                    st.bindText(i + 2, v.toUtf8());
+            }
+            st.step();
+        };
+        bindAll(a, committente);
+        bindAll(b, indirizzo);
+        bindAll(c, recapiti);
+    }
+    tx.commit();
+}
+
+} // namespace
+
+void exportSpeed(Database &db, int persons, int runs)
+{
+    std::printf("8. Export of the persons result to a workbook\n");
+    const QString dir = QDir::temp().filePath(QStringLiteral("pratilio-bench-export"));
+    QDir().mkpath(dir);
+    const QString xlsx = QDir(dir).filePath(QStringLiteral("ours.xlsx"));
+    const QString bare = QDir(dir).filePath(QStringLiteral("bare.xlsx"));
+    const QString xls = QDir(dir).filePath(QStringLiteral("ours.xls"));
+
+    Query all(&db);
+    all.setSql(personsStatement(0));
+    all.open();
+    const Cells cells = cellsOf(all);
+    const auto nothing = [] {};
+    const double ours = timeMs(runs, nothing, [&] { check(SheetExport::run(all, xlsx)); });
+    const double floor = timeMs(runs, nothing, [&] { bareXlsx(cells, bare); });
+    row(QStringLiteral("%1 persons to .xlsx (floor: bare libxlsxwriter)").arg(all.recordCount()), ours, floor, 1.5);
+
+    // The largest result a 97-2003 sheet holds, both ways: .xls no slower than .xlsx.
+    Query some(&db);
+    some.setSql(personsStatement(std::min(persons, 60000)));
+    some.open();
+    const double toXls = timeMs(runs, nothing, [&] { check(SheetExport::run(some, xls)); });
+    const double toXlsx = timeMs(runs, nothing, [&] { check(SheetExport::run(some, xlsx)); });
+    row(QStringLiteral("%1 persons to .xls (floor: the same to .xlsx)").arg(some.recordCount()), toXls, toXlsx, 1.0);
+    QDir(dir).removeRecursively();
+}
+
+int exportMemoryChild(const QString &folder)
+{
+    Database db;
+    db.open(Schema::databasePath(folder), Schema::databasePassword());
+    const QString dir = QDir::temp().filePath(QStringLiteral("pratilio-bench-memory"));
+    QDir().mkpath(dir);
+    const auto measure = [&](int limit, const QString &file) {
+        Query result(&db);
+        result.setSql(personsStatement(limit));
+        result.open();
+        const size_t text = textBytes(db, result.sql());
+        const long before = statusKb("VmRSS:");
+        if (!resetPeak()) {
+            std::printf("  (the peak memory cannot be reset here)\n");
+            return;
+        }
+        check(SheetExport::run(result, QDir(dir).filePath(file)));
+        const long growth = statusKb("VmHWM:") - before;
+        const double share = growth * 1024.0 / double(text);
+        std::printf("  %d rows to %-5s result text %5.1f MB, peak memory grew by %5.1f MB (%.2f x the text)  %s\n",
+                    result.recordCount(), qPrintable(file.section('.', -1)), text / 1e6, growth / 1024.0, share,
+                    share <= 0.5 ? "ok" : "MISSED");
+    };
+    measure(0, QStringLiteral("memory.xlsx"));
+    measure(60000, QStringLiteral("memory.xls"));
+    QDir(dir).removeRecursively();
+    return 0;
+}
+
+void importSpeed(Database &db, const QString &workFolder, int persons, int runs)
+{
+    std::printf("10. Import of persons from a workbook into an empty address book\n");
+    QDir().mkpath(workFolder);
+    const QString target = QDir(workFolder).filePath(QStringLiteral("import.mdb"));
+    Query some(&db);
+    some.setSql(personsStatement(std::min(persons, 10000)));
+    some.open();
+    for (const QString &suffix : {QStringLiteral("xlsx"), QStringLiteral("xls")}) {
+        const QString workbook = QDir(workFolder).filePath(QStringLiteral("persons.") + suffix);
+        check(SheetExport::run(some, workbook));
+        SheetContent sheet;
+        QString error;
+        const std::unique_ptr<SheetReader> reader = SheetReader::forFile(workbook, &error);
+        if (!reader || !reader->read(workbook, &sheet))
+            throw DbError(reader ? reader->errorString() : error);
+
+        Database fresh;
+        const auto prepare = [&] { emptyDatabase(fresh, target); };
+        ImportResult last;
+        const double ours = timeMs(runs, prepare, [&] { last = SheetImport(fresh).run(workbook); });
+        if (last.outcome != ImportResult::Outcome::Imported)
+            throw DbError(last.message);
+        const double written = timeMs(runs, prepare, [&] { SheetImport(fresh).run(sheet); });
+        const double floor = timeMs(runs, prepare, [&] { rawInsert(fresh, sheet); });
+        row(QStringLiteral("%1 persons from .%2, reading included").arg(sheet.rows.size()).arg(suffix), ours, floor, 2.0);
+        row(QStringLiteral("%1 persons from .%2, writing only").arg(sheet.rows.size()).arg(suffix), written, floor, 2.0);
+        fresh.close();
+        QFile::remove(workbook);
+    }
+    QFile::remove(target);
+}
+
+} // namespace BenchExchange
