@@ -50,6 +50,7 @@ public:
     bool openExternal(const QString &) override { return false; }
     QString saveFileName(const FileRequest &, QString *) override { return {}; }
     QString openFileName(const FileRequest &, QString *) override { return {}; }
+    bool chooseFont(FontChoice &, const std::function<void(const FontChoice &)> &) override { return false; }
 
     int errors = 0;
 };
