@@ -1,5 +1,6 @@
 #include "app/principale.h"
 
+#include "app/backupactions.h"
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "data/query.h"
@@ -11,6 +12,7 @@
 #include "views/eventhook.h"
 #include "views/gridcontroller.h"
 #include "views/resultmodel.h"
+#include "views/totalspanel.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -146,6 +148,7 @@ void Principale::createStatusBar()
     statusPanel_->setObjectName(QStringLiteral("StatusBar1Panel0"));
     statusPanel_->setFixedWidth(500);
     bar->addWidget(statusPanel_);
+    bar->addWidget(new TotalsPanel(query(), bar));
 }
 
 void Principale::setStatusText(const QString &text)
@@ -244,6 +247,7 @@ void Principale::closeEvent(QCloseEvent *event)
         result->cancel();
     }
     ErrorHandler::guard([this] { SaveSettings(); });
+    ErrorHandler::guard([this] { BackupActions::atExit(workspace_); });
     event->accept();
     Q_EMIT programEnding();
 }
