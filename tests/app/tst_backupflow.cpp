@@ -5,6 +5,7 @@
 #include "app/mainwindowfixture.h"
 #include "data/databasebackup.h"
 #include "data/schema.h"
+#include "data/table.h"
 
 #include <QDir>
 
