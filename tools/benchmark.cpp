@@ -423,6 +423,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // lines as they come, also into a file
     QCommandLineParser parser;
     parser.setApplicationDescription("Speed and memory of Pratilio+ on large demo databases.");
     parser.addHelpOption();

@@ -95,10 +95,11 @@ bool exportPdf(const QTableView *grid, const GridDelegate *delegate, const QStri
         pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
         drawn = printerFor(grid, delegate, statusText).print(&pdf);
     }
-    if (!drawn || !file.commit()) {
+    if (!drawn)
         file.cancelWriting();
-        Dialogs::instance().error(QStringLiteral("Impossibile scrivere il file %1: %2")
-                                      .arg(shown, drawn ? file.errorString() : QStringLiteral("la pagina non può essere disegnata.")));
+    if (!drawn || !file.commit()) {
+        const QString reason = drawn ? file.errorString() : QStringLiteral("le pagine non si possono disegnare.");
+        Dialogs::instance().error(QStringLiteral("Impossibile scrivere il file %1: %2").arg(shown, reason));
         return false;
     }
     return true;
