@@ -28,6 +28,11 @@ const ActionEntry kActions[] = {
     {"CollegamentoInProgrammi", "Collegamento in Programmi", "", ""},
     {"SalvaInXLS", "Esporta in Excel", "", ""},
     {"ImportaDaExcel", "Importa da Excel", "", ""},
+    {"Stampa1", "Stampa...", "", ""},
+    {"AnteprimaDiStampa1", "Anteprima di stampa...", "", ""},
+    {"EsportaInPDF1", "Esporta in PDF...", "", ""},
+    {"BackupDatabase1", "Backup del database...", "", ""},
+    {"RipristinaBackup1", "Ripristina da backup...", "", ""},
     {"Esci1", "Esci", "application-exit", ""},
     {"MostraTabella", "Tabella", "x-office-spreadsheet", "table"},
     {"MostraScheda", "Scheda", "x-office-document", "card"},
@@ -101,7 +106,9 @@ void createMenus(QMainWindow *window)
     window->menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     fill(QStringLiteral("File1"), QStringLiteral("File"),
          {QStringLiteral("CollegamentoDesktop"), QStringLiteral("CollegamentoInProgrammi"), QString(),
-          QStringLiteral("SalvaInXLS"), QStringLiteral("ImportaDaExcel"), QString(), QStringLiteral("Esci1")});
+          QStringLiteral("SalvaInXLS"), QStringLiteral("ImportaDaExcel"), QString(), QStringLiteral("Stampa1"),
+          QStringLiteral("AnteprimaDiStampa1"), QStringLiteral("EsportaInPDF1"), QString(),
+          QStringLiteral("BackupDatabase1"), QStringLiteral("RipristinaBackup1"), QString(), QStringLiteral("Esci1")});
     fill(QStringLiteral("Visualizza1"), QStringLiteral("Visualizza"),
          {QStringLiteral("MostraTabella"), QStringLiteral("MostraScheda")});
     fill(QStringLiteral("Database1"), QStringLiteral("Database"),

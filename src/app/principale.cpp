@@ -1,5 +1,6 @@
 #include "app/principale.h"
 
+#include "app/backupactions.h"
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
@@ -13,6 +14,7 @@
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
 #include "views/resultmodel.h"
+#include "views/totalspanel.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -149,6 +151,7 @@ void Principale::createStatusBar()
     statusPanel_->setObjectName(QStringLiteral("StatusBar1Panel0"));
     statusPanel_->setFixedWidth(500);
     bar->addWidget(statusPanel_);
+    bar->addWidget(new TotalsPanel(query(), bar));
 }
 
 void Principale::setStatusText(const QString &text)
@@ -249,6 +252,7 @@ void Principale::closeEvent(QCloseEvent *event)
         result->cancel();
     }
     ErrorHandler::guard([this] { SaveSettings(); });
+    ErrorHandler::guard([this] { BackupActions::atExit(workspace_); });
     event->accept();
     Q_EMIT programEnding();
 }

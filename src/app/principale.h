@@ -101,6 +101,11 @@ public:
     void MostraTabellaExecute();
     void MostraSchedaExecute();
     void Esci1Click();
+    void Stampa1Click();
+    void AnteprimaDiStampa1Click();
+    void EsportaInPDF1Click();
+    void BackupDatabase1Click();
+    void RipristinaBackup1Click();
     void SpeedButton1Click();
 
     // Result views.

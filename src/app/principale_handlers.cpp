@@ -2,6 +2,7 @@
 // that the query sequence, the drill-down and the editing steps tell.
 #include "app/principale.h"
 
+#include "app/backupactions.h"
 #include "core/dialogs.h"
 #include "core/windowlink.h"
 #include "data/query.h"
@@ -22,6 +23,7 @@
 #include "views/gridcontroller.h"
 #include "views/griddelegate.h"
 #include "views/resultmodel.h"
+#include "views/resultprinting.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -58,6 +60,11 @@ void Principale::ComuneExecute() { runStandardQuery(StandardQuery::DaIniziare); 
 void Principale::QuerySospesiExecute() { runStandardQuery(StandardQuery::Sospesi); }
 void Principale::QueryNonPagatiExecute() { runStandardQuery(StandardQuery::NonPagati); }
 void Principale::QueryPagatiExecute() { runStandardQuery(StandardQuery::Pagati); }
+void Principale::Stampa1Click() { ResultPrinting::print(DBGrid1, gridDelegate(), statusText(), this); }
+void Principale::AnteprimaDiStampa1Click() { ResultPrinting::preview(DBGrid1, gridDelegate(), statusText(), this); }
+void Principale::EsportaInPDF1Click() { ResultPrinting::exportPdf(DBGrid1, gridDelegate(), statusText(), programDir()); }
+void Principale::BackupDatabase1Click() { BackupActions::backup(workspace_); }
+void Principale::RipristinaBackup1Click() { BackupActions::restore(workspace_, [this] { runInitialQuery(true); }); }
 
 void Principale::PersonalizzaQueryExecute()
 {

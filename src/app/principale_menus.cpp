@@ -46,6 +46,11 @@ void Principale::createBars()
         {"Manuale1", &Principale::Manuale1Click},
         {"Formattesto", &Principale::FormattestoExecute},
         {"Informazioni1", &Principale::Informazioni1Click},
+        {"Stampa1", &Principale::Stampa1Click},
+        {"AnteprimaDiStampa1", &Principale::AnteprimaDiStampa1Click},
+        {"EsportaInPDF1", &Principale::EsportaInPDF1Click},
+        {"BackupDatabase1", &Principale::BackupDatabase1Click},
+        {"RipristinaBackup1", &Principale::RipristinaBackup1Click},
     };
     for (const auto &[name, handler] : handlers) {
         connect(action(QLatin1String(name)), &QAction::triggered, this,

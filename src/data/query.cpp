@@ -156,6 +156,7 @@ void Query::open()
     }
 
     Q_EMIT resultAboutToChange();
+    ++resultSerial_;
     describeColumns(st.handle());
     const int columns = int(fields_.size());
     store_.clear(columns);
@@ -270,6 +271,7 @@ void Query::close()
     if (!isActive() && fields_.empty())
         return;
     Q_EMIT resultAboutToChange();
+    ++resultSerial_;
     state_ = State::Inactive;
     fields_.clear();
     tables_.clear();

@@ -147,6 +147,14 @@ public:
     // Bytes held by the result's rows and indexes, for the benchmark.
     size_t memoryUsed() const;
 
+    // For readers that keep figures of their own per stored row (the status-bar totals): the
+    // stored rows with their cells as the engine gave them, the stored row behind a shown row
+    // (-1 for the row being inserted, whose cells are only in value()), and a number that
+    // changes with every result opened or closed.
+    const RowStore &storedRows() const { return store_; }
+    int storedRow(int row) const { return isInsertRow(row) ? -1 : int(view_[size_t(row)]); }
+    quint64 resultSerial() const { return resultSerial_; }
+
 Q_SIGNALS:
     void resultAboutToChange();            // open, close, filter, sort
     void resultChanged();
@@ -212,4 +220,5 @@ private:
     QString filterText_;
     bool filtered_ = false;
     QString sortText_;
+    quint64 resultSerial_ = 0;
 };

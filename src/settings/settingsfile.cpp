@@ -12,6 +12,7 @@ const QString kPanelSection = QStringLiteral("SCHEDA\\TABELLA");
 const QString kVisibleSection = QStringLiteral("COLONNE CHE POSSONO ESSERE VISUALIZZATE");
 const QString kWidthSection = QStringLiteral("LARGHEZZA COLONNE");
 const QString kFontSection = QStringLiteral("FONT");
+const QString kBackupSection = QStringLiteral("BACKUP");
 
 // The settings table: every key with its section, the member it fills and its default, in
 // the order the file is written. The defaults, the reading and the writing all go through
@@ -34,6 +35,8 @@ void forEachSetting(Prefs &p, Visit &&visit)
     visit(kFontSection, QStringLiteral("FontName"), p.fontName, QStringLiteral("MS San Serif"));
     visit(kFontSection, QStringLiteral("FontColor"), p.fontColor, 0);
     visit(kFontSection, QStringLiteral("FontHeight"), p.fontHeight, -11);
+    visit(kBackupSection, QStringLiteral("Copia automatica"), p.automaticBackup, true);
+    visit(kBackupSection, QStringLiteral("Copie da conservare"), p.backupsKept, 10);
 }
 
 // Only a whole decimal 32-bit integer counts; anything else, "12abc" included, is the default.

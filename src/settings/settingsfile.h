@@ -31,6 +31,8 @@ struct Preferences
     QString fontName;
     int fontColor{};  // the Windows colour encoding, see GridFont
     int fontHeight{}; // negative: pixels, see GridFont
+    bool automaticBackup{}; // a copy of the database at exit when the data changed
+    int backupsKept{};      // how many automatic copies stay
 
     // The columns' widths and visible flags into the catalogue's entries and back.
     void applyColumns(FieldCatalogue &catalogue) const;

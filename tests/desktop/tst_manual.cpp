@@ -98,6 +98,7 @@ void TestManual::namesEveryMenuAndItem_data()
     QTest::addColumn<QString>("caption");
     const QStringList captions = {
         "File", "Collegamento desktop", "Collegamento in Programmi", "Esporta in Excel", "Importa da Excel", "Esci",
+        "Stampa...", "Anteprima di stampa...", "Esporta in PDF...", "Backup del database...", "Ripristina da backup...",
         "Visualizza", "Tabella", "Scheda",
         "Database", "Rubrica", "Progetti", "Ricerca avanzata", "Persona", "Qualifica", "Città", "Con progetti",
         "Senza progetti", "Stato progetto", "Da iniziare", "Progetti non pagati", "Progetti pagati",

@@ -46,7 +46,8 @@ QByteArray TestSettingsFile::defaultFile()
     }
     return "[QUERY INIZIALE]\r\nTipo di query=0\r\n"
            "[SCHEDA\\TABELLA]\r\nPanel1.Visible=1\r\nPanel2.Visible=0\r\n"
-           + visible + widths + "[FONT]\r\nFontName=MS San Serif\r\nFontColor=0\r\nFontHeight=-11\r\n";
+           + visible + widths + "[FONT]\r\nFontName=MS San Serif\r\nFontColor=0\r\nFontHeight=-11\r\n"
+           + "[BACKUP]\r\nCopia automatica=1\r\nCopie da conservare=10\r\n";
 }
 
 QByteArray TestSettingsFile::readAll(const QString &path)
@@ -79,6 +80,8 @@ void TestSettingsFile::missingFileGivesTheDefaults()
     QCOMPARE(preferences.fontName, QStringLiteral("MS San Serif"));
     QCOMPARE(preferences.fontColor, 0);
     QCOMPARE(preferences.fontHeight, -11);
+    QCOMPARE(preferences.automaticBackup, true);
+    QCOMPARE(preferences.backupsKept, 10);
     QVERIFY(!QFile::exists(settings.path())); // reading creates nothing
 }
 
@@ -93,7 +96,7 @@ void TestSettingsFile::missingFileIsCreatedWithEverySectionInOrder()
     QVERIFY(written.contains("\r\nCitt\xe0=100\r\nVia=100\r\n1\xb0 Telefono=100\r\n"));
     QCOMPARE(SettingsFile::sectionNames(),
              QStringList({"QUERY INIZIALE", "SCHEDA\\TABELLA", "COLONNE CHE POSSONO ESSERE VISUALIZZATE",
-                          "LARGHEZZA COLONNE", "FONT"}));
+                          "LARGHEZZA COLONNE", "FONT", "BACKUP"}));
 }
 
 void TestSettingsFile::fileOfTheOldProgramRoundTrips()
@@ -209,7 +212,8 @@ void TestSettingsFile::foreignSectionsSurviveInTheirPlaces()
              bytes.constData());
     // The sections the file lacked follow, in the table's order.
     QCOMPARE(ini.sectionNames(), QStringList({"A", "FONT", "B", "QUERY INIZIALE", "C", "SCHEDA\\TABELLA",
-                                              "COLONNE CHE POSSONO ESSERE VISUALIZZATE", "LARGHEZZA COLONNE"}));
+                                              "COLONNE CHE POSSONO ESSERE VISUALIZZATE", "LARGHEZZA COLONNE",
+                                              "BACKUP"}));
 }
 
 void TestSettingsFile::staleKeysOfOurSectionsAreDropped()

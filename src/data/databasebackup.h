@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class Database;
+
+// Copies of the database file. A copy of the open database is taken through the engine's
+// online backup, page by page under one read lock, so it is consistent whatever result is
+// open, and it is keyed with the same key. A copy is put back in place of the database only
+// once it has been checked; the replaced file is kept beside it. At exit an automatic copy is
+// kept when the data changed, and only the latest few automatic copies stay.
+//
+// Every failure is raised as DbError with an Italian text that says what happened. No
+// failure leaves the database file missing or half written: new files are written aside and
+// renamed into place.
+class DatabaseBackup
+{
+public:
+    // `db` is the program's connection (Not owned); `key` is the key of its file.
+    DatabaseBackup(Database &db, QByteArray key);
+
+    // Writes a copy of the open database to `target`, replacing a file there.
+    void copyTo(const QString &target);
+
+    // Puts the copy `source` in place of the database. The connection must hold no open
+    // result (the caller closes them first). It is closed, the file replaced, and opened
+    // again: on the copy when all went well, otherwise on the database as it was. The file
+    // replaced is kept as asideFileName() in the database's folder.
+    void restoreFrom(const QString &source);
+
+    // Raises DbError unless `file` opens with `key`, passes the engine's integrity check
+    // and holds every table and column of the program.
+    static void check(const QString &file, const QByteArray &key);
+
+    // Whether anything was written to the database since the connection was opened.
+    bool dataChanged() const;
+
+    // One more automatic copy in `folder` (made when missing), named after `now`; then
+    // the oldest automatic copies are removed so that `keep` remain. Returns its path.
+    QString automaticCopy(const QString &folder, int keep, const QDateTime &now);
+    // The automatic copies in `folder`, oldest first (the user's own copies are not among them).
+    static QStringList automaticCopies(const QString &folder);
+
+    // "Backup" beside the program.
+    static QString folder(const QString &programDir);
+    // "DatiCliente-AAAA-MM-GG.mdb", the name offered for a copy made on `date`.
+    static QString defaultFileName(const QDate &date);
+    // What the replaced database is called after a restore.
+    static QString asideFileName();
+
+private:
+    // check() naming the file as `name` in its message.
+    static void checkAs(const QString &file, const QByteArray &key, const QString &name);
+
+    Database &db_;
+    QByteArray key_;
+};
