@@ -88,6 +88,10 @@ public:
     void QueryNonPagatiExecute();
     void QueryPagatiExecute();
     void PersonalizzaQueryExecute();
+    void NomeExecute();
+    void QualificaExecute();
+    void CittaExecute();
+    void StatoExecute();
     void OpzioniExecute();
     void Informazioni1Click();
     void MostraTabellaExecute();

@@ -12,6 +12,7 @@
 #include "editing/recordhooks.h"
 #include "queries/querycomplessa.h"
 #include "queries/querysequence.h"
+#include "queries/querystandard.h"
 #include "queries/quicksearchbox.h"
 #include "settings/opzioni.h"
 #include "views/cardpanel.h"
@@ -56,6 +57,11 @@ void Principale::ComuneExecute() { runStandardQuery(StandardQuery::DaIniziare); 
 void Principale::QuerySospesiExecute() { runStandardQuery(StandardQuery::Sospesi); }
 void Principale::QueryNonPagatiExecute() { runStandardQuery(StandardQuery::NonPagati); }
 void Principale::QueryPagatiExecute() { runStandardQuery(StandardQuery::Pagati); }
+
+void Principale::NomeExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::NameSurname); }
+void Principale::QualificaExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::Qualification); }
+void Principale::CittaExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::City); }
+void Principale::StatoExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::ProjectState); }
 
 void Principale::PersonalizzaQueryExecute()
 {
@@ -148,7 +154,7 @@ void Principale::ComboBox2Exit() { editors_->ComboBox2Exit(); }
 // The screen
 
 void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->setEditText(label); }
-void Principale::clearSearchText() { searchBox_->searchEdit()->clear(); }
+void Principale::clearSearchText() { searchBox_->clearSearchText(); }
 void Principale::setAddEnabled(bool enabled) { action(QStringLiteral("Inserisci"))->setEnabled(enabled); }
 void Principale::setDeleteEnabled(bool enabled) { action(QStringLiteral("Elimina"))->setEnabled(enabled); }
 void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }
