@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kWidth = 300;
@@ -89,8 +91,12 @@ void QueryStandard::openFor(ConditionMode mode)
         ComboBox1->setEditText(QString());
     Label1->setText(layout.label1);
     Label2->setText(layout.label2);
-    Label1->adjustSize();
-    Label2->adjustSize();
+    // A label too wide for its place before the box ("Stato progetto") starts further left
+    // rather than run under the box.
+    for (QLabel *label : {Label1, Label2}) {
+        label->adjustSize();
+        label->move(std::min(56, 136 - 4 - label->width()), label->y());
+    }
     Button1->move(Button1->x(), layout.buttonTop);
     (layout.nameBoxes ? static_cast<QWidget *>(Edit1) : ComboBox1)->setFocus();
 }
