@@ -92,6 +92,10 @@ public:
     void QueryNonPagatiExecute();
     void QueryPagatiExecute();
     void PersonalizzaQueryExecute();
+    void NomeExecute();
+    void QualificaExecute();
+    void CittaExecute();
+    void StatoExecute();
     void OpzioniExecute();
     void CollegamentoDesktopExecute();
     void CollegamentoInProgrammiExecute();

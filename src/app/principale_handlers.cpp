@@ -15,6 +15,7 @@
 #include "exchange/sheetexchange.h"
 #include "queries/querycomplessa.h"
 #include "queries/querysequence.h"
+#include "queries/querystandard.h"
 #include "queries/quicksearchbox.h"
 #include "settings/opzioni.h"
 #include "views/cardpanel.h"
@@ -65,6 +66,11 @@ void Principale::AnteprimaDiStampa1Click() { ResultPrinting::preview(DBGrid1, gr
 void Principale::EsportaInPDF1Click() { ResultPrinting::exportPdf(DBGrid1, gridDelegate(), statusText(), programDir()); }
 void Principale::BackupDatabase1Click() { BackupActions::backup(workspace_); }
 void Principale::RipristinaBackup1Click() { BackupActions::restore(workspace_, [this] { runInitialQuery(true); }); }
+
+void Principale::NomeExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::NameSurname); }
+void Principale::QualificaExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::Qualification); }
+void Principale::CittaExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::City); }
+void Principale::StatoExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::ProjectState); }
 
 void Principale::PersonalizzaQueryExecute()
 {
@@ -171,7 +177,7 @@ void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter
 // The screen
 
 void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->setEditText(label); }
-void Principale::clearSearchText() { searchBox_->searchEdit()->clear(); }
+void Principale::clearSearchText() { searchBox_->clearSearchText(); }
 void Principale::setAddEnabled(bool enabled) { action(QStringLiteral("Inserisci"))->setEnabled(enabled); }
 void Principale::setDeleteEnabled(bool enabled) { action(QStringLiteral("Elimina"))->setEnabled(enabled); }
 void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }

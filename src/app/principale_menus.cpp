@@ -14,7 +14,7 @@ void Principale::createBars()
 {
     MainBars::createActions(this);
     MainBars::createMenus(this);
-    searchBox_ = new QuickSearchBox(workspace_, [this] { editors_->writePendingCardEditors(); });
+    searchBox_ = new QuickSearchBox(workspace_, *this, [this] { editors_->writePendingCardEditors(); });
     searchBox_->setObjectName(QStringLiteral("SearchBox"));
     const MainBars::Buttons buttons = MainBars::createToolBars(this, searchBox_);
     BitBtn1 = buttons.BitBtn1;
@@ -30,6 +30,10 @@ void Principale::createBars()
         {"QueryCommittente", &Principale::QueryCommittenteExecute},
         {"QueryProgetto", &Principale::QueryProgettoExecute},
         {"PersonalizzaQuery", &Principale::PersonalizzaQueryExecute},
+        {"Nome", &Principale::NomeExecute},
+        {"Qualifica", &Principale::QualificaExecute},
+        {"Citta", &Principale::CittaExecute},
+        {"Stato", &Principale::StatoExecute},
         {"QueryConProgetti", &Principale::QueryConProgettiExecute},
         {"QuerySenzaProgetti", &Principale::QuerySenzaProgettiExecute},
         {"Comune", &Principale::ComuneExecute},

@@ -46,12 +46,12 @@ void Startup::createWindows()
     Principale *main = main_.get();
     Workspace &workspace = main->workspace();
     ErrorHandler::guard([&] {
-        complexQuery_ = std::make_unique<QueryComplessa>(workspace);
+        complexQuery_ = std::make_unique<QueryComplessa>(workspace, *main);
         WindowLink::enableOnClose(complexQuery_.get(), main);
         main->setComplexQuery(complexQuery_.get());
     });
     ErrorHandler::guard([&] {
-        conditionDialog_ = std::make_unique<QueryStandard>(workspace);
+        conditionDialog_ = std::make_unique<QueryStandard>(workspace, *main, main);
         WindowLink::enableOnClose(conditionDialog_.get(), main);
         main->setConditionDialog(conditionDialog_.get());
     });

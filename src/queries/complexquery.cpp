@@ -294,11 +294,15 @@ ComplexQueryStatement build(const QList<ConditionRow> &rows, const TableColumnsL
     return out;
 }
 
+QString columnOfLabel(const QString &label)
+{
+    const QString column = columnFor(label);
+    return column.isEmpty() ? FieldCatalogue::labelToColumn(label) : column;
+}
+
 QString valueListTable(const QString &label, const TableColumnsLookup &columnsOf)
 {
-    QString column = columnFor(label);
-    if (column.isEmpty())
-        column = FieldCatalogue::labelToColumn(label);
+    const QString column = columnOfLabel(label);
     static const QStringList order = {kCommittente, kIndirizzo, kPagamenti, kProgetto, kRecapiti};
     for (const QString &table : order) {
         if (columnsOf(table).contains(column))

@@ -61,6 +61,10 @@ bool isDateField(const QString &label);
 
 ComplexQueryStatement build(const QList<ConditionRow> &rows, const TableColumnsLookup &columnsOf);
 
+// The database column a field box's text names: the catalogue's column, also for the
+// three labels the box shows before its list is first opened; any other text unchanged.
+QString columnOfLabel(const QString &label);
+
 // The table a row's value list is read from: the first of Committente, Indirizzo,
 // Pagamenti, Progetto, Recapiti that has the field's column, empty when none has it.
 QString valueListTable(const QString &label, const TableColumnsLookup &columnsOf);
