@@ -106,37 +106,9 @@ void Principale::createCentralArea()
     DateTimePicker1->setCalendarPopup(true);
     DateTimePicker1->hide();
 
-    // The card: one pair a row, the last label lower and narrower.
-    CardPanel::Layout card;
-    card.lastLabelTop = 499;
-    card.lastLabelWidth = 65;
-    Panel2 = new CardPanel(card, QStringLiteral("ComboBox2"), QStringLiteral("DateTimePicker2"), central);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setMinimumHeight(card.editorTop + card.rowStep * (CardPanel::kPairs - 1) + card.editorHeight + 8);
-    Panel2->hide();
-    for (int k = 0; k < CardPanel::kPairs; ++k) {
-        QLineEdit *editor = Panel2->editor(k);
-        editor->setReadOnly(true);
-        if (k > 0)
-            QWidget::setTabOrder(Panel2->editor(k - 1), editor);
-        EventFilter::on(editor, QEvent::MouseButtonRelease, [this, k](QEvent *event) {
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                ErrorHandler::guard([this, k] { OpenCardEditor(k + 1); });
-            return false;
-        });
-    }
-    // A list to choose from that still shows a state the list does not hold yet.
-    Panel2->stateBox()->setEditable(true);
-    Panel2->stateBox()->lineEdit()->setReadOnly(true);
-
-    Image1 = new QLabel(Panel2);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QIcon::fromTheme(QStringLiteral("go-down"), QIcon(QStringLiteral(":/icons/down.png"))).pixmap(24));
-    Image1->hide();
-    Image2 = new QLabel(Panel2);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setPixmap(QIcon::fromTheme(QStringLiteral("go-up"), QIcon(QStringLiteral(":/icons/up.png"))).pixmap(24));
-    Image2->hide();
+    Panel2 = CardPanel::createMainCard(central, [this](int pair) { OpenCardEditor(pair); });
+    Image1 = Panel2->findChild<QLabel *>(QStringLiteral("Image1"));
+    Image2 = Panel2->findChild<QLabel *>(QStringLiteral("Image2"));
 
     layout->addWidget(Panel1, 1);
     layout->addWidget(Panel2, 1);

@@ -25,12 +25,9 @@ class RecordHooks;
 class SheetExchange;
 class ResultModel;
 class QAction;
-class QComboBox;
 class QDateEdit;
 class QLabel;
-class QLineEdit;
 class QTableView;
-class QToolBar;
 class QToolButton;
 
 // The main window: owns the workspace (connection, current result, shared state) and shows

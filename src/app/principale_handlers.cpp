@@ -33,7 +33,6 @@
 #include <QTableView>
 #include <QToolButton>
 
-// ---------------------------------------------------------------------------------------
 // Queries
 
 void Principale::runInitialQuery(bool atStartup)
@@ -102,7 +101,6 @@ void Principale::Informazioni1Click()
         about_->show(); // the box disables the main window while it is shown
 }
 
-// ---------------------------------------------------------------------------------------
 // Result views
 
 void Principale::DBGrid1TitleClick(int column) { gridController_->DBGrid1TitleClick(column); }
@@ -141,20 +139,9 @@ void Principale::colourCardPairs()
 
 void Principale::OpenCardEditor(int pair)
 {
-    if (pair < 1 || pair > CardPanel::kPairs)
-        return;
-    QLineEdit *editor = Panel2->editor(pair - 1);
-    const QString field = Panel2->pairs()[size_t(pair - 1)].boundField;
-    const QString text = editor->text();
-    if (field == QLatin1String("E_mail") && !text.isEmpty())
-        Dialogs::instance().openExternal(QStringLiteral("mailto:") + text);
-    if (field == QLatin1String("Sito_internet") && !text.isEmpty())
-        Dialogs::instance().openExternal(text);
-    CardView::placeFloatingEditor(editor, field, Panel2->stateBox(), Panel2->datePicker(),
-                                  &globals().dateFieldSelector);
+    Panel2->openEditor(pair, &globals().dateFieldSelector);
 }
 
-// ---------------------------------------------------------------------------------------
 // Editing
 
 void Principale::InserisciExecute() { records_->InserisciExecute(); }
@@ -173,7 +160,6 @@ void Principale::SalvaInXLSAccept(const QString &path, const QString &filter) { 
 Dialogs::FileRequest Principale::ImportaDaExcelBeforeExecute() { return exchange_->ImportaDaExcelBeforeExecute(); }
 void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter) { exchange_->ImportaDaExcelAccept(path, filter); }
 
-// ---------------------------------------------------------------------------------------
 // The screen
 
 void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->setEditText(label); }

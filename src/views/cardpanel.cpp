@@ -1,12 +1,17 @@
 #include "views/cardpanel.h"
 
+#include "core/dialogs.h"
+#include "core/errorhandler.h"
+#include "core/eventfilter.h"
 #include "data/query.h"
 #include "views/cardview.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QIcon>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 CardPanel::CardPanel(const Layout &layout, const QString &stateBoxName, const QString &datePickerName,
                      QWidget *parent)
@@ -85,4 +90,54 @@ void CardPanel::colourPairs(const Query &query)
 {
     for (int k = 0; k < kPairs; ++k)
         colourPair(k, query);
+}
+
+CardPanel *CardPanel::createMainCard(QWidget *parent, std::function<void(int pair)> editorClicked)
+{
+    // One pair a row, the last label lower and narrower.
+    Layout card;
+    card.lastLabelTop = 499;
+    card.lastLabelWidth = 65;
+    auto *panel = new CardPanel(card, QStringLiteral("ComboBox2"), QStringLiteral("DateTimePicker2"), parent);
+    panel->setObjectName(QStringLiteral("Panel2"));
+    panel->setMinimumHeight(card.editorTop + card.rowStep * (kPairs - 1) + card.editorHeight + 8);
+    panel->hide();
+    for (int k = 0; k < kPairs; ++k) {
+        QLineEdit *editor = panel->editor(k);
+        editor->setReadOnly(true);
+        if (k > 0)
+            QWidget::setTabOrder(panel->editor(k - 1), editor);
+        EventFilter::on(editor, QEvent::MouseButtonRelease, [editorClicked, k](QEvent *event) {
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                ErrorHandler::guard([&editorClicked, k] { editorClicked(k + 1); });
+            return false;
+        });
+    }
+    // A list to choose from that still shows a state the list does not hold yet.
+    panel->stateBox()->setEditable(true);
+    panel->stateBox()->lineEdit()->setReadOnly(true);
+
+    const auto picture = [panel](const char *name, const char *theme, const char *file) {
+        auto *label = new QLabel(panel);
+        label->setObjectName(QLatin1String(name));
+        label->setPixmap(QIcon::fromTheme(QLatin1String(theme), QIcon(QLatin1String(file))).pixmap(24));
+        label->hide();
+    };
+    picture("Image1", "go-down", ":/icons/down.png");
+    picture("Image2", "go-up", ":/icons/up.png");
+    return panel;
+}
+
+void CardPanel::openEditor(int pair, int *dateFieldSelector)
+{
+    if (pair < 1 || pair > kPairs)
+        return;
+    QLineEdit *field = editors_[size_t(pair - 1)];
+    const QString name = pairs_[size_t(pair - 1)].boundField;
+    const QString text = field->text();
+    if (name == QLatin1String("E_mail") && !text.isEmpty())
+        Dialogs::instance().openExternal(QStringLiteral("mailto:") + text);
+    if (name == QLatin1String("Sito_internet") && !text.isEmpty())
+        Dialogs::instance().openExternal(text);
+    CardView::placeFloatingEditor(field, name, stateBox_, datePicker_, dateFieldSelector);
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class Query;
 class QComboBox;
@@ -40,6 +41,11 @@ public:
     CardPanel(const Layout &layout, const QString &stateBoxName, const QString &datePickerName,
               QWidget *parent = nullptr);
 
+    // The main window's card "Panel2": read-only editors until the editing takes them over,
+    // a click on editor k calling `editorClicked(k + 1)`, and the drill-down's two pictures
+    // "Image1" (released) and "Image2" (pressed).
+    static CardPanel *createMainCard(QWidget *parent, std::function<void(int pair)> editorClicked);
+
     QLabel *label(int k) const { return labels_[size_t(k)]; }      // 0-based
     QLineEdit *editor(int k) const { return editors_[size_t(k)]; } // 0-based
     // The index (0-based) of `widget` among the editors, -1 when it is none of them.
@@ -58,6 +64,9 @@ public:
     // Colours pair `k` (0-based) by its label and the current row of `query`.
     void colourPair(int k, const Query &query);
     void colourPairs(const Query &query);
+    // The click on editor `pair` (1 to 21): a link opens through the desktop, a state or a
+    // date gets the state box or the date editor laid over it (`dateFieldSelector` set).
+    void openEditor(int pair, int *dateFieldSelector);
 
 private:
     Layout layout_;
