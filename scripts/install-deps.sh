@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-dejavu-core
   python3 python3-xlrd python3-openpyxl
   shellcheck
+  clang libclang-rt-14-dev
   desktop-file-utils appstream librsvg2-bin poppler-utils
 )
 
