@@ -32,8 +32,8 @@ status=0
 for target in inifile recordfilter dialect complexquery xls xlsx; do
   work=build-fuzz/corpus/$target
   mkdir -p "$work"
-  seeds=(tests/fuzz/corpus/$target)
-  [ -d tests/fuzz/regressions/$target ] && seeds+=(tests/fuzz/regressions/$target)
+  seeds=("tests/fuzz/corpus/$target")
+  [ -d "tests/fuzz/regressions/$target" ] && seeds+=("tests/fuzz/regressions/$target")
   case "$target" in
     xls) [ -d "$shared" ] && seeds+=("$shared/elenco" "$shared/xls") ;;
     xlsx) [ -d "$shared" ] && seeds+=("$shared/elenco" "$shared/xls") ;;
