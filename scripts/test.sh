@@ -7,3 +7,6 @@ bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 cd build
 ctest --output-on-failure -j"$(nproc)"
+# The fuzzers, each for a bounded time (their own clang build in build-fuzz/).
+cd ..
+bash scripts/fuzz.sh --seconds 10

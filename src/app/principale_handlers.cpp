@@ -164,12 +164,12 @@ void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter
 
 void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->setEditText(label); }
 void Principale::clearSearchText() { searchBox_->clearSearchText(); }
-void Principale::setAddEnabled(bool enabled) { action(QStringLiteral("Inserisci"))->setEnabled(enabled); }
-void Principale::setDeleteEnabled(bool enabled) { action(QStringLiteral("Elimina"))->setEnabled(enabled); }
+void Principale::setAddEnabled(bool enabled) { action(QStringLiteral("Inserisci"))->setEnabled(enabled && workspace_.canWrite()); }
+void Principale::setDeleteEnabled(bool enabled) { action(QStringLiteral("Elimina"))->setEnabled(enabled && workspace_.canWrite()); }
 void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }
 void Principale::setDrillDownEnabled(bool enabled) { SpeedButton1->setEnabled(enabled); }
 bool Principale::isDrillDownPressed() const { return SpeedButton1->isChecked(); }
-void Principale::setGridEditable(bool editable) { model_->setEditable(editable); }
+void Principale::setGridEditable(bool editable) { model_->setEditable(editable && workspace_.canWrite()); }
 bool Principale::isGridEditable() const { return model_->isEditable(); }
 void Principale::hideGridDatePicker() { DateTimePicker1->hide(); }
 

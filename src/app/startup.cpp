@@ -79,9 +79,14 @@ void Startup::createWindows()
     ErrorHandler::guard([&] { password_ = std::make_unique<Password>(workspace, main); });
 }
 
+bool Startup::refused() const
+{
+    return main_ && main_->workspace().isRefused();
+}
+
 void Startup::start()
 {
-    if (!main_)
+    if (!main_ || refused())
         return;
     if (password_ && password_->isRequired())
         password_->showPrompt();

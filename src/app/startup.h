@@ -29,6 +29,9 @@ public:
     // The password prompt when a password is stored, else the main window, maximised.
     void start();
 
+    // Another copy of the program holds the database: nothing is shown and the program ends.
+    bool refused() const;
+
     Principale *mainWindow() const { return main_.get(); }
     QueryComplessa *complexQuery() const { return complexQuery_.get(); }
     QueryStandard *conditionDialog() const { return conditionDialog_.get(); }

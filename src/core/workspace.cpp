@@ -1,9 +1,12 @@
 #include "core/workspace.h"
 
+#include "core/dialogs.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "data/schema.h"
 #include "data/table.h"
+
+#include <QFileInfo>
 
 Workspace::Workspace(const QString &programDir)
     : programDir_(programDir),
@@ -20,8 +23,31 @@ Workspace::~Workspace() = default;
 
 void Workspace::openConnection()
 {
-    connection_->open(Schema::databasePath(programDir_), Schema::databasePassword());
-    protezione_->open();
+    const QString path = Schema::databasePath(programDir_);
+    // The lock comes before the file is opened, so that a second copy changes nothing.
+    if (QFileInfo::exists(path) && lock_.take(path) == DatabaseLock::Outcome::InUse) {
+        refused_ = true;
+        throw DbError(DatabaseLock::inUseMessage(path));
+    }
+    try {
+        connection_->open(path, Schema::databasePassword());
+        Schema::checkTables(*connection_);
+        protezione_->open();
+    } catch (...) {
+        protezione_->close();
+        connection_->close();
+        lock_.release();
+        throw;
+    }
+    if (connection_->isReadOnly()) {
+        lock_.release(); // a copy that cannot write does not keep another from writing
+        Dialogs::instance().message(connection_->readOnlyMessage());
+    }
+}
+
+bool Workspace::canWrite() const
+{
+    return !connection_->isReadOnly();
 }
 
 void Workspace::fillFieldCheckLists()

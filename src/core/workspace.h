@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "core/gridcolumns.h"
+#include "data/databaselock.h"
 
 #include <QString>
 
@@ -31,8 +32,14 @@ public:
     GridColumns &gridColumns() { return gridColumns_; }
     const GridColumns &gridColumns() const { return gridColumns_; }
 
-    // Opens the database file beside the program and the protection row.
+    // Becomes the one writer of the database file beside the program, opens it and the
+    // protection row. A file or folder that cannot be written opens read-only, and the user
+    // is told so.
     void openConnection();
+    // Another running copy of the program holds the database: this copy must end.
+    bool isRefused() const { return refused_; }
+    // False when the database was opened read-only: the editing actions stay disabled.
+    bool canWrite() const;
     // The check lists of the visible fields, ticked as the catalogue's flags say.
     void fillFieldCheckLists();
     // Saves a change typed into the current row and not saved yet; throws when refused.
@@ -46,4 +53,6 @@ private:
     std::unique_ptr<Query> query_;
     std::unique_ptr<Table> protezione_;
     GridColumns gridColumns_;
+    DatabaseLock lock_;
+    bool refused_ = false;
 };

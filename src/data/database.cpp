@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace {
 
 QString engineText(sqlite3 *db, int code)
@@ -14,6 +16,18 @@ QString engineText(sqlite3 *db, int code)
     if (db)
         return QString::fromUtf8(sqlite3_errmsg(db));
     return QString::fromUtf8(sqlite3_errstr(code));
+}
+
+bool writable(const QString &path)
+{
+    // access() answers for this user and for the file system (a read-only mount is refused
+    // even to root), which the permission bits alone do not tell.
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+QString nameAfter(const QString &engine, const QString &prefix)
+{
+    return engine.mid(prefix.size()).trimmed();
 }
 
 } // namespace
@@ -135,7 +149,37 @@ void Database::open(const QString &path, const QByteArray &key)
         throw DbError(QStringLiteral("Il file del database non esiste: %1").arg(QDir::toNativeSeparators(path)));
     if (!info.isFile())
         throw DbError(QStringLiteral("Il percorso del database non è un file: %1").arg(QDir::toNativeSeparators(path)));
-    openFile(path, key, SQLITE_OPEN_READWRITE);
+    // A file or a folder that cannot be written is opened read-only on purpose, so that the
+    // user is told at once rather than at the first save.
+    ReadOnlyCause cause = ReadOnlyCause::None;
+    if (!writable(path))
+        cause = ReadOnlyCause::File;
+    else if (!writable(info.absolutePath()))
+        cause = ReadOnlyCause::Folder;
+    openFile(path, key, cause == ReadOnlyCause::None ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    if (cause == ReadOnlyCause::None && sqlite3_db_readonly(db_, "main") == 1)
+        cause = ReadOnlyCause::File;
+    readOnly_ = cause;
+}
+
+QString Database::readOnlyMessage() const
+{
+    const QString file = QDir::toNativeSeparators(path_);
+    switch (readOnly_) {
+    case ReadOnlyCause::None:
+        return {};
+    case ReadOnlyCause::File:
+        return QStringLiteral("Il file del database %1 è di sola lettura. Il programma funziona in sola lettura: "
+                              "si possono consultare i dati, eseguire le query ed esportarle, ma non inserire, "
+                              "modificare o cancellare. Per lavorare sui dati chiudere il programma, rendere il file "
+                              "scrivibile e riavviarlo.").arg(file);
+    case ReadOnlyCause::Folder:
+        return QStringLiteral("La cartella del database %1 non permette di scrivere. Il programma funziona in sola "
+                              "lettura: si possono consultare i dati, eseguire le query ed esportarle, ma non "
+                              "inserire, modificare o cancellare. Per lavorare sui dati chiudere il programma, "
+                              "rendere scrivibile la cartella e riavviarlo.").arg(file);
+    }
+    return {};
 }
 
 void Database::create(const QString &path, const QByteArray &key)
@@ -153,29 +197,27 @@ void Database::openFile(const QString &path, const QByteArray &key, int flags)
     if (rc != SQLITE_OK) {
         const QString text = engineText(db, rc);
         sqlite3_close(db);
-        throw DbError(QStringLiteral("Impossibile aprire il database %1 (%2).")
-                          .arg(QDir::toNativeSeparators(path), text));
+        throw DbError(explain(rc, text, path, true));
     }
     sqlite3_extended_result_codes(db, 0);
     sqlite3_busy_timeout(db, 2000);
     rc = sqlite3_key(db, key.constData(), int(key.size()));
-    if (rc == SQLITE_OK) {
+    if (rc != SQLITE_OK) {
+        // A key the codec does not take (an empty one) cannot be the file's.
+        sqlite3_close(db);
+        throw DbError(explain(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)), path, true));
+    }
+    {
         // The key is only checked when the first page is read.
         rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     }
     if (rc != SQLITE_OK) {
         const QString text = engineText(db, rc);
         sqlite3_close(db);
-        const QString file = QDir::toNativeSeparators(path);
-        if (rc == SQLITE_NOTADB)
-            throw DbError(QStringLiteral("Il file %1 non è un database di Pratilio+ oppure la password "
-                                         "del database è errata (%2).").arg(file, text));
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            throw DbError(QStringLiteral("Il database %1 è bloccato da un altro programma: chiudere "
-                                         "l'altro programma e riprovare (%2).").arg(file, text));
-        throw DbError(QStringLiteral("Impossibile aprire il database %1 (%2).").arg(file, text));
+        throw DbError(explain(rc, text, path, true));
     }
     db_ = db;
+    readOnly_ = ReadOnlyCause::None;
     path_ = path;
     depth_ = 0;
     tables_.clear();
@@ -193,17 +235,84 @@ void Database::close()
 
 void Database::raise(int code, const QString &context) const
 {
-    QString text = engineText(db_, code);
-    if (code == SQLITE_READONLY)
-        text = QStringLiteral("Il database è di sola lettura: le modifiche non sono state salvate (%1).").arg(text);
-    else if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-        text = QStringLiteral("Il database è bloccato da un altro programma: le modifiche non sono state "
-                              "salvate (%1).").arg(text);
-    else if (code == SQLITE_FULL)
-        text = QStringLiteral("Il disco è pieno: le modifiche non sono state salvate (%1).").arg(text);
+    QString text = explain(code, engineText(db_, code), path_, false);
     if (!context.isEmpty())
         text = context + QLatin1Char(' ') + text;
     throw DbError(text);
+}
+
+QString Database::explain(int code, const QString &engine, const QString &path, bool opening)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    const QString notSaved = opening ? QString() : QStringLiteral(" Le modifiche non sono state salvate.");
+    QString text;
+    switch (code & 0xff) {
+    case SQLITE_NOTADB:
+        text = opening ? QStringLiteral("Il file %1 non è un database di Pratilio+, è danneggiato oppure la password "
+                                        "del database è errata. Ripristinare una copia di sicurezza del file.")
+                       : QStringLiteral("Il file del database %1 è danneggiato. Chiudere il programma e ripristinare "
+                                        "una copia di sicurezza del file.");
+        break;
+    case SQLITE_CORRUPT:
+        text = QStringLiteral("Il file del database %1 è danneggiato.%2 Chiudere il programma e ripristinare una copia "
+                              "di sicurezza del file.");
+        break;
+    case SQLITE_READONLY:
+        text = QStringLiteral("Il database %1 è di sola lettura.%2 Chiudere il programma, rendere scrivibili il file e la "
+                              "sua cartella e riavviarlo.");
+        break;
+    case SQLITE_CANTOPEN:
+        text = opening ? QStringLiteral("Impossibile aprire il file del database %1: controllare che il file esista, che "
+                                        "si possa leggere e che il disco sia collegato.")
+                       : QStringLiteral("Impossibile scrivere nella cartella del database %1 (il database vi crea un "
+                                        "file temporaneo per salvare in sicurezza).%2 Chiudere il programma, rendere "
+                                        "scrivibile la cartella e riavviarlo.");
+        break;
+    case SQLITE_FULL:
+        text = QStringLiteral("Il disco che contiene il database %1 è pieno.%2 Liberare spazio sul disco e riprovare.");
+        break;
+    case SQLITE_IOERR:
+        text = QStringLiteral("Errore di lettura o scrittura sul disco del database %1.%2 Controllare il disco (e lo "
+                              "spazio libero) e riprovare.");
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        text = QStringLiteral("Il database %1 è bloccato da un altro programma.%2 Chiudere l'altro programma e "
+                              "riprovare.");
+        break;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        text = QStringLiteral("Non si hanno i permessi per usare il database %1.%2");
+        break;
+    case SQLITE_NOMEM:
+        text = QStringLiteral("Memoria insufficiente per lavorare sul database %1.%2 Chiudere altri programmi e "
+                              "riprovare.");
+        break;
+    case SQLITE_CONSTRAINT:
+        text = QStringLiteral("Il database %1 ha rifiutato il record: una chiave esiste già o un valore non è "
+                              "ammesso.%2");
+        break;
+    default:
+        if (engine.startsWith(QLatin1String("no such table:"))) {
+            text = QStringLiteral("Nel database %1 manca la tabella \"%2\": il file non è un database di Pratilio+ "
+                                  "completo. Ripristinare una copia di sicurezza del file.")
+                       .arg(file, nameAfter(engine, QStringLiteral("no such table:")));
+            return QStringLiteral("%1 (%2)").arg(text, engine);
+        }
+        if (engine.startsWith(QLatin1String("no such column:"))) {
+            text = QStringLiteral("Nel database %1 manca la colonna \"%2\" chiesta dalla query: il file non è un "
+                                  "database di Pratilio+ completo oppure la query nomina un campo che non esiste.")
+                       .arg(file, nameAfter(engine, QStringLiteral("no such column:")));
+            return QStringLiteral("%1 (%2)").arg(text, engine);
+        }
+        if (opening)
+            text = QStringLiteral("Impossibile aprire il database %1: controllare il file e la sua cartella, oppure "
+                                  "ripristinare una copia di sicurezza del file.");
+        else
+            return engine;
+    }
+    text.replace(QLatin1String("%2"), notSaved);
+    return QStringLiteral("%1 (%2)").arg(text.arg(file), engine);
 }
 
 void Database::exec(const QString &sql)
@@ -293,22 +402,30 @@ int Database::changes() const
 
 void Database::begin()
 {
-    exec(QByteArray("SAVEPOINT sp") + QByteArray::number(depth_ + 1));
+    // The outermost level takes the write lock at once, so that what a save reads first
+    // (the largest key) is still true when it writes.
+    exec(depth_ == 0 ? QByteArray("BEGIN IMMEDIATE") : QByteArray("SAVEPOINT sp") + QByteArray::number(depth_ + 1));
     ++depth_;
 }
 
 void Database::commit()
 {
     Q_ASSERT(depth_ > 0);
-    exec(QByteArray("RELEASE sp") + QByteArray::number(depth_));
+    exec(depth_ == 1 ? QByteArray("COMMIT") : QByteArray("RELEASE sp") + QByteArray::number(depth_));
     --depth_;
 }
 
 void Database::rollback()
 {
     Q_ASSERT(depth_ > 0);
-    const QByteArray name = QByteArray("sp") + QByteArray::number(depth_);
-    --depth_;
+    const int depth = depth_--;
+    if (depth == 1) {
+        // A failed write may have ended the transaction already.
+        if (!sqlite3_get_autocommit(db_))
+            exec("ROLLBACK");
+        return;
+    }
+    const QByteArray name = QByteArray("sp") + QByteArray::number(depth);
     exec("ROLLBACK TO " + name + "; RELEASE " + name);
 }
 

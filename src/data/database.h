@@ -48,13 +48,18 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    // Opens an existing file read-write, keyed with `key`. Never creates the file.
+    // Opens an existing file keyed with `key`, read-write unless the file or its folder
+    // cannot be written (then read-only: see isReadOnly). Never creates the file.
     void open(const QString &path, const QByteArray &key);
     // Creates a new, empty keyed file; refuses a path that already exists.
     void create(const QString &path, const QByteArray &key);
     void close();
     bool isOpen() const { return db_ != nullptr; }
     const QString &path() const { return path_; }
+    // Opened read-only because the file or its folder cannot be written; the message says
+    // so to the user and what to do (empty when the database can be written).
+    bool isReadOnly() const { return readOnly_ != ReadOnlyCause::None; }
+    QString readOnlyMessage() const;
 
     void exec(const QString &sql);
     void exec(const QByteArray &sql);
@@ -83,8 +88,12 @@ public:
     [[noreturn]] void raise(int code, const QString &context = QString()) const;
 
     static QString quoteIdentifier(const QString &name);
+    // The Italian explanation of an engine error on the file at `path`, naming the file and
+    // saying what to do, with the engine's own text in brackets.
+    static QString explain(int code, const QString &engineText, const QString &path, bool opening);
 
 private:
+    enum class ReadOnlyCause { None, File, Folder };
     void openFile(const QString &path, const QByteArray &key, int flags);
     struct TableInfo
     {
@@ -96,6 +105,7 @@ private:
     sqlite3 *db_ = nullptr;
     QString path_;
     int depth_ = 0;
+    ReadOnlyCause readOnly_ = ReadOnlyCause::None;
     QHash<QString, TableInfo> tables_;
 };
 

@@ -140,6 +140,9 @@ public:
 
     // Hooks of the program, run inside the transaction of the operation they belong to.
     std::function<void(Query &)> afterInsert;
+    // Runs first within the save's transaction, before the row is written: what it reads
+    // (the largest key) is what the save writes against.
+    std::function<void(Query &)> beforePost;
     std::function<void(Query &)> afterPost;
     std::function<void(Query &)> beforeDelete;
     std::function<void(Query &)> afterDelete;
@@ -191,6 +194,7 @@ private:
     void applyFilter();
     void setCurrentInternal(int row);
     void setState(State state);
+    void refuseIfReadOnly() const; // throws when the database was opened read-only
 
     void insertIntoTables();
     void updateTables();

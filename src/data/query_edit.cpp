@@ -3,6 +3,8 @@
 #include "data/query.h"
 #include "data/recordfilter.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <numeric>
 
@@ -99,6 +101,13 @@ void Query::checkBrowseMode()
     }
 }
 
+void Query::refuseIfReadOnly() const
+{
+    if (db_->isReadOnly())
+        throw DbError(QStringLiteral("Il database %1 è aperto in sola lettura: non si possono inserire, modificare o "
+                                     "cancellare record.").arg(QDir::toNativeSeparators(db_->path())));
+}
+
 void Query::edit()
 {
     if (state_ == State::Edit || state_ == State::Insert)
@@ -107,6 +116,7 @@ void Query::edit()
         throw DbError(QStringLiteral("Il risultato non è aperto."));
     if (current_ < 0)
         throw DbError(QStringLiteral("Nessun record da modificare."));
+    refuseIfReadOnly();
     loadBuffer();
     setState(State::Edit);
 }
@@ -115,6 +125,7 @@ void Query::insert()
 {
     if (!isActive())
         throw DbError(QStringLiteral("Il risultato non è aperto."));
+    refuseIfReadOnly();
     checkBrowseMode();
     const int row = int(view_.size());
     Q_EMIT rowsAboutToBeInserted(row, row);
@@ -246,6 +257,8 @@ void Query::post()
     const std::vector<bool> changed = changed_;
     Transaction tx(*db_);
     try {
+        if (beforePost)
+            beforePost(*this);
         if (was == State::Insert)
             insertIntoTables();
         else
@@ -391,6 +404,12 @@ void Query::deleteFromTables(int physical)
         for (int i = 0; i < binds.size(); ++i)
             st.bind(i + 1, binds.at(i));
         st.step();
+        // Another copy of the program (or a trigger) may have removed the row already: a
+        // deletion that removes nothing is no deletion, and what follows it must not run.
+        if (db_->changes() == 0)
+            throw DbError(QStringLiteral("Il record non è più presente nella tabella %1 (forse è stato cancellato da "
+                                         "un'altra copia del programma): non è stato cancellato nulla. Rieseguire la "
+                                         "query per vedere i dati attuali.").arg(t.name));
     }
 }
 
@@ -406,6 +425,7 @@ void Query::deleteRecord()
         cancel();
     if (current_ < 0)
         throw DbError(QStringLiteral("Nessun record da cancellare."));
+    refuseIfReadOnly();
 
     Transaction tx(*db_);
     if (beforeDelete)

@@ -99,4 +99,20 @@ void createTables(Database &db)
     tx.commit();
 }
 
+void checkTables(Database &db)
+{
+    static const char *const names[] = {"Committente", "Indirizzo", "Recapiti", "Progetto",
+                                        "Pagamenti", "Stato", "Applicazione"};
+    Statement st(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+    QStringList present;
+    while (st.step())
+        present << QString::fromUtf8(st.columnText(0));
+    for (const char *name : names) {
+        if (!present.contains(QLatin1String(name), Qt::CaseInsensitive))
+            throw DbError(Database::explain(1 /* the engine's generic error */,
+                                            QStringLiteral("no such table: %1").arg(QLatin1String(name)),
+                                            db.path(), true));
+    }
+}
+
 } // namespace Schema

@@ -23,4 +23,7 @@ QStringList defaultStates();
 // Applicazione (empty Codice), in one transaction.
 void createTables(Database &db);
 
+// Throws DbError naming the first of the seven tables the open file lacks.
+void checkTables(Database &db);
+
 } // namespace Schema

@@ -132,8 +132,9 @@ DesktopShortcut::Outcome DesktopShortcut::createIn(const QString &folder) const
         outcome.error = failure(folder, QStringLiteral("la cartella non è scrivibile (%1)").arg(file.errorString()));
         return outcome;
     }
-    file.write(entryText().toUtf8());
-    if (!file.commit()) {
+    const QByteArray entry = entryText().toUtf8();
+    // A flush that fails (a full disk) is not noticed by commit(): checked here.
+    if (file.write(entry) != entry.size() || !file.flush() || !file.commit()) {
         outcome.error = failure(folder, QStringLiteral("scrittura non riuscita (%1)").arg(file.errorString()));
         return outcome;
     }

@@ -4,15 +4,26 @@
 #include "data/database.h"
 #include "data/fieldcatalogue.h"
 #include "data/query.h"
+#include "editing/keyfilter.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QWidget>
 
 namespace EditorSupport {
+
+QString textWithKey(const QWidget *editor, QChar key)
+{
+    const auto *line = qobject_cast<const QLineEdit *>(editor);
+    if (!line)
+        return {};
+    return KeyFilter::textWithKey(line->text(), line->cursorPosition(), line->selectionStart(),
+                                  int(line->selectedText().size()), key);
+}
 
 QChar typedCharacter(const QKeyEvent *event)
 {

@@ -18,6 +18,9 @@ namespace EditorSupport {
 // Return keys), the printable text otherwise; a null QChar for keys that type nothing
 // (arrows, Delete, function keys, shortcuts with Ctrl or Alt).
 QChar typedCharacter(const QKeyEvent *event);
+// What a line editor would hold with `key` typed at its cursor (over its selection); empty
+// for a widget that is not a line editor, which the key filters read as unknown.
+QString textWithKey(const QWidget *editor, QChar key);
 
 // Whether the event opens the list of a combo box or the calendar of a date picker: a left
 // press on the widget itself (its arrow; the text area is a child editor), F4 or Alt+arrow.

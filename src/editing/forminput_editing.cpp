@@ -193,6 +193,8 @@ bool FormInput::SheetKeyFilter(int pair, QChar key)
     context.paymentsResult = PaymentTotals::isPaymentsResult(workspace_.gridColumns());
     context.editing = query->state() == Query::State::Edit;
     context.inserting = isInserting(query);
+    context.readOnly = !workspace_.canWrite();
+    context.textAfter = EditorSupport::textWithKey(editor(pair - 1), key);
     const KeyFilter::Outcome outcome = KeyFilter::decide(
         KeyFilter::Place::Sheet, column >= 0 ? EditorSupport::bareFieldName(*query, column) : QString(), key, context);
     if (outcome.confirmSheet)

@@ -2,6 +2,10 @@
 
 #include "data/fieldcatalogue.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace KeyFilter {
 
 namespace {
@@ -16,6 +20,20 @@ Outcome discard()
     Outcome o;
     o.pass = false;
     return o;
+}
+
+// Digits-only fields: digits and Backspace; an amount also takes its one decimal comma, and a
+// digit only while it leaves at most two decimals.
+bool digitsPass(const QString &field, QChar key, const Context &context)
+{
+    if (key.unicode() == Backspace)
+        return true;
+    const bool amount = isAmountField(field);
+    if (isDigit(key))
+        return !amount || context.textAfter.isEmpty() || isAmountInProgress(context.textAfter);
+    if (amount && key == QLatin1Char(','))
+        return isAmountInProgress(context.textAfter.isEmpty() ? QString(key) : context.textAfter);
+    return false;
 }
 
 } // namespace
@@ -46,6 +64,29 @@ bool isDigitsOnly(const QString &field, Place place)
     return place != Place::Grid || (!isPaymentField(field) && field != QLatin1String("Importo_pagato"));
 }
 
+bool isAmountField(const QString &field)
+{
+    return FieldCatalogue::kindOfColumn(field) == FieldKind::Amount;
+}
+
+QString textWithKey(const QString &text, int cursor, int selectionStart, int selectionLength, QChar key)
+{
+    QString result = text;
+    if (selectionStart >= 0 && selectionLength > 0 && selectionStart <= result.size()) {
+        result.replace(selectionStart, selectionLength, key);
+    } else {
+        result.insert(std::clamp(cursor, 0, int(result.size())), key);
+    }
+    return result;
+}
+
+bool isAmountInProgress(const QString &text)
+{
+    // A minus can only come from a stored amount; the keys themselves never type one.
+    static const QRegularExpression amount(QStringLiteral("^-?[0-9]*(,[0-9]{0,2})?$"));
+    return amount.match(text).hasMatch();
+}
+
 QString paymentsMessage()
 {
     return QStringLiteral("Non è possibile modificare i pagamenti di un progetto. Se si sono riscontrati errori "
@@ -57,6 +98,10 @@ Outcome decide(Place place, const QString &field, QChar key, const Context &cont
     const bool backspace = key.unicode() == Backspace;
     const bool enter = key.unicode() == Enter;
 
+    // A database opened read-only takes no change from any editor.
+    if (context.readOnly)
+        return discard();
+
     if (place == Place::Sheet) {
         if (enter && context.inserting) {
             Outcome o;
@@ -65,7 +110,7 @@ Outcome decide(Place place, const QString &field, QChar key, const Context &cont
             return o;
         }
         if (isDigitsOnly(field, place))
-            return (isDigit(key) || backspace) ? Outcome() : discard();
+            return digitsPass(field, key, context) ? Outcome() : discard();
         if (isPhoneField(field))
             return (isDigit(key) || backspace || key == QLatin1Char(' ')) ? Outcome() : discard();
         return Outcome();
@@ -92,7 +137,7 @@ Outcome decide(Place place, const QString &field, QChar key, const Context &cont
         if (context.editing && enter)
             o.save = true;
         if (isDigitsOnly(field, place)) {
-            o.pass = isDigit(key) || backspace;
+            o.pass = digitsPass(field, key, context);
         } else if (isPhoneField(field)) {
             o.pass = isDigit(key) || backspace || key == QLatin1Char(' ');
         }
@@ -110,7 +155,7 @@ Outcome decide(Place place, const QString &field, QChar key, const Context &cont
     }
     Outcome o;
     if (isDigitsOnly(field, place))
-        o.pass = isDigit(key) || backspace || enter;
+        o.pass = digitsPass(field, key, context) || enter;
     else if (isPhoneField(field))
         o.pass = isDigit(key) || backspace || enter || key == QLatin1Char(' ');
     if (o.pass && enter && context.editing)

@@ -29,12 +29,23 @@ struct Context
     bool paymentsResult = false; // the current result holds payments
     bool editing = false;        // the row is in the editing state
     bool inserting = false;      // the row is being inserted
+    bool readOnly = false;       // the database was opened read-only: nothing is typed
+    // The editor's text as it would be with the key taken (see textWithKey); amount fields
+    // take a decimal comma only where it leaves an amount with at most two decimals.
+    QString textAfter;
 };
 
 bool isProjectDate(const QString &field);
 bool isPaymentField(const QString &field);
 bool isPhoneField(const QString &field);
 bool isDigitsOnly(const QString &field, Place place);
+bool isAmountField(const QString &field);
+
+// `text` with the characters from `selectionStart` (length `selectionLength`) replaced by
+// `key`, or `key` inserted at `cursor` when nothing is selected.
+QString textWithKey(const QString &text, int cursor, int selectionStart, int selectionLength, QChar key);
+// Whether `text` is an amount being typed: digits, then at most one comma and two decimals.
+bool isAmountInProgress(const QString &text);
 
 Outcome decide(Place place, const QString &field, QChar key, const Context &context);
 

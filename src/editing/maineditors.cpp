@@ -122,9 +122,16 @@ void MainEditors::setUp()
     }
 }
 
-KeyFilter::Context MainEditors::keyContext() const
+bool MainEditors::writable() const
+{
+    return !workspace_.connection().isReadOnly();
+}
+
+KeyFilter::Context MainEditors::keyContext(const QString &textAfter) const
 {
     KeyFilter::Context context;
+    context.readOnly = !writable();
+    context.textAfter = textAfter;
     context.paymentsResult = paymentsResult();
     context.editing = query_->state() == Query::State::Edit;
     context.inserting = query_->state() == Query::State::Insert;
@@ -189,20 +196,20 @@ bool MainEditors::gridEditorEvent(QWidget *editor, QEvent *event)
     // What the cell shows is what Enter saves: the editor hands its text to the row first.
     if (typed.unicode() == KeyFilter::Enter && !KeyFilter::isProjectDate(bareFieldName(*query_, index.column())))
         delegate->setModelData(editor, model_, index);
-    const bool pass = gridKeyPress(typed);
+    const bool pass = gridKeyPress(typed, EditorSupport::textWithKey(editor, typed));
     // A cleared or picked date is the field's now; the editor must not write its old text back.
     if (!pass && KeyFilter::isProjectDate(bareFieldName(*query_, index.column())))
         delegate->setEditorData(editor, index);
     return !pass;
 }
 
-bool MainEditors::gridKeyPress(QChar key)
+bool MainEditors::gridKeyPress(QChar key, const QString &textAfter)
 {
     const QModelIndex current = grid_->currentIndex();
     if (!current.isValid() || !query_->isActive() || current.column() >= query_->fieldCount())
         return true;
-    const KeyFilter::Outcome outcome =
-        KeyFilter::decide(KeyFilter::Place::Grid, bareFieldName(*query_, current.column()), key, keyContext());
+    const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Grid, bareFieldName(*query_, current.column()),
+                                                         key, keyContext(textAfter));
     applyKeyOutcome(outcome, current.column(), gridDatePicker_);
     return outcome.pass;
 }
@@ -214,6 +221,8 @@ bool MainEditors::DateTimePicker1DropDown()
 
 bool MainEditors::startDateEditing()
 {
+    if (!writable())
+        return false;
     // A saved payment is never changed: its date picker opens nothing.
     if (paymentsResult()) {
         Dialogs::instance().message(KeyFilter::paymentsMessage());
@@ -263,8 +272,8 @@ bool MainEditors::CardKeyFilter(int pair, QChar key)
         return true;
     if (key.unicode() == KeyFilter::Enter)
         writeCardEditor(pair, true); // so that Enter saves what the editor shows
-    const KeyFilter::Outcome outcome =
-        KeyFilter::decide(KeyFilter::Place::Card, bareFieldName(*query_, column), key, keyContext());
+    const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Card, bareFieldName(*query_, column), key,
+                                                         keyContext(EditorSupport::textWithKey(card_->editor(k), key)));
     // A field the result keeps read-only takes no typing, as its editor shows it.
     if (outcome.pass && key.unicode() != KeyFilter::Enter && query_->fieldInfo(column).readOnly)
         return false;
@@ -310,7 +319,7 @@ void MainEditors::writePendingCardEditors()
 
 void MainEditors::DateTimePicker2Enter()
 {
-    if (!paymentsResult() && query_->isActive() && query_->currentRow() >= 0)
+    if (writable() && !paymentsResult() && query_->isActive() && query_->currentRow() >= 0)
         query_->edit();
 }
 
@@ -322,7 +331,8 @@ bool MainEditors::DateTimePicker2DropDown()
 void MainEditors::DateTimePicker2Exit()
 {
     // A payment's date (selector 1) is never written from the main window.
-    if (workspace_.globals().dateFieldSelector < 2 || workspace_.globals().dateFieldSelector > 4 || !datePicker_)
+    if (workspace_.globals().dateFieldSelector < 2 || workspace_.globals().dateFieldSelector > 4 || !datePicker_
+        || !writable())
         return;
     if (!query_->isActive() || query_->currentRow() < 0)
         return;
@@ -342,14 +352,14 @@ void MainEditors::ComboBox2DropDown()
         stateBox_->setEditText(text);
     else
         stateBox_->setCurrentIndex(stateBox_->findText(text));
-    if (query_->isActive() && query_->currentRow() >= 0)
+    if (writable() && query_->isActive() && query_->currentRow() >= 0)
         query_->edit();
 }
 
 void MainEditors::ComboBox2Exit()
 {
     // Setting the field starts editing, so leaving a box whose list never opened saves too.
-    if (!stateBox_ || !query_->isActive() || query_->currentRow() < 0)
+    if (!stateBox_ || !query_->isActive() || query_->currentRow() < 0 || !writable())
         return;
     Field state = query_->fieldByName(QStringLiteral("Stato"));
     const QString text = stateBox_->currentText();

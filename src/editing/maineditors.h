@@ -36,7 +36,8 @@ public:
     void stop();
 
     // The key filters: true when the editor is to receive the key. `pair` counts from 1.
-    bool gridKeyPress(QChar key);
+    // `textAfter`: the cell editor's text with the key taken, empty when no editor is open.
+    bool gridKeyPress(QChar key, const QString &textAfter = QString());
     bool CardKeyFilter(int pair, QChar key);
     // False when the drop-down may not open (a saved payment's date).
     bool DateTimePicker1DropDown();
@@ -57,7 +58,8 @@ private:
     bool gridKeyEvent(QEvent *event);
     bool cardEditorEvent(int pair, QEvent *event);
     bool pasteAccepted(KeyFilter::Place place, int column) const;
-    KeyFilter::Context keyContext() const;
+    KeyFilter::Context keyContext(const QString &textAfter = QString()) const;
+    bool writable() const; // false when the database was opened read-only
     void applyKeyOutcome(const KeyFilter::Outcome &outcome, int column, QDateEdit *datePicker);
     bool startDateEditing();
 

@@ -23,6 +23,7 @@ void RecordHooks::install()
 {
     Query *query = workspace_.query();
     query->afterInsert = [this](Query &) { ADOQuery1AfterInsert(); };
+    query->beforePost = [this](Query &) { ADOQuery1BeforePost(); };
     query->afterPost = [this](Query &) { ADOQuery1AfterPost(); };
     query->beforeDelete = [this](Query &) { ADOQuery1BeforeDelete(); };
     query->afterDelete = [this](Query &) { ADOQuery1AfterDelete(); };
@@ -38,24 +39,44 @@ bool RecordHooks::PaymentsResultTest() const
     return PaymentTotals::isPaymentsResult(workspace_.gridColumns());
 }
 
+void RecordHooks::assignNewKey(qint64 key)
+{
+    Query &q = *workspace_.query();
+    using EditorSupport::setProgramValue;
+    if (assignedKind_ == InsertPerson) {
+        setProgramValue(q, QStringLiteral("Committente.IdCommittente"), key);
+        setProgramValue(q, QStringLiteral("Indirizzo.IdCommittente"), key);
+        setProgramValue(q, QStringLiteral("Recapiti.IdCommittente"), key);
+    } else if (assignedKind_ == InsertProject) {
+        setProgramValue(q, QStringLiteral("IdProgetto"), key);
+    }
+    assignedKey_ = key;
+}
+
+qint64 RecordHooks::freshKey() const
+{
+    Database &db = workspace_.connection();
+    if (assignedKind_ == InsertPerson)
+        return db.nextKey(QStringLiteral("Committente"), QStringLiteral("IdCommittente")) + 1;
+    return db.nextKey(QStringLiteral("Progetto"), QStringLiteral("IdProgetto")) + 1;
+}
+
 void RecordHooks::ADOQuery1AfterInsert()
 {
     newRowPending_ = true;
+    assignedKind_ = InsertNone;
     Query &q = *workspace_.query();
-    Database &db = workspace_.connection();
     const Globals &globals = workspace_.globals();
     using EditorSupport::setProgramValue;
     switch (globals.insertKind) {
     case InsertPerson: {
-        const qint64 key = db.nextKey(QStringLiteral("Committente"), QStringLiteral("IdCommittente")) + 1;
-        setProgramValue(q, QStringLiteral("Committente.IdCommittente"), key);
-        setProgramValue(q, QStringLiteral("Indirizzo.IdCommittente"), key);
-        setProgramValue(q, QStringLiteral("Recapiti.IdCommittente"), key);
+        assignedKind_ = InsertPerson;
+        assignNewKey(freshKey());
         break;
     }
     case InsertProject: {
-        const qint64 key = db.nextKey(QStringLiteral("Progetto"), QStringLiteral("IdProgetto")) + 1;
-        setProgramValue(q, QStringLiteral("IdProgetto"), key);
+        assignedKind_ = InsertProject;
+        assignNewKey(freshKey());
         const QString personKey = q.fieldIndex(QStringLiteral("IdCommittente")) >= 0
                                       ? QStringLiteral("IdCommittente")
                                       : QStringLiteral("Progetto.IdCommittente");
@@ -71,6 +92,24 @@ void RecordHooks::ADOQuery1AfterInsert()
     default:
         break;
     }
+}
+
+void RecordHooks::ADOQuery1BeforePost()
+{
+    // The key shown since the insertion began may have been taken meanwhile (by another copy
+    // of the program that got past the lock): it is computed again, inside the save's
+    // transaction, unless someone (the import) set a key of its own.
+    Query &q = *workspace_.query();
+    if (!newRowPending_ || q.state() != Query::State::Insert || assignedKind_ == InsertNone)
+        return;
+    const QString keyField = assignedKind_ == InsertPerson ? QStringLiteral("Committente.IdCommittente")
+                                                             : QStringLiteral("IdProgetto");
+    const int column = q.fieldIndex(keyField);
+    if (column < 0 || q.isNull(q.currentRow(), column) || q.field(column).asInteger() != assignedKey_)
+        return;
+    const qint64 key = freshKey();
+    if (key != assignedKey_)
+        assignNewKey(key);
 }
 
 QString RecordHooks::paymentProjectKey() const

@@ -16,6 +16,7 @@ public:
     void install();
 
     void ADOQuery1AfterInsert();
+    void ADOQuery1BeforePost();
     void ADOQuery1AfterPost();
     void ADOQuery1BeforeDelete();
     void ADOQuery1AfterDelete();
@@ -27,9 +28,14 @@ private:
     // The payment's own project where the result shows it, else the drill-down's.
     QString paymentProjectKey() const;
     void updateProjectTotal(const QString &projectKey, double amount);
+    // The new person's or project's key: one more than the largest in its table now.
+    qint64 freshKey() const;
+    void assignNewKey(qint64 key);
 
     Workspace &workspace_;
     bool newRowPending_ = false; // the row being saved was inserted, not edited
+    int assignedKind_ = 0;       // InsertKind of the key given at insertion, 0 for none
+    qint64 assignedKey_ = -1;
     long double DeletedPaymentAmount = 0;
     QString deletedPaymentProject_;
 };

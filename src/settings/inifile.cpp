@@ -61,7 +61,9 @@ bool IniFile::save(const QString &path)
         return false;
     }
     const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
+    // The bytes sit in the file's buffer until flushed; commit() does not notice a flush that
+    // fails (a full disk) and would put an empty file in place of the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         error_ = file.errorString();
         file.cancelWriting();
         return false;

@@ -48,10 +48,12 @@ Password::Password(Workspace &workspace, QWidget *mainWindow)
     connect(Edit1, &QLineEdit::returnPressed, this, [this] { ErrorHandler::guard([this] { ConfermaClick(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { ErrorHandler::guard([this] { AnnullaClick(); }); });
 
-    // A database that could not be opened has no protection row: its error is shown too,
-    // and the prompt is not needed.
+    // A database that could not be opened has no protection row: its error has been shown
+    // once already, and the prompt is not needed.
     ErrorHandler::guard([this] {
         Table *protection = workspace_.protezione();
+        if (!protection->isActive())
+            return;
         protection->first();
         code_ = protection->fieldByName(QStringLiteral("Codice")).asString();
     });

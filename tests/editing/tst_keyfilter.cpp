@@ -16,9 +16,11 @@ namespace {
 QString typeInto(Place place, const QString &field, const QString &keys, Context context = {})
 {
     QString text;
-    for (QChar key : keys)
+    for (QChar key : keys) {
+        context.textAfter = textWithKey(text, int(text.size()), -1, 0, key);
         if (decide(place, field, key, context).pass)
             text += key;
+    }
     return text;
 }
 
@@ -35,6 +37,8 @@ private Q_SLOTS:
     void datesOnTheCard();
     void enterSavesOrConfirms();
     void paymentsAreNotChangedInPlace();
+    void amountCommaAtCursor();
+    void readOnlyTakesNoKey();
     void totalsStayExact();
     void totalOfMissingProjectChangesNothing();
 };
@@ -53,7 +57,15 @@ void TestKeyFilter::typedTextByField_data()
     QTest::newRow("card paid amount is digits-only") << card << "Importo_pagato" << "1a" << "1";
     QTest::newRow("card total") << card << "Importo_totale" << "15x00" << "1500";
     QTest::newRow("sheet VAT drops letters") << sheet << "Partita_iva" << "0123x" << "0123";
-    QTest::newRow("sheet payment amount") << sheet << "Importo" << "3,50" << "350";
+    QTest::newRow("sheet payment amount with cents") << sheet << "Importo" << "2975,46" << "2975,46";
+    QTest::newRow("sheet amount refuses a second comma") << sheet << "Importo" << "12,3,4" << "12,34";
+    QTest::newRow("sheet amount refuses a third decimal") << sheet << "Importo" << "1,999" << "1,99";
+    QTest::newRow("sheet amount starting with a comma") << sheet << "Importo" << ",5" << ",5";
+    QTest::newRow("sheet amount refuses a point") << sheet << "Importo" << "12.50" << "1250";
+    QTest::newRow("sheet whole amount") << sheet << "Importo" << "1500" << "1500";
+    QTest::newRow("card total with cents") << card << "Importo_totale" << "99,9x9" << "99,99";
+    QTest::newRow("grid total with cents") << grid << "Importo_totale" << "10,,05" << "10,05";
+    QTest::newRow("digit-only text refuses a comma") << sheet << "CAP" << "00,184" << "00184";
     QTest::newRow("free text keeps all") << grid << "Cognome" << "D'Amico" << "D'Amico";
     QTest::newRow("grid date takes no letters") << grid << "Data_fine" << "1a/" << "";
 }
@@ -65,6 +77,39 @@ void TestKeyFilter::typedTextByField()
     QFETCH(QString, typed);
     QFETCH(QString, kept);
     QCOMPARE(typeInto(Place(place), field, typed), kept);
+}
+
+void TestKeyFilter::amountCommaAtCursor()
+{
+    // A comma typed before the last three digits would leave three decimals.
+    Context context;
+    context.textAfter = textWithKey("1234", 1, -1, 0, QLatin1Char(','));
+    QVERIFY(!decide(Place::Sheet, "Importo", QLatin1Char(','), context).pass);
+    context.textAfter = textWithKey("1234", 2, -1, 0, QLatin1Char(','));
+    QVERIFY(decide(Place::Sheet, "Importo", QLatin1Char(','), context).pass);
+    // Over a selection that holds the comma, a new comma replaces it.
+    context.textAfter = textWithKey("12,50", 2, 2, 1, QLatin1Char(','));
+    QCOMPARE(context.textAfter, QStringLiteral("12,50"));
+    QVERIFY(decide(Place::Card, "Importo_totale", QLatin1Char(','), context).pass);
+    // A stored amount shown with its cents takes no further digit at the end.
+    context.textAfter = textWithKey("2975,46", 7, -1, 0, QLatin1Char('1'));
+    QVERIFY(!decide(Place::Card, "Importo_totale", QLatin1Char('1'), context).pass);
+    QVERIFY(decide(Place::Card, "Importo_totale", QChar(Backspace), context).pass);
+}
+
+void TestKeyFilter::readOnlyTakesNoKey()
+{
+    Context context;
+    context.readOnly = true;
+    context.editing = true;
+    for (const Place place : {Place::Grid, Place::Card, Place::Sheet}) {
+        for (const char *field : {"Cognome", "CAP", "Data_fine", "Importo_totale"}) {
+            for (const QChar key : {QChar(u'a'), QChar(u'1'), QChar(Backspace), QChar(Enter)}) {
+                const Outcome o = decide(place, field, key, context);
+                QVERIFY(!o.pass && !o.save && !o.clearDate && !o.startEditing && !o.confirmSheet);
+            }
+        }
+    }
 }
 
 void TestKeyFilter::datesInTheGrid()
