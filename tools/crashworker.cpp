@@ -27,6 +27,7 @@ public:
     bool openExternal(const QString &) override { return false; }
     QString saveFileName(const FileRequest &, QString *) override { return {}; }
     QString openFileName(const FileRequest &, QString *) override { return {}; }
+    bool chooseFont(FontChoice &, const std::function<void(const FontChoice &)> &) override { return false; }
 };
 
 class Worker
@@ -63,7 +64,7 @@ private:
         q.close();
         q.setSql(lines);
         q.open();
-        ws_.globals().insertKind = insertKind;
+        ws_.globals().insertKind = InsertKind(insertKind);
         // The column titles the main window's title pass gives, which the hooks read.
         ws_.gridColumns().reset(q);
         ColumnSetup::applyColumnTitles(ws_.gridColumns(), &q);

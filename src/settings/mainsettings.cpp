@@ -57,7 +57,9 @@ void MainSettings::dockPanels()
 
 void MainSettings::SaveSettings()
 {
+    // What the windows do not change (the backup keys) keeps its stored value, or its default.
     Preferences preferences;
+    SettingsFile(path()).load(preferences);
     preferences.initialQueryKind = workspace_.globals().initialQueryKind;
     // Hidden as a widget of its own, whatever the state of the window, which is closing.
     preferences.gridPanelVisible = !widgets_.gridPanel->isHidden();
