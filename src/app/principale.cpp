@@ -17,15 +17,11 @@
 #include "views/totalspanel.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTableView>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 // The icons are compiled into the core library, which the linker would otherwise leave out.

@@ -30,11 +30,8 @@ class QLabel;
 class QTableView;
 class QToolButton;
 
-// The main window: owns the workspace (connection, current result, shared state) and shows
-// the result as a grid or as a card. Its handlers forward to the rooms that do the work:
-// queries/ (the query sequence), views/ (grid, card, drill-down), editing/ (editors, hooks,
-// insertion and deletion). Built in parts: principale.cpp (widgets and the screen the rooms
-// tell), principale_menus.cpp (actions, menus, tool bars, search box), principale_handlers.cpp.
+// The main window: owns the workspace and shows the result as a grid or as a card; its
+// handlers forward to the rooms that do the work (see ARCHITECTURE.md).
 class Principale : public QMainWindow, public ResultScreen
 {
     Q_OBJECT

@@ -1,5 +1,4 @@
-// The main window's handlers, each a forward to the room that does the work, and the screen
-// that the query sequence, the drill-down and the editing steps tell.
+// The main window's handlers, each a forward to its room, and the screen the rooms tell.
 #include "app/principale.h"
 
 #include "app/backupactions.h"

@@ -6,7 +6,6 @@
 #include "exchange/sheetexchange.h"
 #include "queries/quicksearchbox.h"
 
-#include <QAction>
 #include <QLabel>
 #include <QToolButton>
 
