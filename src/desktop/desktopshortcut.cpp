@@ -120,7 +120,7 @@ DesktopShortcut::Outcome DesktopShortcut::createIn(const QString &folder) const
         outcome.error = failure(folder, QStringLiteral("non è una cartella"));
         return outcome;
     }
-    // The specification of the Exec key forbids "=" in the program's path: no quoting helps.
+    // The rules of desktop entries forbid "=" in the Exec key's program path: no quoting helps.
     if (QFileInfo(programPath_).absoluteFilePath().contains(u'=')) {
         outcome.error = failure(folder, QStringLiteral("il percorso del programma contiene il carattere \"=\""));
         return outcome;
