@@ -36,6 +36,8 @@
 
 namespace {
 
+using BenchExchange::statusKb;
+
 // The statements the program itself runs for all persons and all projects.
 const QStringList kPersons = StandardQueries::describe(StandardQuery::Committente).lines;
 const QStringList kProjects = StandardQueries::describe(StandardQuery::Progetto).lines;
@@ -108,17 +110,6 @@ QString ensureProgramFolder(const QString &dir, int persons)
         DemoData::fill(db, persons);
     }
     return folder;
-}
-
-long statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    return 0;
 }
 
 void benchOpen(const QString &folder)

@@ -24,6 +24,18 @@
 
 namespace BenchExchange {
 
+long statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+
 namespace {
 
 QStringList personsStatement(int limit)
@@ -112,17 +124,6 @@ size_t textBytes(Database &db, const QStringList &lines)
             bytes += size_t(sqlite3_column_bytes(st.handle(), c));
         }
     return bytes;
-}
-
-long statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    return 0;
 }
 
 // Sets the process's peak memory back to what it holds now.

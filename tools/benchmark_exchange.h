@@ -9,6 +9,9 @@ class Database;
 // importing persons against the raw engine inserting the same rows.
 namespace BenchExchange {
 
+// A figure of /proc/self/status in kB ("VmHWM:", "VmRSS:"), 0 when it cannot be read.
+long statusKb(const char *key);
+
 // Export speed on the persons of `folder`'s database; `runs` runs per figure.
 void exportSpeed(Database &db, int persons, int runs);
 // Import speed of (up to) `persons` persons read from that database.
