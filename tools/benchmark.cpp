@@ -24,8 +24,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QPdfWriter>
 #include <QLineEdit>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QTableView>
 
@@ -77,10 +77,7 @@ size_t stepAll(Database &db, const QByteArray &sql)
     return bytes;
 }
 
-QByteArray joined(const QStringList &lines)
-{
-    return lines.join(QStringLiteral("\r\n")).toUtf8();
-}
+QByteArray joined(const QStringList &lines) { return lines.join(QStringLiteral("\r\n")).toUtf8(); }
 
 void row(const char *what, double ours, double floor, double target)
 {
@@ -138,10 +135,14 @@ void benchQueries(Principale &main)
     std::printf("2. Queries of the \"Database\" menu and the tool bars, and both drill-down steps\n");
     Database &db = main.connection();
     const std::vector<std::pair<const char *, StandardQuery>> queries = {
-        {"Rubrica", StandardQuery::Committente},       {"Con progetti", StandardQuery::ConProgetti},
-        {"Senza progetti", StandardQuery::SenzaProgetti}, {"Progetti", StandardQuery::Progetto},
-        {"In corso", StandardQuery::InCorso},           {"Da iniziare", StandardQuery::DaIniziare},
-        {"Sospesi", StandardQuery::Sospesi},            {"Progetti non pagati", StandardQuery::NonPagati},
+        {"Rubrica", StandardQuery::Committente},
+        {"Con progetti", StandardQuery::ConProgetti},
+        {"Senza progetti", StandardQuery::SenzaProgetti},
+        {"Progetti", StandardQuery::Progetto},
+        {"In corso", StandardQuery::InCorso},
+        {"Da iniziare", StandardQuery::DaIniziare},
+        {"Sospesi", StandardQuery::Sospesi},
+        {"Progetti non pagati", StandardQuery::NonPagati},
         {"Progetti pagati", StandardQuery::Pagati},
     };
     for (const auto &[name, which] : queries) {
@@ -153,7 +154,8 @@ void benchQueries(Principale &main)
 
     // Drill into the person with most projects, then into the project with most payments.
     const qint64 person = db.scalar("SELECT IdCommittente FROM Progetto GROUP BY IdCommittente "
-                                    "ORDER BY COUNT(*) DESC LIMIT 1").toLongLong();
+                                    "ORDER BY COUNT(*) DESC LIMIT 1")
+                              .toLongLong();
     auto selectRow = [&](const QString &field, qint64 key) {
         Query *q = main.query();
         const int c = q->fieldIndex(field);
@@ -178,7 +180,7 @@ void benchQueries(Principale &main)
                                                         "GROUP BY IdProgetto ORDER BY COUNT(*) DESC LIMIT 1")
                                              .arg(person)
                                              .toUtf8())
-                                  .toLongLong();
+                                   .toLongLong();
         selectRow(QStringLiteral("IdProgetto"), project);
         t.restart();
         main.drillDownToPayments();
@@ -188,8 +190,10 @@ void benchQueries(Principale &main)
     // The floor reads the same select list over Progetto alone: the statement as written pairs
     // each project with every person, which the program does not have to do.
     const QStringList projectsAlone = {projectsSql.value(0), QStringLiteral("FROM Progetto"), projectsSql.value(2)};
-    row("drill-down to a person's projects", medianMs(projects), timeMs([&] { stepAll(db, joined(projectsAlone)); }), 2.0);
-    row("drill-down to a project's payments", medianMs(payments), timeMs([&] { stepAll(db, joined(paymentsSql)); }), 1.5);
+    row("drill-down to a person's projects", medianMs(projects), timeMs([&] { stepAll(db, joined(projectsAlone)); }),
+        2.0);
+    row("drill-down to a project's payments", medianMs(payments), timeMs([&] { stepAll(db, joined(paymentsSql)); }),
+        1.5);
 }
 
 // The four queries of the condition dialog and a complex query of five conditions over the
@@ -234,11 +238,8 @@ void benchConditionWindows(Principale &main)
 
     QueryComplessa complex(main.workspace(), main);
     const QStringList conditions[] = {
-        {"", "Cognome", ">=", "M"},
-        {" AND ", "Città", "<>", "Nessuna"},
-        {" AND ", "Sito internet", "<>", "x"},
-        {" AND ", "Stato", "=", "In corso"},
-        {" AND ", "Importo", ">", "100"},
+        {"", "Cognome", ">=", "M"},          {" AND ", "Città", "<>", "Nessuna"}, {" AND ", "Sito internet", "<>", "x"},
+        {" AND ", "Stato", "=", "In corso"}, {" AND ", "Importo", ">", "100"},
     };
     const auto box = [&](int n) { return complex.findChild<QComboBox *>(QStringLiteral("ComboBox%1").arg(n)); };
     for (int k = 0; k < 5; ++k) {
@@ -300,9 +301,18 @@ void benchFilterAndSort(Database &db)
     projects.setSql(kProjects);
     projects.open();
     const std::vector<Case> cases = {
-        {"prefix   Cognome LIKE 'Ros*'", &persons, "Cognome LIKE 'Ros*'", {kPersons[0], kPersons[1], kPersons[2] + " AND Cognome LIKE 'Ros%'"}},
-        {"contains Note LIKE '*tetto*'", &persons, "Note LIKE '*tetto*'", {kPersons[0], kPersons[1], kPersons[2] + " AND Note LIKE '%tetto%'"}},
-        {"numeric  Importo_totale=1500 (projects)", &projects, "Importo_totale=1500", {kProjects[0], kProjects[1], kProjects[2] + " AND Importo_totale=1500"}},
+        {"prefix   Cognome LIKE 'Ros*'",
+         &persons,
+         "Cognome LIKE 'Ros*'",
+         {kPersons[0], kPersons[1], kPersons[2] + " AND Cognome LIKE 'Ros%'"}},
+        {"contains Note LIKE '*tetto*'",
+         &persons,
+         "Note LIKE '*tetto*'",
+         {kPersons[0], kPersons[1], kPersons[2] + " AND Note LIKE '%tetto%'"}},
+        {"numeric  Importo_totale=1500 (projects)",
+         &projects,
+         "Importo_totale=1500",
+         {kProjects[0], kProjects[1], kProjects[2] + " AND Importo_totale=1500"}},
     };
     for (const Case &c : cases) {
         const double ours = timeMs([&] {
@@ -318,10 +328,14 @@ void benchFilterAndSort(Database &db)
 
     std::printf("4. Title-click sort of the open result\n");
     const double text = timeMs([&] { persons.setSort("Cognome ASC"); });
-    const double textFloor = timeMs([&] { stepAll(db, joined({kPersons[0], kPersons[1], kPersons[2], "ORDER BY Cognome ASC"})); });
+    const double textFloor = timeMs([&] {
+        stepAll(db, joined({kPersons[0], kPersons[1], kPersons[2], "ORDER BY Cognome ASC"}));
+    });
     row("persons by Cognome", text, textFloor, 1.0);
     const double amount = timeMs([&] { projects.setSort("Importo_totale DESC"); });
-    const double amountFloor = timeMs([&] { stepAll(db, joined({kProjects[0], kProjects[1], kProjects[2], "ORDER BY Importo_totale DESC"})); });
+    const double amountFloor = timeMs([&] {
+        stepAll(db, joined({kProjects[0], kProjects[1], kProjects[2], "ORDER BY Importo_totale DESC"}));
+    });
     row("projects by Importo_totale", amount, amountFloor, 1.0);
 }
 
@@ -335,13 +349,15 @@ void benchRendering(Principale &main, int persons)
     QAbstractItemModel *model = grid->model();
     const int first = grid->rowAt(0);
     const int last = std::max(first, grid->rowAt(grid->viewport()->height() - 1));
-    const double cells = timeMs([&] {
-        size_t chars = 0;
-        for (int r = first; r <= last; ++r)
-            for (int c = 0; c < model->columnCount(); ++c)
-                chars += size_t(model->data(model->index(r, c)).toString().size());
-        Q_UNUSED(chars);
-    }, gRuns * 4);
+    const double cells = timeMs(
+        [&] {
+            size_t chars = 0;
+            for (int r = first; r <= last; ++r)
+                for (int c = 0; c < model->columnCount(); ++c)
+                    chars += size_t(model->data(model->index(r, c)).toString().size());
+            Q_UNUSED(chars);
+        },
+        gRuns * 4);
     std::printf("  %-10d rows: paint one screen of the grid %7.2f ms; data() over the %d visible rows %7.3f ms\n",
                 persons, paint, last - first + 1, cells);
     main.hide();
@@ -363,9 +379,9 @@ void benchAdding(Principale &main)
     const double personFloor = timeMs([&] {
         Transaction tx(db);
         const qint64 key = db.nextKey(QStringLiteral("Committente"), QStringLiteral("IdCommittente")) + 1;
-        for (const char *sql : {"INSERT INTO Committente (IdCommittente, Cognome, Qualifica) VALUES (?, 'Prova', 'Ing.')",
-                                "INSERT INTO Indirizzo (IdCommittente) VALUES (?)",
-                                "INSERT INTO Recapiti (IdCommittente) VALUES (?)"}) {
+        for (const char *sql :
+             {"INSERT INTO Committente (IdCommittente, Cognome, Qualifica) VALUES (?, 'Prova', 'Ing.')",
+              "INSERT INTO Indirizzo (IdCommittente) VALUES (?)", "INSERT INTO Recapiti (IdCommittente) VALUES (?)"}) {
             Statement st(db, sql);
             st.bind(1, key);
             st.step();
@@ -376,12 +392,13 @@ void benchAdding(Principale &main)
 
     // A payment of a project that is not paid in full, entered in its payments view.
     const qint64 project = db.scalar("SELECT IdProgetto FROM Progetto WHERE Importo_pagato < Importo_totale "
-                                     "ORDER BY IdProgetto LIMIT 1").toLongLong();
+                                     "ORDER BY IdProgetto LIMIT 1")
+                               .toLongLong();
     main.globals().currentParentKey = QString::number(project);
     main.globals().insertKind = InsertPayment;
-    main.runQuery(StandardQueries::projectsQuery({"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti",
-                                                 QStringLiteral("WHERE IdProgetto =%1").arg(project)},
-                                                QStringLiteral("Query attuale: pagamenti")));
+    main.runQuery(StandardQueries::projectsQuery({"SELECT IdProgetto, IdFattura, Importo, Data, Fattura",
+                                                  "FROM Pagamenti", QStringLiteral("WHERE IdProgetto =%1").arg(project)},
+                                                 QStringLiteral("Query attuale: pagamenti")));
     main.globals().viewKind = ViewPayments;
     main.globals().insertKind = InsertPayment;
     q->setFieldReadOnly(q->fieldIndex(QStringLiteral("Importo")), false);
@@ -473,19 +490,22 @@ void benchPrinting(Principale &main, const QString &folder)
         clear.write("5");
     const long before = statusKb("VmHWM:");
     int pages = 0;
-    const double ms = timeMs([&] {
-        QPdfWriter pdf(path);
-        pdf.setResolution(300);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageOrientation(QPageLayout::Landscape);
-        ResultPrinter printer(main.grid(), main.gridDelegate());
-        pages = printer.pageCount(&pdf);
-        printer.print(&pdf);
-    }, 1);
+    const double ms = timeMs(
+        [&] {
+            QPdfWriter pdf(path);
+            pdf.setResolution(300);
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            pdf.setPageOrientation(QPageLayout::Landscape);
+            ResultPrinter printer(main.grid(), main.gridDelegate());
+            pages = printer.pageCount(&pdf);
+            printer.print(&pdf);
+        },
+        1);
     const long after = statusKb("VmHWM:");
     std::printf("  %d rows on %d pages: %.0f ms (%.2f ms a page); %.1f MB PDF; process peak %.1f MB above the "
-                "size before\n", q->recordCount(), pages, ms, ms / std::max(1, pages),
-                QFileInfo(path).size() / 1e6, (after - before) / 1024.0);
+                "size before\n",
+                q->recordCount(), pages, ms, ms / std::max(1, pages), QFileInfo(path).size() / 1e6,
+                (after - before) / 1024.0);
     QFile::remove(path);
 }
 

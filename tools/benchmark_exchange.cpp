@@ -35,7 +35,6 @@ long statusKb(const char *key)
     return 0;
 }
 
-
 namespace {
 
 QStringList personsStatement(int limit)
@@ -148,8 +147,8 @@ void rawInsert(Database &db, const SheetContent &sheet)
     const QStringList &columns = SheetImport::personColumns();
     const QStringList committente = {"Cognome", "Nome", "Qualifica", "Codice_fiscale", "Partita_iva", "Note"};
     const QStringList indirizzo = {"CAP", "Città", "Via"};
-    const QStringList recapiti = {"Numero_telefono1", "Numero_telefono2", "Numero_fax", "Numero_cell1",
-                                  "Numero_cell2", "E_mail", "Sito_internet"};
+    const QStringList recapiti = {"Numero_telefono1", "Numero_telefono2", "Numero_fax",   "Numero_cell1",
+                                  "Numero_cell2",     "E_mail",           "Sito_internet"};
     std::vector<int> sheetColumn(size_t(columns.size()), -1);
     for (int c = 0; c < sheet.header.size(); ++c) {
         const int k = int(columns.indexOf(SheetImport::columnForHeader(sheet.header[c])));
@@ -163,7 +162,8 @@ void rawInsert(Database &db, const SheetContent &sheet)
             marks << QStringLiteral("?");
         }
         return QStringLiteral("INSERT INTO %1 (IdCommittente, %2) VALUES (%3)")
-            .arg(QLatin1String(table), quoted.join(", "), marks.join(", ")).toUtf8();
+            .arg(QLatin1String(table), quoted.join(", "), marks.join(", "))
+            .toUtf8();
     };
     Transaction tx(db);
     Statement a(db, insertSql("Committente", committente));
@@ -275,7 +275,8 @@ void importSpeed(Database &db, const QString &workFolder, int persons, int runs)
             throw DbError(last.message);
         const double written = timeMs(runs, prepare, [&] { SheetImport(fresh).run(sheet); });
         const double floor = timeMs(runs, prepare, [&] { rawInsert(fresh, sheet); });
-        row(QStringLiteral("%1 persons from .%2, reading included").arg(sheet.rows.size()).arg(suffix), ours, floor, 2.0);
+        row(QStringLiteral("%1 persons from .%2, reading included").arg(sheet.rows.size()).arg(suffix), ours, floor,
+            2.0);
         row(QStringLiteral("%1 persons from .%2, writing only").arg(sheet.rows.size()).arg(suffix), written, floor, 2.0);
         fresh.close();
         QFile::remove(workbook);

@@ -110,8 +110,7 @@ private:
 
     bool openPayments()
     {
-        const QVariant project = ws_.connection().scalar(
-            "SELECT IdProgetto FROM Progetto ORDER BY random() LIMIT 1");
+        const QVariant project = ws_.connection().scalar("SELECT IdProgetto FROM Progetto ORDER BY random() LIMIT 1");
         if (project.isNull())
             return false;
         ws_.globals().currentParentKey = project.toString();
@@ -127,7 +126,8 @@ private:
         q.insert();
         // Cents too, so that a lost or doubled update shows in the sum.
         q.fieldByName(QStringLiteral("Importo"))
-            .setValue(QStringLiteral("%1,%2").arg(random_.bounded(5000)).arg(random_.bounded(100), 2, 10, QLatin1Char('0')));
+            .setValue(
+                QStringLiteral("%1,%2").arg(random_.bounded(5000)).arg(random_.bounded(100), 2, 10, QLatin1Char('0')));
         q.post();
     }
 

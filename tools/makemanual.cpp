@@ -6,6 +6,7 @@
 //
 // Images are looked up beside the HTML file first, then in the given folders.
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QAbstractTextDocumentLayout>
 #include <QUrl>
 
 #include <cstdio>
@@ -59,8 +59,7 @@ private:
         font.setPixelSize(28);
         painter.setFont(font);
         painter.setPen(QColor(0x66, 0x66, 0x66));
-        painter.drawText(image.rect(), Qt::AlignCenter,
-                         QStringLiteral("Immagine non ancora disponibile\n%1").arg(name));
+        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Immagine non ancora disponibile\n%1").arg(name));
         return image;
     }
 

@@ -13,16 +13,15 @@
 
 namespace {
 
-const char kUsage[] =
-    "Uso:\n"
-    "  pratilio-db create <percorso> [--demo N] [--seed S]\n"
-    "\n"
-    "Crea un nuovo database di Pratilio+ nel file indicato, con la password del programma.\n"
-    "Un file esistente non viene mai sovrascritto.\n"
-    "\n"
-    "  --demo N   inserisce N committenti dimostrativi con progetti e pagamenti\n"
-    "  --seed S   varia i dati dimostrativi (stesso S, stessi dati; predefinito 1)\n"
-    "  --help     mostra questo aiuto\n";
+const char kUsage[] = "Uso:\n"
+                      "  pratilio-db create <percorso> [--demo N] [--seed S]\n"
+                      "\n"
+                      "Crea un nuovo database di Pratilio+ nel file indicato, con la password del programma.\n"
+                      "Un file esistente non viene mai sovrascritto.\n"
+                      "\n"
+                      "  --demo N   inserisce N committenti dimostrativi con progetti e pagamenti\n"
+                      "  --seed S   varia i dati dimostrativi (stesso S, stessi dati; predefinito 1)\n"
+                      "  --help     mostra questo aiuto\n";
 
 int fail(const QString &text)
 {
@@ -41,8 +40,8 @@ int create(const QString &path, int demoPersons, quint32 seed)
 {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
-        return fail(QStringLiteral("Impossibile creare la cartella %1")
-                        .arg(QDir::toNativeSeparators(info.absolutePath())));
+        return fail(
+            QStringLiteral("Impossibile creare la cartella %1").arg(QDir::toNativeSeparators(info.absolutePath())));
 
     bool created = false;
     try {

@@ -19,10 +19,7 @@ namespace {
 
 const QString kFilter = QStringLiteral("Database di Pratilio+ (*.mdb)");
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
+QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
 DatabaseBackup backupOf(Workspace &workspace)
 {
@@ -89,7 +86,8 @@ void restore(Workspace &workspace, const std::function<void()> &runStartupQuery)
     reopen();
     const QString aside = QFileInfo(workspace.connection().path()).dir().filePath(DatabaseBackup::asideFileName());
     Dialogs::instance().message(QStringLiteral("Database ripristinato dalla copia %1. Il database sostituito è "
-                                               "conservato in %2.").arg(shown(source), shown(aside)));
+                                               "conservato in %2.")
+                                    .arg(shown(source), shown(aside)));
 }
 
 void atExit(Workspace &workspace)

@@ -71,10 +71,7 @@ void setCaptionColour(QToolButton *button, const QColor &colour)
     button->setPalette(palette);
 }
 
-QColor drillDownColour(bool pressed)
-{
-    return pressed ? QColor(0x00, 0x80, 0x00) : QColor(0xFF, 0x00, 0x00);
-}
+QColor drillDownColour(bool pressed) { return pressed ? QColor(0x00, 0x80, 0x00) : QColor(0xFF, 0x00, 0x00); }
 
 void createActions(QMainWindow *window)
 {
@@ -144,7 +141,6 @@ QToolButton *addToolButton(QToolBar *bar, QAction *action, const QString &captio
     return button;
 }
 
-
 } // namespace
 
 Buttons createToolBars(QMainWindow *window, QWidget *searchBox)
@@ -153,13 +149,16 @@ Buttons createToolBars(QMainWindow *window, QWidget *searchBox)
     QToolBar *database = window->addToolBar(QStringLiteral("Database"));
     database->setObjectName(QStringLiteral("ToolBar1"));
     database->setMovable(false);
-    buttons.BitBtn1 = addToolButton(database, action(window, QStringLiteral("Inserisci")), QStringLiteral("Aggiungi"), {});
+    buttons.BitBtn1 = addToolButton(database, action(window, QStringLiteral("Inserisci")), QStringLiteral("Aggiungi"),
+                                    {});
     buttons.BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     buttons.BitBtn2 = addToolButton(database, action(window, QStringLiteral("Elimina")), QStringLiteral("Elimina"), {});
     buttons.BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     database->addSeparator();
-    addToolButton(database, action(window, QStringLiteral("QueryCommittente")), QStringLiteral("Rubrica"), kPersonsCaption);
-    addToolButton(database, action(window, QStringLiteral("QueryProgetto")), QStringLiteral("Progetti"), kProjectsCaption);
+    addToolButton(database, action(window, QStringLiteral("QueryCommittente")), QStringLiteral("Rubrica"),
+                  kPersonsCaption);
+    addToolButton(database, action(window, QStringLiteral("QueryProgetto")), QStringLiteral("Progetti"),
+                  kProjectsCaption);
     addToolButton(database, action(window, QStringLiteral("PersonalizzaQuery")), QStringLiteral("Ricerca avanzata"), {});
     database->addSeparator();
     addToolButton(database, action(window, QStringLiteral("Nome")), QStringLiteral("Persona"), kPersonsCaption);

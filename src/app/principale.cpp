@@ -8,8 +8,8 @@
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
-#include "settings/opzioni.h"
 #include "exchange/sheetexchange.h"
+#include "settings/opzioni.h"
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
@@ -25,19 +25,16 @@
 #include <QVBoxLayout>
 
 // The icons are compiled into the core library, which the linker would otherwise leave out.
-static void initIconResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
+static void initIconResources() { Q_INIT_RESOURCE(resources); }
 
-Principale::Principale(const QString &programDir, QWidget *parent)
-    : QMainWindow(parent),
-      workspace_(programDir),
-      model_(std::make_unique<ResultModel>(workspace_.query())),
-      hooks_(std::make_unique<RecordHooks>(workspace_)),
-      drillDown_(std::make_unique<DrillDown>(workspace_, *this)),
-      records_(std::make_unique<RecordActions>(workspace_, *this, this)),
-      exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
+Principale::Principale(const QString &programDir, QWidget *parent) :
+    QMainWindow(parent),
+    workspace_(programDir),
+    model_(std::make_unique<ResultModel>(workspace_.query())),
+    hooks_(std::make_unique<RecordHooks>(workspace_)),
+    drillDown_(std::make_unique<DrillDown>(workspace_, *this)),
+    records_(std::make_unique<RecordActions>(workspace_, *this, this)),
+    exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
 {
     initIconResources();
     setObjectName(QStringLiteral("Principale"));
@@ -57,16 +54,17 @@ Principale::Principale(const QString &programDir, QWidget *parent)
     connect(result, &Query::rowChanged, this, &Principale::refreshCardEditors);
     connect(result, &Query::resultChanged, this, &Principale::refreshCardEditors);
 
-    gridController_ = new GridController(workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel1,
-                                         [this] { drillDown_->markCurrentRow(); }, this);
+    gridController_ = new GridController(
+        workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel1, [this] { drillDown_->markCurrentRow(); }, this);
     connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex &index) {
         ErrorHandler::guard([this, index] { DBGrid1CellClick(index.column()); });
     });
 
     // Editing, last, once every editor exists.
     hooks_->install();
-    editors_ = new MainEditors(workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel2,
-                               [this] { ErrorHandler::guard([this] { DeleteFromGrid(); }); }, this);
+    editors_ = new MainEditors(
+        workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel2,
+        [this] { ErrorHandler::guard([this] { DeleteFromGrid(); }); }, this);
 }
 
 Principale::~Principale()
@@ -122,25 +120,13 @@ void Principale::createStatusBar()
     bar->addWidget(new TotalsPanel(query(), bar));
 }
 
-void Principale::setStatusText(const QString &text)
-{
-    statusPanel_->setText(text);
-}
+void Principale::setStatusText(const QString &text) { statusPanel_->setText(text); }
 
-QString Principale::statusText() const
-{
-    return statusPanel_->text();
-}
+QString Principale::statusText() const { return statusPanel_->text(); }
 
-GridDelegate *Principale::gridDelegate() const
-{
-    return gridController_->delegate();
-}
+GridDelegate *Principale::gridDelegate() const { return gridController_->delegate(); }
 
-CardPairs &Principale::cardPairs()
-{
-    return Panel2->pairs();
-}
+CardPairs &Principale::cardPairs() { return Panel2->pairs(); }
 
 void Principale::setInputSheet(FormInput *sheet)
 {
@@ -148,10 +134,7 @@ void Principale::setInputSheet(FormInput *sheet)
     records_->setInputSheet(sheet);
 }
 
-void Principale::mirrorGridColumns()
-{
-    gridController_->mirrorColumns();
-}
+void Principale::mirrorGridColumns() { gridController_->mirrorColumns(); }
 
 void Principale::UnbindCardEditors()
 {
@@ -174,10 +157,7 @@ void Principale::SetUpCard()
         colourCardPairs();
 }
 
-void Principale::refreshCardEditors()
-{
-    Panel2->refresh(*query());
-}
+void Principale::refreshCardEditors() { Panel2->refresh(*query()); }
 
 void Principale::MostraTabellaExecute()
 {
@@ -193,10 +173,7 @@ void Principale::MostraSchedaExecute()
     SetUpCard();
 }
 
-void Principale::Esci1Click()
-{
-    close();
-}
+void Principale::Esci1Click() { close(); }
 
 void Principale::SaveSettings()
 {

@@ -40,15 +40,9 @@ void Principale::runInitialQuery(bool atStartup)
         runStandardQuery(*query);
 }
 
-void Principale::runStandardQuery(StandardQuery query)
-{
-    runQuery(StandardQueries::describe(query));
-}
+void Principale::runStandardQuery(StandardQuery query) { runQuery(StandardQueries::describe(query)); }
 
-void Principale::runQuery(const QueryDescription &description)
-{
-    QuerySequence::run(workspace_, *this, description);
-}
+void Principale::runQuery(const QueryDescription &description) { QuerySequence::run(workspace_, *this, description); }
 
 void Principale::QueryCommittenteExecute() { runStandardQuery(StandardQuery::Committente); }
 void Principale::QueryConProgettiExecute() { runStandardQuery(StandardQuery::ConProgetti); }
@@ -61,14 +55,36 @@ void Principale::QueryNonPagatiExecute() { runStandardQuery(StandardQuery::NonPa
 void Principale::QueryPagatiExecute() { runStandardQuery(StandardQuery::Pagati); }
 void Principale::Stampa1Click() { ResultPrinting::print(DBGrid1, gridDelegate(), statusText(), this); }
 void Principale::AnteprimaDiStampa1Click() { ResultPrinting::preview(DBGrid1, gridDelegate(), statusText(), this); }
-void Principale::EsportaInPDF1Click() { ResultPrinting::exportPdf(DBGrid1, gridDelegate(), statusText(), programDir()); }
+void Principale::EsportaInPDF1Click()
+{
+    ResultPrinting::exportPdf(DBGrid1, gridDelegate(), statusText(), programDir());
+}
 void Principale::BackupDatabase1Click() { BackupActions::backup(workspace_); }
-void Principale::RipristinaBackup1Click() { BackupActions::restore(workspace_, [this] { runInitialQuery(true); }); }
+void Principale::RipristinaBackup1Click()
+{
+    BackupActions::restore(workspace_, [this] { runInitialQuery(true); });
+}
 
-void Principale::NomeExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::NameSurname); }
-void Principale::QualificaExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::Qualification); }
-void Principale::CittaExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::City); }
-void Principale::StatoExecute() { if (conditionDialog_) conditionDialog_->openFor(ConditionMode::ProjectState); }
+void Principale::NomeExecute()
+{
+    if (conditionDialog_)
+        conditionDialog_->openFor(ConditionMode::NameSurname);
+}
+void Principale::QualificaExecute()
+{
+    if (conditionDialog_)
+        conditionDialog_->openFor(ConditionMode::Qualification);
+}
+void Principale::CittaExecute()
+{
+    if (conditionDialog_)
+        conditionDialog_->openFor(ConditionMode::City);
+}
+void Principale::StatoExecute()
+{
+    if (conditionDialog_)
+        conditionDialog_->openFor(ConditionMode::ProjectState);
+}
 
 void Principale::PersonalizzaQueryExecute()
 {
@@ -126,20 +142,11 @@ void Principale::SpeedButton1Click()
     }
 }
 
-void Principale::ColourCardPair(int pair)
-{
-    Panel2->colourPair(pair - 1, *query());
-}
+void Principale::ColourCardPair(int pair) { Panel2->colourPair(pair - 1, *query()); }
 
-void Principale::colourCardPairs()
-{
-    Panel2->colourPairs(*query());
-}
+void Principale::colourCardPairs() { Panel2->colourPairs(*query()); }
 
-void Principale::OpenCardEditor(int pair)
-{
-    Panel2->openEditor(pair, &globals().dateFieldSelector);
-}
+void Principale::OpenCardEditor(int pair) { Panel2->openEditor(pair, &globals().dateFieldSelector); }
 
 // Editing
 
@@ -155,16 +162,28 @@ void Principale::DateTimePicker2Exit() { editors_->DateTimePicker2Exit(); }
 void Principale::ComboBox2DropDown() { editors_->ComboBox2DropDown(); }
 void Principale::ComboBox2Exit() { editors_->ComboBox2Exit(); }
 Dialogs::FileRequest Principale::SalvaInXLSBeforeExecute() { return exchange_->SalvaInXLSBeforeExecute(); }
-void Principale::SalvaInXLSAccept(const QString &path, const QString &filter) { exchange_->SalvaInXLSAccept(path, filter); }
+void Principale::SalvaInXLSAccept(const QString &path, const QString &filter)
+{
+    exchange_->SalvaInXLSAccept(path, filter);
+}
 Dialogs::FileRequest Principale::ImportaDaExcelBeforeExecute() { return exchange_->ImportaDaExcelBeforeExecute(); }
-void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter) { exchange_->ImportaDaExcelAccept(path, filter); }
+void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter)
+{
+    exchange_->ImportaDaExcelAccept(path, filter);
+}
 
 // The screen
 
 void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->setEditText(label); }
 void Principale::clearSearchText() { searchBox_->clearSearchText(); }
-void Principale::setAddEnabled(bool enabled) { action(QStringLiteral("Inserisci"))->setEnabled(enabled && workspace_.canWrite()); }
-void Principale::setDeleteEnabled(bool enabled) { action(QStringLiteral("Elimina"))->setEnabled(enabled && workspace_.canWrite()); }
+void Principale::setAddEnabled(bool enabled)
+{
+    action(QStringLiteral("Inserisci"))->setEnabled(enabled && workspace_.canWrite());
+}
+void Principale::setDeleteEnabled(bool enabled)
+{
+    action(QStringLiteral("Elimina"))->setEnabled(enabled && workspace_.canWrite());
+}
 void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }
 void Principale::setDrillDownEnabled(bool enabled) { SpeedButton1->setEnabled(enabled); }
 bool Principale::isDrillDownPressed() const { return SpeedButton1->isChecked(); }

@@ -59,16 +59,15 @@ void Principale::createBars()
         connect(action(QLatin1String(name)), &QAction::triggered, this,
                 [this, handler = handler] { ErrorHandler::guard([this, handler] { (this->*handler)(); }); });
     }
-    SheetExchange::connectFileAction(action(QStringLiteral("SalvaInXLS")), true, [this] { return SalvaInXLSBeforeExecute(); },
-                                     [this](const QString &path, const QString &filter) { SalvaInXLSAccept(path, filter); });
-    SheetExchange::connectFileAction(action(QStringLiteral("ImportaDaExcel")), false, [this] { return ImportaDaExcelBeforeExecute(); },
-                                     [this](const QString &path, const QString &filter) { ImportaDaExcelAccept(path, filter); });
+    SheetExchange::connectFileAction(
+        action(QStringLiteral("SalvaInXLS")), true, [this] { return SalvaInXLSBeforeExecute(); },
+        [this](const QString &path, const QString &filter) { SalvaInXLSAccept(path, filter); });
+    SheetExchange::connectFileAction(
+        action(QStringLiteral("ImportaDaExcel")), false, [this] { return ImportaDaExcelBeforeExecute(); },
+        [this](const QString &path, const QString &filter) { ImportaDaExcelAccept(path, filter); });
 }
 
-QAction *Principale::action(const QString &name) const
-{
-    return MainBars::action(this, name);
-}
+QAction *Principale::action(const QString &name) const { return MainBars::action(this, name); }
 
 void Principale::showDrillDownPicture()
 {

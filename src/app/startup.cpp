@@ -36,8 +36,7 @@ void Startup::createWindows()
 
     ErrorHandler::guard([this] {
         main_ = std::make_unique<Principale>(programDir_);
-        QObject::connect(main_.get(), &Principale::programEnding, qApp, &QCoreApplication::quit,
-                         Qt::QueuedConnection);
+        QObject::connect(main_.get(), &Principale::programEnding, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     });
     if (!main_)
         return; // every other window works on the main window
@@ -79,10 +78,7 @@ void Startup::createWindows()
     ErrorHandler::guard([&] { password_ = std::make_unique<Password>(workspace, main); });
 }
 
-bool Startup::refused() const
-{
-    return main_ && main_->workspace().isRefused();
-}
+bool Startup::refused() const { return main_ && main_->workspace().isRefused(); }
 
 void Startup::start()
 {

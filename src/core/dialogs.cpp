@@ -10,16 +10,10 @@ namespace {
 
 Dialogs *installed = nullptr;
 
-QWidget *owner()
-{
-    return QApplication::activeWindow();
-}
+QWidget *owner() { return QApplication::activeWindow(); }
 
 // Every box carries the application's title.
-QString title()
-{
-    return QStringLiteral("Pratilio+");
-}
+QString title() { return QStringLiteral("Pratilio+"); }
 
 } // namespace
 
@@ -29,10 +23,7 @@ Dialogs &Dialogs::instance()
     return installed ? *installed : real;
 }
 
-void Dialogs::install(Dialogs *dialogs)
-{
-    installed = dialogs;
-}
+void Dialogs::install(Dialogs *dialogs) { installed = dialogs; }
 
 // A plain box: the text and its buttons, no icon.
 static int plainBox(const QString &text, QMessageBox::StandardButtons buttons)
@@ -42,15 +33,9 @@ static int plainBox(const QString &text, QMessageBox::StandardButtons buttons)
     return box.exec();
 }
 
-void QtDialogs::message(const QString &text)
-{
-    plainBox(text, QMessageBox::Ok);
-}
+void QtDialogs::message(const QString &text) { plainBox(text, QMessageBox::Ok); }
 
-void QtDialogs::error(const QString &text)
-{
-    QMessageBox::critical(owner(), title(), text, QMessageBox::Ok);
-}
+void QtDialogs::error(const QString &text) { QMessageBox::critical(owner(), title(), text, QMessageBox::Ok); }
 
 bool QtDialogs::question(const QString &text)
 {

@@ -22,10 +22,10 @@ struct NamedColour
 };
 
 constexpr NamedColour kColours[] = {
-    {"Nero", 0x000000},   {"Marrone", 0x800000}, {"Verde", 0x008000},       {"Oliva", 0x808000},
-    {"Blu marino", 0x000080}, {"Porpora", 0x800080}, {"Verde acqua", 0x008080}, {"Grigio", 0x808080},
-    {"Argento", 0xC0C0C0}, {"Rosso", 0xFF0000},  {"Verde chiaro", 0x00FF00}, {"Giallo", 0xFFFF00},
-    {"Blu", 0x0000FF},    {"Fucsia", 0xFF00FF},  {"Azzurro", 0x00FFFF},     {"Bianco", 0xFFFFFF},
+    {"Nero", 0x000000},       {"Marrone", 0x800000}, {"Verde", 0x008000},        {"Oliva", 0x808000},
+    {"Blu marino", 0x000080}, {"Porpora", 0x800080}, {"Verde acqua", 0x008080},  {"Grigio", 0x808080},
+    {"Argento", 0xC0C0C0},    {"Rosso", 0xFF0000},   {"Verde chiaro", 0x00FF00}, {"Giallo", 0xFFFF00},
+    {"Blu", 0x0000FF},        {"Fucsia", 0xFF00FF},  {"Azzurro", 0x00FFFF},      {"Bianco", 0xFFFFFF},
 };
 
 QIcon swatch(const QColor &colour)
@@ -75,7 +75,9 @@ bool QtDialogs::chooseFont(FontChoice &choice, const std::function<void(const Fo
         dialog.layout()->addWidget(colours);
     }
 
-    const auto shown = [&dialog, colours] { return FontChoice{dialog.currentFont(), colours->currentData().value<QColor>()}; };
+    const auto shown = [&dialog, colours] {
+        return FontChoice{dialog.currentFont(), colours->currentData().value<QColor>()};
+    };
     if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
         QPushButton *applyButton = buttons->addButton(QDialogButtonBox::Apply);
         QObject::connect(applyButton, &QPushButton::clicked, &dialog, [&] { apply(shown()); });

@@ -30,10 +30,7 @@ private:
 
 namespace WindowLink {
 
-void enableOnClose(QWidget *window, QWidget *mainWindow)
-{
-    new EnableOnClose(window, mainWindow);
-}
+void enableOnClose(QWidget *window, QWidget *mainWindow) { new EnableOnClose(window, mainWindow); }
 
 void showOver(QWidget *window, QWidget *mainWindow)
 {

@@ -8,11 +8,11 @@
 
 #include <QFileInfo>
 
-Workspace::Workspace(const QString &programDir)
-    : programDir_(programDir),
-      connection_(std::make_unique<Database>()),
-      query_(std::make_unique<Query>(connection_.get())),
-      protezione_(std::make_unique<Table>(connection_.get()))
+Workspace::Workspace(const QString &programDir) :
+    programDir_(programDir),
+    connection_(std::make_unique<Database>()),
+    query_(std::make_unique<Query>(connection_.get())),
+    protezione_(std::make_unique<Table>(connection_.get()))
 {
     query_->setObjectName(QStringLiteral("ADOQuery1"));
     protezione_->setObjectName(QStringLiteral("Protezione"));
@@ -45,10 +45,7 @@ void Workspace::openConnection()
     }
 }
 
-bool Workspace::canWrite() const
-{
-    return !connection_->isReadOnly();
-}
+bool Workspace::canWrite() const { return !connection_->isReadOnly(); }
 
 void Workspace::fillFieldCheckLists()
 {

@@ -25,10 +25,7 @@ bool writable(const QString &path)
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
-QString nameAfter(const QString &engine, const QString &prefix)
-{
-    return engine.mid(prefix.size()).trimmed();
-}
+QString nameAfter(const QString &engine, const QString &prefix) { return engine.mid(prefix.size()).trimmed(); }
 
 } // namespace
 
@@ -44,10 +41,7 @@ Statement::Statement(Database &db, const QByteArray &sql) : db_(db)
         db.raise(rc);
 }
 
-Statement::~Statement()
-{
-    sqlite3_finalize(stmt_);
-}
+Statement::~Statement() { sqlite3_finalize(stmt_); }
 
 void Statement::bind(int index, const QVariant &value)
 {
@@ -70,9 +64,8 @@ void Statement::bind(int index, const QVariant &value)
             return;
         case QMetaType::QDateTime: {
             const QDateTime dt = value.toDateTime();
-            const QString text = dt.time() == QTime(0, 0)
-                ? dt.date().toString(Qt::ISODate)
-                : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            const QString text = dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
+                                                          : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             bindText(index, text.toUtf8());
             return;
         }
@@ -92,10 +85,7 @@ void Statement::bindText(int index, const QByteArray &utf8)
         db_.raise(rc);
 }
 
-void Statement::bindNull(int index)
-{
-    sqlite3_bind_null(stmt_, index);
-}
+void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
 
 bool Statement::step()
 {
@@ -113,10 +103,7 @@ void Statement::reset()
     sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const
-{
-    return sqlite3_column_count(stmt_);
-}
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
 
 QByteArray Statement::columnText(int column) const
 {
@@ -124,23 +111,14 @@ QByteArray Statement::columnText(int column) const
     return QByteArray(text, sqlite3_column_bytes(stmt_, column));
 }
 
-qint64 Statement::columnInt(int column) const
-{
-    return sqlite3_column_int64(stmt_, column);
-}
+qint64 Statement::columnInt(int column) const { return sqlite3_column_int64(stmt_, column); }
 
-bool Statement::columnIsNull(int column) const
-{
-    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
+bool Statement::columnIsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
 // ---------------------------------------------------------------------------------------
 // Database
 
-Database::~Database()
-{
-    close();
-}
+Database::~Database() { close(); }
 
 void Database::open(const QString &path, const QByteArray &key)
 {
@@ -172,12 +150,14 @@ QString Database::readOnlyMessage() const
         return QStringLiteral("Il file del database %1 è di sola lettura. Il programma funziona in sola lettura: "
                               "si possono consultare i dati, eseguire le query ed esportarle, ma non inserire, "
                               "modificare o cancellare. Per lavorare sui dati chiudere il programma, rendere il file "
-                              "scrivibile e riavviarlo.").arg(file);
+                              "scrivibile e riavviarlo.")
+            .arg(file);
     case ReadOnlyCause::Folder:
         return QStringLiteral("La cartella del database %1 non permette di scrivere. Il programma funziona in sola "
                               "lettura: si possono consultare i dati, eseguire le query ed esportarle, ma non "
                               "inserire, modificare o cancellare. Per lavorare sui dati chiudere il programma, "
-                              "rendere scrivibile la cartella e riavviarlo.").arg(file);
+                              "rendere scrivibile la cartella e riavviarlo.")
+            .arg(file);
     }
     return {};
 }
@@ -185,7 +165,8 @@ QString Database::readOnlyMessage() const
 void Database::create(const QString &path, const QByteArray &key)
 {
     if (QFileInfo::exists(path))
-        throw DbError(QStringLiteral("Il file esiste già e non viene sovrascritto: %1").arg(QDir::toNativeSeparators(path)));
+        throw DbError(
+            QStringLiteral("Il file esiste già e non viene sovrascritto: %1").arg(QDir::toNativeSeparators(path)));
     openFile(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
 }
 
@@ -258,15 +239,17 @@ QString Database::explain(int code, const QString &engine, const QString &path, 
                               "di sicurezza del file.");
         break;
     case SQLITE_READONLY:
-        text = QStringLiteral("Il database %1 è di sola lettura.%2 Chiudere il programma, rendere scrivibili il file e la "
-                              "sua cartella e riavviarlo.");
+        text = QStringLiteral(
+            "Il database %1 è di sola lettura.%2 Chiudere il programma, rendere scrivibili il file e la "
+            "sua cartella e riavviarlo.");
         break;
     case SQLITE_CANTOPEN:
-        text = opening ? QStringLiteral("Impossibile aprire il file del database %1: controllare che il file esista, che "
-                                        "si possa leggere e che il disco sia collegato.")
-                       : QStringLiteral("Impossibile scrivere nella cartella del database %1 (il database vi crea un "
-                                        "file temporaneo per salvare in sicurezza).%2 Chiudere il programma, rendere "
-                                        "scrivibile la cartella e riavviarlo.");
+        text = opening
+                   ? QStringLiteral("Impossibile aprire il file del database %1: controllare che il file esista, che "
+                                    "si possa leggere e che il disco sia collegato.")
+                   : QStringLiteral("Impossibile scrivere nella cartella del database %1 (il database vi crea un "
+                                    "file temporaneo per salvare in sicurezza).%2 Chiudere il programma, rendere "
+                                    "scrivibile la cartella e riavviarlo.");
         break;
     case SQLITE_FULL:
         text = QStringLiteral("Il disco che contiene il database %1 è pieno.%2 Liberare spazio sul disco e riprovare.");
@@ -315,10 +298,7 @@ QString Database::explain(int code, const QString &engine, const QString &path, 
     return QStringLiteral("%1 (%2)").arg(text.arg(file), engine);
 }
 
-void Database::exec(const QString &sql)
-{
-    exec(sql.toUtf8());
-}
+void Database::exec(const QString &sql) { exec(sql.toUtf8()); }
 
 void Database::exec(const QByteArray &sql)
 {
@@ -348,9 +328,8 @@ qint64 Database::nextKey(const QString &table, const QString &column)
 {
     // MAX over an indexed key is one look-up, not a walk of the whole table (a CAST around
     // the column would hide the index and read every row).
-    const QByteArray sql = QStringLiteral("SELECT MAX(%1) FROM %2")
-                               .arg(quoteIdentifier(column), quoteIdentifier(table))
-                               .toUtf8();
+    const QByteArray sql
+        = QStringLiteral("SELECT MAX(%1) FROM %2").arg(quoteIdentifier(column), quoteIdentifier(table)).toUtf8();
     const QVariant largest = scalar(sql);
     return largest.isNull() ? -1 : largest.toLongLong();
 }
@@ -375,30 +354,18 @@ const Database::TableInfo &Database::tableInfo(const QString &table)
     return *tables_.insert(table, info);
 }
 
-QStringList Database::columnNames(const QString &table)
-{
-    return tableInfo(table).columns;
-}
+QStringList Database::columnNames(const QString &table) { return tableInfo(table).columns; }
 
-QStringList Database::keyColumns(const QString &table)
-{
-    return tableInfo(table).keys;
-}
+QStringList Database::keyColumns(const QString &table) { return tableInfo(table).keys; }
 
 bool Database::hasColumn(const QString &table, const QString &column)
 {
     return tableInfo(table).columns.contains(column);
 }
 
-qint64 Database::lastInsertRowId() const
-{
-    return sqlite3_last_insert_rowid(db_);
-}
+qint64 Database::lastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
 
-int Database::changes() const
-{
-    return sqlite3_changes(db_);
-}
+int Database::changes() const { return sqlite3_changes(db_); }
 
 void Database::begin()
 {

@@ -16,10 +16,7 @@ namespace {
 
 const QString kAutomaticPrefix = QStringLiteral("DatiCliente-automatico-");
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
+QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
 // Replaces `to` by `from` in one step (the file system's rename), so that `to` is always
 // either the old file or the new one. Empty on success, else the system's reason.
@@ -60,8 +57,8 @@ const QHash<QString, QStringList> &programTables()
 void onlineBackup(sqlite3 *source, const QString &target, const QByteArray &key)
 {
     sqlite3 *copy = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(target).constData(), &copy,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(QFile::encodeName(target).constData(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_key(copy, key.constData(), int(key.size()));
     QString reason;
@@ -116,10 +113,7 @@ void DatabaseBackup::copyTo(const QString &target)
     }
 }
 
-void DatabaseBackup::check(const QString &file, const QByteArray &key)
-{
-    checkAs(file, key, file);
-}
+void DatabaseBackup::check(const QString &file, const QByteArray &key) { checkAs(file, key, file); }
 
 void DatabaseBackup::checkAs(const QString &file, const QByteArray &key, const QString &name)
 {
@@ -203,16 +197,14 @@ void DatabaseBackup::restoreFrom(const QString &source)
     }
 }
 
-bool DatabaseBackup::dataChanged() const
-{
-    return db_.isOpen() && sqlite3_total_changes(db_.handle()) > 0;
-}
+bool DatabaseBackup::dataChanged() const { return db_.isOpen() && sqlite3_total_changes(db_.handle()) > 0; }
 
 QString DatabaseBackup::automaticCopy(const QString &folder, int keep, const QDateTime &now)
 {
     if (!QDir().mkpath(folder))
         throw DbError(QStringLiteral("La copia automatica del database non è stata fatta: impossibile creare la "
-                                     "cartella %1.").arg(shown(folder)));
+                                     "cartella %1.")
+                          .arg(shown(folder)));
     QDateTime when = now;
     QString path;
     do {
@@ -243,7 +235,4 @@ QString DatabaseBackup::defaultFileName(const QDate &date)
     return QStringLiteral("DatiCliente-%1.mdb").arg(date.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-QString DatabaseBackup::asideFileName()
-{
-    return QStringLiteral("DatiCliente-prima-del-ripristino.mdb");
-}
+QString DatabaseBackup::asideFileName() { return QStringLiteral("DatiCliente-prima-del-ripristino.mdb"); }

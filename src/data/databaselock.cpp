@@ -31,10 +31,7 @@ void DatabaseLock::release()
     lock_.reset();
 }
 
-QString DatabaseLock::lockPath(const QString &databasePath)
-{
-    return databasePath + QStringLiteral(".lock");
-}
+QString DatabaseLock::lockPath(const QString &databasePath) { return databasePath + QStringLiteral(".lock"); }
 
 QString DatabaseLock::inUseMessage(const QString &databasePath)
 {

@@ -33,7 +33,10 @@ public:
     int range(int lo, int hi) { return lo + below(hi - lo + 1); } // both ends included
     bool chance(int percent) { return below(100) < percent; }
     template<typename T, size_t N>
-    const T &pick(const T (&items)[N]) { return items[size_t(below(int(N)))]; }
+    const T &pick(const T (&items)[N])
+    {
+        return items[size_t(below(int(N)))];
+    }
 
 private:
     quint64 state_;
@@ -82,7 +85,7 @@ QByteArray nameCode(const QByteArray &letters)
 // pass the same check as real ones.
 char taxCodeCheck(const QByteArray &first15)
 {
-    static const int odd[26] = {1, 0, 5, 7, 9, 13, 15, 17, 19, 21, 2, 4, 18,
+    static const int odd[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
                                 20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
     int sum = 0;
     for (int i = 0; i < first15.size(); ++i) {
@@ -160,21 +163,20 @@ struct Person
 class Generator
 {
 public:
-    Generator(Database &db, quint32 seed)
-        : rng_(seed),
-          person_(db, "INSERT INTO Committente (IdCommittente, Cognome, Nome, Qualifica, Codice_fiscale, "
-                      "Partita_iva, Note) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-          address_(db, "INSERT INTO Indirizzo (IdCommittente, CAP, \"Città\", Via) VALUES (?, ?, ?, ?)"),
-          contacts_(db, "INSERT INTO Recapiti (IdCommittente, Numero_telefono1, Numero_telefono2, "
-                        "Numero_fax, Numero_cell1, Numero_cell2, E_mail, Sito_internet) "
-                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-          project_(db, "INSERT INTO Progetto (IdProgetto, IdCommittente, Cognome_progettista, "
-                       "Nome_progettista, Descrizione, Comune, Stato, Importo_totale, Importo_pagato, "
-                       "Data_inizio, Data_fine, Data_scadenza, Archivio, Nota) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-          payment_(db, "INSERT INTO Pagamenti (IdProgetto, Importo, Data, Fattura) VALUES (?, ?, ?, ?)")
-    {
-    }
+    Generator(Database &db, quint32 seed) :
+        rng_(seed),
+        person_(db, "INSERT INTO Committente (IdCommittente, Cognome, Nome, Qualifica, Codice_fiscale, "
+                    "Partita_iva, Note) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        address_(db, "INSERT INTO Indirizzo (IdCommittente, CAP, \"Città\", Via) VALUES (?, ?, ?, ?)"),
+        contacts_(db, "INSERT INTO Recapiti (IdCommittente, Numero_telefono1, Numero_telefono2, "
+                      "Numero_fax, Numero_cell1, Numero_cell2, E_mail, Sito_internet) "
+                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        project_(db, "INSERT INTO Progetto (IdProgetto, IdCommittente, Cognome_progettista, "
+                     "Nome_progettista, Descrizione, Comune, Stato, Importo_totale, Importo_pagato, "
+                     "Data_inizio, Data_fine, Data_scadenza, Archivio, Nota) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        payment_(db, "INSERT INTO Pagamenti (IdProgetto, Importo, Data, Fattura) VALUES (?, ?, ?, ?)")
+    {}
 
     void addPerson(qint64 id)
     {
@@ -187,8 +189,7 @@ public:
         if (!rng_.chance(5))
             p.title = female ? rng_.pick(kFemaleTitles) : rng_.pick(kMaleTitles);
         p.city = &rng_.pick(kCities);
-        const bool professional = p.title == "Ing." || p.title == "Arch." || p.title == "Geom."
-            || p.title == "Avv.";
+        const bool professional = p.title == "Ing." || p.title == "Arch." || p.title == "Geom." || p.title == "Avv.";
 
         person_.bind(1, id);
         bindText(person_, 2, p.surname);
@@ -228,10 +229,10 @@ private:
         const QDate birth = randomDay(rng_, QDate(1940, 1, 1), QDate(2001, 12, 31));
         const City &place = rng_.chance(70) ? *p.city : rng_.pick(kCities);
         const QByteArray code = surnameCode(p.surnameAscii.toUpper()) + nameCode(p.nameAscii.toUpper())
-            + QByteArray::number(birth.year() % 100).rightJustified(2, '0')
-            + "ABCDEHLMPRST"[birth.month() - 1]
-            + QByteArray::number(birth.day() + (female ? 40 : 0)).rightJustified(2, '0')
-            + place.registryCode;
+                                + QByteArray::number(birth.year() % 100).rightJustified(2, '0')
+                                + "ABCDEHLMPRST"[birth.month() - 1]
+                                + QByteArray::number(birth.day() + (female ? 40 : 0)).rightJustified(2, '0')
+                                + place.registryCode;
         return code + taxCodeCheck(code);
     }
 
@@ -257,10 +258,18 @@ private:
         QByteArray mail;
         if (rng_.chance(85)) {
             switch (rng_.below(4)) {
-            case 0: mail = name + '.' + surname; break;
-            case 1: mail = name.left(1) + '.' + surname; break;
-            case 2: mail = surname + '.' + name; break;
-            default: mail = name + surname; break;
+            case 0:
+                mail = name + '.' + surname;
+                break;
+            case 1:
+                mail = name.left(1) + '.' + surname;
+                break;
+            case 2:
+                mail = surname + '.' + name;
+                break;
+            default:
+                mail = name + surname;
+                break;
             }
             if (rng_.chance(25))
                 mail += QByteArray::number(rng_.range(60, 99));
@@ -270,10 +279,18 @@ private:
         QByteArray site;
         if (rng_.chance(professional ? 45 : 8)) {
             switch (rng_.below(4)) {
-            case 0: site = "www.studio" + surname + ".it"; break;
-            case 1: site = "www." + surname + name + ".it"; break;
-            case 2: site = "www." + surname + "architetti.it"; break;
-            default: site = "www." + surname + "-progetti.it"; break;
+            case 0:
+                site = "www.studio" + surname + ".it";
+                break;
+            case 1:
+                site = "www." + surname + name + ".it";
+                break;
+            case 2:
+                site = "www." + surname + "architetti.it";
+                break;
+            default:
+                site = "www." + surname + "-progetti.it";
+                break;
             }
         }
         contacts_.bind(1, id);
@@ -332,7 +349,7 @@ private:
         ++counter;
         const char letter = char('A' + (counter / 1000) % 26);
         return QByteArray() + letter + '-' + QByteArray::number(year) + '/'
-            + QByteArray::number(counter % 1000).rightJustified(3, '0');
+               + QByteArray::number(counter % 1000).rightJustified(3, '0');
     }
 
     QByteArray invoice(const QDate &day)
@@ -385,8 +402,11 @@ private:
         if (state != "Da iniziare" || rng_.chance(80))
             start = randomDay(rng_, kFirstDay, kLastStart);
         QDate end;
-        const int endChance = state == "Concluso" ? 95 : state == "Annullato" ? 60 : state == "Sospeso" ? 30
-            : state == "In corso" ? 10 : 0;
+        const int endChance = state == "Concluso"    ? 95
+                              : state == "Annullato" ? 60
+                              : state == "Sospeso"   ? 30
+                              : state == "In corso"  ? 10
+                                                     : 0;
         if (start.isValid() && rng_.chance(endChance))
             end = laterDay(rng_, start, 30, 1200);
         QDate due;

@@ -9,10 +9,7 @@ bool endsParameterName(QChar c)
     return c.isSpace() || c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char(')');
 }
 
-bool isNamePart(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('.');
-}
+bool isNamePart(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('.'); }
 
 // Whether `text` (a select list or a condition) names only columns of Progetto: bare
 // project columns (not IdCommittente, which Committente shares), "Progetto." columns,
@@ -20,14 +17,21 @@ bool isNamePart(QChar c)
 // included, answers no.
 bool namesOnlyProjectColumns(const QString &text)
 {
-    static const QStringList columns = {
-        QStringLiteral("IdProgetto"), QStringLiteral("Cognome_progettista"), QStringLiteral("Nome_progettista"),
-        QStringLiteral("Descrizione"), QStringLiteral("Comune"), QStringLiteral("Stato"),
-        QStringLiteral("Importo_totale"), QStringLiteral("Importo_pagato"), QStringLiteral("Data_inizio"),
-        QStringLiteral("Data_fine"), QStringLiteral("Data_scadenza"), QStringLiteral("Archivio"),
-        QStringLiteral("Nota")};
-    static const QStringList words = {QStringLiteral("AND"), QStringLiteral("OR"), QStringLiteral("NOT"),
-                                      QStringLiteral("IS"), QStringLiteral("NULL"), QStringLiteral("LIKE")};
+    static const QStringList columns = {QStringLiteral("IdProgetto"),
+                                        QStringLiteral("Cognome_progettista"),
+                                        QStringLiteral("Nome_progettista"),
+                                        QStringLiteral("Descrizione"),
+                                        QStringLiteral("Comune"),
+                                        QStringLiteral("Stato"),
+                                        QStringLiteral("Importo_totale"),
+                                        QStringLiteral("Importo_pagato"),
+                                        QStringLiteral("Data_inizio"),
+                                        QStringLiteral("Data_fine"),
+                                        QStringLiteral("Data_scadenza"),
+                                        QStringLiteral("Archivio"),
+                                        QStringLiteral("Nota")};
+    static const QStringList words = {QStringLiteral("AND"), QStringLiteral("OR"),   QStringLiteral("NOT"),
+                                      QStringLiteral("IS"),  QStringLiteral("NULL"), QStringLiteral("LIKE")};
     static const QString operators = QStringLiteral(" \t\r\n,=<>!+-");
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n;) {
@@ -91,15 +95,15 @@ QString withoutIdlePersonsTable(const QString &text)
     const QStringList lines = text.chopped(2).split(lineEnd);
     static const QString select = QStringLiteral("SELECT DISTINCT ");
     static const QString where = QStringLiteral("WHERE ");
-    if (lines.size() != 3 || !lines.at(0).startsWith(select) || lines.at(1) != QLatin1String("FROM Committente, Progetto")
-        || !lines.at(2).startsWith(where))
+    if (lines.size() != 3 || !lines.at(0).startsWith(select)
+        || lines.at(1) != QLatin1String("FROM Committente, Progetto") || !lines.at(2).startsWith(where))
         return text;
     const QString list = lines.at(0).mid(select.size());
     const QString condition = lines.at(2).mid(where.size());
     if (!namesOnlyProjectColumns(list) || !namesOnlyProjectColumns(condition))
         return text;
     return lines.at(0) + lineEnd + QStringLiteral("FROM Progetto") + lineEnd
-        + QStringLiteral("WHERE EXISTS (SELECT 1 FROM Committente) AND (") + condition + QLatin1Char(')') + lineEnd;
+           + QStringLiteral("WHERE EXISTS (SELECT 1 FROM Committente) AND (") + condition + QLatin1Char(')') + lineEnd;
 }
 
 } // namespace

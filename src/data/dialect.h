@@ -19,8 +19,8 @@ namespace Dialect {
 
 struct Translated
 {
-    QByteArray sql;               // UTF-8, for the engine
-    QStringList parameterNames;   // one entry per placeholder, in order
+    QByteArray sql;             // UTF-8, for the engine
+    QStringList parameterNames; // one entry per placeholder, in order
 };
 
 Translated translate(const QString &statement);

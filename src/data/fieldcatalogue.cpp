@@ -69,10 +69,7 @@ int indexOfFixedLabel(const QString &label)
 }
 
 // Text columns that hold digits: a value starting with a digit is still text for them.
-bool isDigitTextKind(FieldKind kind)
-{
-    return kind == FieldKind::DigitText || kind == FieldKind::Phone;
-}
+bool isDigitTextKind(FieldKind kind) { return kind == FieldKind::DigitText || kind == FieldKind::Phone; }
 
 FieldKind kindAt(int index) { return index < 0 ? FieldKind::Text : rows().at(size_t(index)).kind; }
 CardWidth widthAt(int index) { return index < 0 ? CardWidth::Normal : rows().at(size_t(index)).cardWidth; }
@@ -138,7 +135,10 @@ std::optional<FieldGroup> FieldCatalogue::groupOfColumn(const QString &fieldName
 CardWidth FieldCatalogue::cardWidthOfColumn(const QString &fieldName) { return widthAt(indexOfField(fieldName)); }
 
 FieldKind FieldCatalogue::kindOfLabel(const QString &label) { return kindAt(indexOfFixedLabel(label)); }
-std::optional<FieldGroup> FieldCatalogue::groupOfLabel(const QString &label) { return groupAt(indexOfFixedLabel(label)); }
+std::optional<FieldGroup> FieldCatalogue::groupOfLabel(const QString &label)
+{
+    return groupAt(indexOfFixedLabel(label));
+}
 CardWidth FieldCatalogue::cardWidthOfLabel(const QString &label) { return widthAt(indexOfFixedLabel(label)); }
 
 int FieldCatalogue::dateSelectorOfColumn(const QString &fieldName)
@@ -193,9 +193,15 @@ const QStringList &FieldCatalogue::keyColumnNames()
 {
     // Both forms: a result qualifies a key by its table only where two joined tables share it.
     static const QStringList names = {
-        "Committente.IdCommittente", "Indirizzo.IdCommittente", "Recapiti.IdCommittente",
-        "Progetto.IdCommittente",    "Progetto.IdProgetto",     "Pagamenti.IdProgetto",
-        "Pagamenti.IdFattura",       "IdCommittente",           "IdProgetto",
+        "Committente.IdCommittente",
+        "Indirizzo.IdCommittente",
+        "Recapiti.IdCommittente",
+        "Progetto.IdCommittente",
+        "Progetto.IdProgetto",
+        "Pagamenti.IdProgetto",
+        "Pagamenti.IdFattura",
+        "IdCommittente",
+        "IdProgetto",
         "IdFattura",
     };
     return names;

@@ -55,20 +55,11 @@ Values::Kind Field::kind() const { return query_->fields_.at(size_t(column_)).ki
 bool Field::isReadOnly() const { return query_->fields_.at(size_t(column_)).readOnly; }
 void Field::setReadOnly(bool readOnly) { query_->setFieldReadOnly(column_, readOnly); }
 
-bool Field::isNull() const
-{
-    return query_->current_ < 0 || query_->isNull(query_->current_, column_);
-}
+bool Field::isNull() const { return query_->current_ < 0 || query_->isNull(query_->current_, column_); }
 
-QString Field::asString() const
-{
-    return query_->current_ < 0 ? QString() : query_->text(query_->current_, column_);
-}
+QString Field::asString() const { return query_->current_ < 0 ? QString() : query_->text(query_->current_, column_); }
 
-QVariant Field::value() const
-{
-    return query_->current_ < 0 ? QVariant() : query_->value(query_->current_, column_);
-}
+QVariant Field::value() const { return query_->current_ < 0 ? QVariant() : query_->value(query_->current_, column_); }
 
 qint64 Field::asInteger() const
 {
@@ -108,10 +99,7 @@ QDate Field::asDate() const
     return Values::parseDate(v.toString());
 }
 
-void Field::setValue(const QVariant &value)
-{
-    query_->writeField(column_, value);
-}
+void Field::setValue(const QVariant &value) { query_->writeField(column_, value); }
 
 // ---------------------------------------------------------------------------------------
 // Query: opening and reading
@@ -128,10 +116,7 @@ QString Query::statementText() const
     return text;
 }
 
-void Query::setParameter(const QString &name, const QVariant &value)
-{
-    parameters_.insert(name, value);
-}
+void Query::setParameter(const QString &name, const QVariant &value) { parameters_.insert(name, value); }
 
 void Query::open()
 {
@@ -312,25 +297,13 @@ Field Query::fieldByName(const QString &name)
     return Field(this, c);
 }
 
-void Query::setFieldDisplayName(int column, const QString &title)
-{
-    fields_.at(size_t(column)).displayName = title;
-}
+void Query::setFieldDisplayName(int column, const QString &title) { fields_.at(size_t(column)).displayName = title; }
 
-void Query::setFieldReadOnly(int column, bool readOnly)
-{
-    fields_.at(size_t(column)).readOnly = readOnly;
-}
+void Query::setFieldReadOnly(int column, bool readOnly) { fields_.at(size_t(column)).readOnly = readOnly; }
 
-int Query::recordCount() const
-{
-    return int(view_.size()) + (state_ == State::Insert ? 1 : 0);
-}
+int Query::recordCount() const { return int(view_.size()) + (state_ == State::Insert ? 1 : 0); }
 
-int Query::physicalRow(int row) const
-{
-    return int(view_.at(size_t(row)));
-}
+int Query::physicalRow(int row) const { return int(view_.at(size_t(row))); }
 
 QString Query::text(int row, int column) const
 {
@@ -416,5 +389,5 @@ std::vector<QVariant> Query::rowValues(int physical) const
 size_t Query::memoryUsed() const
 {
     return store_.memoryUsed() + (order_.capacity() + view_.capacity()) * sizeof(uint32_t)
-        + fields_.capacity() * sizeof(FieldInfo);
+           + fields_.capacity() * sizeof(FieldInfo);
 }

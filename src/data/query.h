@@ -45,11 +45,11 @@ public:
     void setReadOnly(bool readOnly);
 
     bool isNull() const;
-    QString asString() const;   // as the user sees it (dates dd/MM/yyyy)
-    qint64 asInteger() const;   // 0 for null; throws DbError when not a number
-    double asFloat() const;     // 0 for null; throws DbError when not a number
-    QDate asDate() const;       // invalid for null
-    QVariant value() const;     // typed: QString, qint64, double, QDate; null QVariant for null
+    QString asString() const; // as the user sees it (dates dd/MM/yyyy)
+    qint64 asInteger() const; // 0 for null; throws DbError when not a number
+    double asFloat() const;   // 0 for null; throws DbError when not a number
+    QDate asDate() const;     // invalid for null
+    QVariant value() const;   // typed: QString, qint64, double, QDate; null QVariant for null
 
     // Writes the current row (starting an edit if the query is browsing). Throws DbError
     // for a read-only field or a value the field cannot hold.
@@ -159,7 +159,7 @@ public:
     quint64 resultSerial() const { return resultSerial_; }
 
 Q_SIGNALS:
-    void resultAboutToChange();            // open, close, filter, sort
+    void resultAboutToChange(); // open, close, filter, sort
     void resultChanged();
     void rowsAboutToBeInserted(int first, int last);
     void rowsInserted();
@@ -199,8 +199,7 @@ private:
     void insertIntoTables();
     void updateTables();
     void deleteFromTables(int physical);
-    QString whereForRow(const BaseTable &table, const std::vector<QVariant> &original,
-                        QVariantList *binds) const;
+    QString whereForRow(const BaseTable &table, const std::vector<QVariant> &original, QVariantList *binds) const;
     std::vector<QVariant> rowValues(int physical) const;
 
     Database *db_; // Not owned.

@@ -86,10 +86,7 @@ void Query::loadBuffer()
     modified_ = false;
 }
 
-QVariant Query::bufferValue(int column) const
-{
-    return buffer_.at(size_t(column));
-}
+QVariant Query::bufferValue(int column) const { return buffer_.at(size_t(column)); }
 
 void Query::checkBrowseMode()
 {
@@ -105,7 +102,8 @@ void Query::refuseIfReadOnly() const
 {
     if (db_->isReadOnly())
         throw DbError(QStringLiteral("Il database %1 è aperto in sola lettura: non si possono inserire, modificare o "
-                                     "cancellare record.").arg(QDir::toNativeSeparators(db_->path())));
+                                     "cancellare record.")
+                          .arg(QDir::toNativeSeparators(db_->path())));
 }
 
 void Query::edit()
@@ -172,7 +170,8 @@ QVariant Query::convertForField(int column, const QVariant &value) const
     if (isText && text.isEmpty())
         return {};
     auto refuse = [&]() -> DbError {
-        return DbError(QStringLiteral("Il valore '%1' non è valido per il campo %2.").arg(value.toString(), f.displayName));
+        return DbError(
+            QStringLiteral("Il valore '%1' non è valido per il campo %2.").arg(value.toString(), f.displayName));
     };
     switch (f.kind) {
     case Values::Kind::Text:
@@ -354,8 +353,9 @@ void Query::insertIntoTables()
         }
         const QString table = Database::quoteIdentifier(t.name);
         const QString sql = names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
         Statement st(*db_, sql.toUtf8());
         for (int i = 0; i < binds.size(); ++i)
             st.bind(i + 1, binds.at(i));
@@ -389,7 +389,8 @@ void Query::updateTables()
         st.step();
         if (db_->changes() == 0)
             throw DbError(QStringLiteral("Il record non è più presente nella tabella %1: le modifiche non "
-                                         "sono state salvate.").arg(t.name));
+                                         "sono state salvate.")
+                              .arg(t.name));
     }
 }
 
@@ -409,7 +410,8 @@ void Query::deleteFromTables(int physical)
         if (db_->changes() == 0)
             throw DbError(QStringLiteral("Il record non è più presente nella tabella %1 (forse è stato cancellato da "
                                          "un'altra copia del programma): non è stato cancellato nulla. Rieseguire la "
-                                         "query per vedere i dati attuali.").arg(t.name));
+                                         "query per vedere i dati attuali.")
+                              .arg(t.name));
     }
 }
 

@@ -10,10 +10,7 @@ namespace RecordFilter {
 
 namespace {
 
-bool isWildcard(QChar c)
-{
-    return c == QLatin1Char('*') || c == QLatin1Char('%');
-}
+bool isWildcard(QChar c) { return c == QLatin1Char('*') || c == QLatin1Char('%'); }
 
 // Classic wildcard match with backtracking to the last star; linear for the patterns the
 // program builds ('x*', '*x*').
@@ -48,22 +45,25 @@ bool isAscii(std::string_view s)
     return true;
 }
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
-}
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 template<typename T>
 bool compareWith(Op op, const T &a, const T &b)
 {
     switch (op) {
     case Op::Like:
-    case Op::Equal: return a == b;
-    case Op::NotEqual: return a != b;
-    case Op::Less: return a < b;
-    case Op::Greater: return a > b;
-    case Op::LessEqual: return a <= b;
-    case Op::GreaterEqual: return a >= b;
+    case Op::Equal:
+        return a == b;
+    case Op::NotEqual:
+        return a != b;
+    case Op::Less:
+        return a < b;
+    case Op::Greater:
+        return a > b;
+    case Op::LessEqual:
+        return a <= b;
+    case Op::GreaterEqual:
+        return a >= b;
     }
     return false;
 }
@@ -175,9 +175,9 @@ bool Matcher::matchesText(std::string_view cell) const
 {
     if (!asciiPattern_.isNull() && isAscii(cell)) {
         if (condition_.op == Op::Like) {
-            return wildMatch(cell.data(), cell.size(), asciiPattern_.constData(), size_t(asciiPattern_.size()),
-                             [](char a, char b) { return lowerAscii(a) == b; },
-                             [](char c) { return c == '*' || c == '%'; });
+            return wildMatch(
+                cell.data(), cell.size(), asciiPattern_.constData(), size_t(asciiPattern_.size()),
+                [](char a, char b) { return lowerAscii(a) == b; }, [](char c) { return c == '*' || c == '%'; });
         }
         std::string lowered(cell);
         for (char &ch : lowered)
@@ -187,8 +187,9 @@ bool Matcher::matchesText(std::string_view cell) const
     }
     const QString folded = QString::fromUtf8(cell.data(), qsizetype(cell.size())).toCaseFolded();
     if (condition_.op == Op::Like) {
-        return wildMatch(folded.constData(), size_t(folded.size()), foldedPattern_.constData(),
-                         size_t(foldedPattern_.size()), [](QChar a, QChar b) { return a == b; }, isWildcard);
+        return wildMatch(
+            folded.constData(), size_t(folded.size()), foldedPattern_.constData(), size_t(foldedPattern_.size()),
+            [](QChar a, QChar b) { return a == b; }, isWildcard);
     }
     return compareWith(condition_.op, folded, foldedPattern_);
 }

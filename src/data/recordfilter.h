@@ -46,7 +46,7 @@ private:
     double number_ = 0;
     QByteArray asciiPattern_; // lower-cased pattern when it is all ASCII
     QString foldedPattern_;
-    QByteArray storedValue_;  // dates compare in their stored form
+    QByteArray storedValue_; // dates compare in their stored form
 };
 
 struct SortKey

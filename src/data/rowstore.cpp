@@ -12,10 +12,7 @@ constexpr size_t kNarrowLimit = 0x7FFF;
 
 } // namespace
 
-RowStore::RowStore(int columnCount)
-{
-    clear(columnCount);
-}
+RowStore::RowStore(int columnCount) { clear(columnCount); }
 
 void RowStore::clear(int columnCount)
 {
@@ -83,10 +80,7 @@ int RowStore::appendRow()
     return int(rows_.size()) - 1;
 }
 
-void RowStore::replaceRow(int row)
-{
-    rows_.at(size_t(row)) = storePending();
-}
+void RowStore::replaceRow(int row) { rows_.at(size_t(row)) = storePending(); }
 
 std::string_view RowStore::cell(int row, int column) const
 {

@@ -6,10 +6,7 @@
 
 namespace Schema {
 
-QByteArray databasePassword()
-{
-    return QByteArrayLiteral("qtx52741639");
-}
+QByteArray databasePassword() { return QByteArrayLiteral("qtx52741639"); }
 
 QString databasePath(const QString &programDir)
 {
@@ -101,8 +98,8 @@ void createTables(Database &db)
 
 void checkTables(Database &db)
 {
-    static const char *const names[] = {"Committente", "Indirizzo", "Recapiti", "Progetto",
-                                        "Pagamenti", "Stato", "Applicazione"};
+    static const char *const names[] = {"Committente", "Indirizzo", "Recapiti",    "Progetto",
+                                        "Pagamenti",   "Stato",     "Applicazione"};
     Statement st(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
     QStringList present;
     while (st.step())
@@ -110,8 +107,8 @@ void checkTables(Database &db)
     for (const char *name : names) {
         if (!present.contains(QLatin1String(name), Qt::CaseInsensitive))
             throw DbError(Database::explain(1 /* the engine's generic error */,
-                                            QStringLiteral("no such table: %1").arg(QLatin1String(name)),
-                                            db.path(), true));
+                                            QStringLiteral("no such table: %1").arg(QLatin1String(name)), db.path(),
+                                            true));
     }
 }
 

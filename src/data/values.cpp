@@ -20,10 +20,7 @@ Kind kindOfDeclaredType(const QByteArray &declaredType)
     return Kind::Text;
 }
 
-qint64 amountToCents(double value)
-{
-    return std::llround(value * 100.0);
-}
+qint64 amountToCents(double value) { return std::llround(value * 100.0); }
 
 double centsToAmount(qint64 cents)
 {

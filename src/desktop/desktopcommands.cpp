@@ -45,8 +45,8 @@ void DesktopCommands::openManual(const QString &programDir)
 {
     const QString path = manualPath(programDir);
     if (!QFileInfo(path).isFile()) {
-        Dialogs::instance().message(
-            QStringLiteral("Il manuale non è stato trovato: il file %1 non esiste.").arg(QDir::toNativeSeparators(path)));
+        Dialogs::instance().message(QStringLiteral("Il manuale non è stato trovato: il file %1 non esiste.")
+                                        .arg(QDir::toNativeSeparators(path)));
         return;
     }
     if (!Dialogs::instance().openExternal(path))

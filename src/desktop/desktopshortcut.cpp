@@ -10,8 +10,7 @@ namespace {
 
 QString failure(const QString &folder, const QString &reason)
 {
-    return QStringLiteral("Impossibile creare il collegamento in %1: %2.")
-        .arg(QDir::toNativeSeparators(folder), reason);
+    return QStringLiteral("Impossibile creare il collegamento in %1: %2.").arg(QDir::toNativeSeparators(folder), reason);
 }
 
 // Runs a helper program and returns its output, or nothing when it is missing or fails.
@@ -35,8 +34,8 @@ QString runQuietly(const QString &program, const QStringList &arguments)
 
 } // namespace
 
-DesktopShortcut::DesktopShortcut(const QString &programPath, const QString &iconPath)
-    : programPath_(QFileInfo(programPath).absoluteFilePath()), iconPath_(iconPath)
+DesktopShortcut::DesktopShortcut(const QString &programPath, const QString &iconPath) :
+    programPath_(QFileInfo(programPath).absoluteFilePath()), iconPath_(iconPath)
 {
     if (iconPath_.isEmpty())
         iconPath_ = QFileInfo(programPath_).absolutePath() + QStringLiteral("/pratilio.png");
@@ -143,8 +142,8 @@ DesktopShortcut::Outcome DesktopShortcut::createIn(const QString &folder) const
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser
                                     | QFileDevice::ExeGroup | QFileDevice::ExeOther);
     // Where no metadata service runs this fails; the entry still works after a confirmation.
-    runQuietly(QStringLiteral("gio"), {QStringLiteral("set"), path, QStringLiteral("metadata::trusted"),
-                                       QStringLiteral("true")});
+    runQuietly(QStringLiteral("gio"),
+               {QStringLiteral("set"), path, QStringLiteral("metadata::trusted"), QStringLiteral("true")});
     outcome.filePath = path;
     return outcome;
 }

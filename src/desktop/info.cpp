@@ -14,7 +14,8 @@
 
 Info::Info(QWidget *mainWindow, std::function<void(const QString &)> openTarget)
     // No parent: a child of the main window would be disabled together with it.
-    : QDialog(nullptr, Qt::Tool), mainWindow_(mainWindow), openTarget_(std::move(openTarget))
+    :
+    QDialog(nullptr, Qt::Tool), mainWindow_(mainWindow), openTarget_(std::move(openTarget))
 {
     if (!openTarget_)
         openTarget_ = [](const QString &target) { QDesktopServices::openUrl(QUrl(target)); };
@@ -72,25 +73,13 @@ Info::Info(QWidget *mainWindow, std::function<void(const QString &)> openTarget)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-QString Info::emailAddress()
-{
-    return QStringLiteral("info@pratilio.it");
-}
+QString Info::emailAddress() { return QStringLiteral("info@pratilio.it"); }
 
-QString Info::webSite()
-{
-    return QStringLiteral("https://www.pratilio.it");
-}
+QString Info::webSite() { return QStringLiteral("https://www.pratilio.it"); }
 
-void Info::CommentsClick()
-{
-    openTarget_(QStringLiteral("mailto:") + emailAddress());
-}
+void Info::CommentsClick() { openTarget_(QStringLiteral("mailto:") + emailAddress()); }
 
-void Info::Label1Click()
-{
-    openTarget_(webSite());
-}
+void Info::Label1Click() { openTarget_(webSite()); }
 
 QLabel *Info::addLink(const QString &objectName, const QString &text)
 {
@@ -104,8 +93,7 @@ QLabel *Info::addLink(const QString &objectName, const QString &text)
 
 bool Info::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (watched == email_) {
             CommentsClick();
             return true;

@@ -62,7 +62,8 @@ bool opensDropDown(QWidget *widget, QEvent *event)
     if (event->type() != QEvent::KeyPress || !qobject_cast<QComboBox *>(widget))
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
-    const bool altArrow = (key->modifiers() & Qt::AltModifier) && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up);
+    const bool altArrow = (key->modifiers() & Qt::AltModifier)
+                          && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up);
     return key->key() == Qt::Key_F4 || altArrow;
 }
 
@@ -122,9 +123,6 @@ void setProgramValue(Query &query, const QString &field, const QVariant &value)
     query.setFieldReadOnly(column, readOnly);
 }
 
-QString dateFieldForSelector(int selector)
-{
-    return FieldCatalogue::columnOfDateSelector(selector);
-}
+QString dateFieldForSelector(int selector) { return FieldCatalogue::columnOfDateSelector(selector); }
 
 } // namespace EditorSupport

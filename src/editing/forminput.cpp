@@ -63,13 +63,9 @@ FormInput::FormInput(Workspace &workspace) : QWidget(nullptr, Qt::Tool), workspa
 
     // Editing: insertion, in-place editors, deletion and totals.
     setUpEditing();
-
 }
 
-CardPairs &FormInput::pairs()
-{
-    return panel_->pairs();
-}
+CardPairs &FormInput::pairs() { return panel_->pairs(); }
 
 void FormInput::UnbindInputSheetEditors()
 {

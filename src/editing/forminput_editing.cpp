@@ -18,8 +18,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 
@@ -31,10 +31,7 @@ constexpr int kButtonGap = 5;
 constexpr int kBottomMargin = 40;
 constexpr int kSheetWidth = 352; // the wide editors and a margin
 
-bool isInserting(const Query *query)
-{
-    return query->state() == Query::State::Insert;
-}
+bool isInserting(const Query *query) { return query->state() == Query::State::Insert; }
 
 } // namespace
 
@@ -94,8 +91,7 @@ bool FormInput::editingEvent(QObject *watched, QEvent *event)
         if (EditorSupport::isLeaving(DBEdit[size_t(k)], event))
             writeEditor(k, true);
         // DBEditkClick: the state box or the date editor goes over a state or date editor.
-        if (event->type() == QEvent::MouseButtonRelease
-            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
             OpenInputSheetEditor(k + 1);
         return false;
     }
@@ -134,10 +130,7 @@ void FormInput::showForNewRow(int focusEditor)
     DBEdit[size_t(focusEditor)]->setFocus();
 }
 
-QDate FormInput::startDate() const
-{
-    return DateTimePicker1->date();
-}
+QDate FormInput::startDate() const { return DateTimePicker1->date(); }
 
 void FormInput::refreshEditors()
 {
@@ -170,7 +163,7 @@ void FormInput::writeEditor(int k, bool leaving)
         pending_[size_t(k)] = false;
     } catch (const DbError &) {
         if (leaving)
-            throw; // the data layer's own message; the text stays for the user to correct
+            throw;                  // the data layer's own message; the text stays for the user to correct
         pending_[size_t(k)] = true; // a date typed halfway: written once complete, or when left
     }
     // Every write refreshes the editors from the row; the user's text and cursor stay.
@@ -195,8 +188,10 @@ bool FormInput::SheetKeyFilter(int pair, QChar key)
     context.inserting = isInserting(query);
     context.readOnly = !workspace_.canWrite();
     context.textAfter = EditorSupport::textWithKey(editor(pair - 1), key);
-    const KeyFilter::Outcome outcome = KeyFilter::decide(
-        KeyFilter::Place::Sheet, column >= 0 ? EditorSupport::bareFieldName(*query, column) : QString(), key, context);
+    const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Sheet,
+                                                         column >= 0 ? EditorSupport::bareFieldName(*query, column)
+                                                                     : QString(),
+                                                         key, context);
     if (outcome.confirmSheet)
         Q_EMIT confirmRequested();
     return outcome.pass;

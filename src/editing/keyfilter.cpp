@@ -10,10 +10,7 @@ namespace KeyFilter {
 
 namespace {
 
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 Outcome discard()
 {
@@ -43,15 +40,9 @@ bool isProjectDate(const QString &field)
     return FieldCatalogue::isDateColumn(field) && FieldCatalogue::groupOfColumn(field) == FieldGroup::Progetto;
 }
 
-bool isPaymentField(const QString &field)
-{
-    return FieldCatalogue::groupOfColumn(field) == FieldGroup::Pagamenti;
-}
+bool isPaymentField(const QString &field) { return FieldCatalogue::groupOfColumn(field) == FieldGroup::Pagamenti; }
 
-bool isPhoneField(const QString &field)
-{
-    return FieldCatalogue::kindOfColumn(field) == FieldKind::Phone;
-}
+bool isPhoneField(const QString &field) { return FieldCatalogue::kindOfColumn(field) == FieldKind::Phone; }
 
 bool isDigitsOnly(const QString &field, Place place)
 {
@@ -64,10 +55,7 @@ bool isDigitsOnly(const QString &field, Place place)
     return place != Place::Grid || (!isPaymentField(field) && field != QLatin1String("Importo_pagato"));
 }
 
-bool isAmountField(const QString &field)
-{
-    return FieldCatalogue::kindOfColumn(field) == FieldKind::Amount;
-}
+bool isAmountField(const QString &field) { return FieldCatalogue::kindOfColumn(field) == FieldKind::Amount; }
 
 QString textWithKey(const QString &text, int cursor, int selectionStart, int selectionLength, QChar key)
 {

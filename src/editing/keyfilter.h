@@ -15,13 +15,13 @@ constexpr char16_t Enter = 13;
 
 struct Outcome
 {
-    bool pass = true;              // the editor receives the character
-    bool paymentsMessage = false;  // tell the user saved payments cannot be changed
+    bool pass = true;             // the editor receives the character
+    bool paymentsMessage = false; // tell the user saved payments cannot be changed
     bool startEditing = false;
-    bool clearDate = false;        // empty the field (and hide the date picker)
-    bool dateFromPicker = false;   // write the grid date picker's date into the field
-    bool save = false;             // post the row
-    bool confirmSheet = false;     // run the input sheet's confirm step
+    bool clearDate = false;      // empty the field (and hide the date picker)
+    bool dateFromPicker = false; // write the grid date picker's date into the field
+    bool save = false;           // post the row
+    bool confirmSheet = false;   // run the input sheet's confirm step
 };
 
 struct Context

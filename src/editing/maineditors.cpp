@@ -24,17 +24,17 @@
 using EditorSupport::bareFieldName;
 
 MainEditors::MainEditors(Workspace &workspace, QTableView *grid, ResultModel *model, QDateEdit *gridDatePicker,
-                         CardPanel *card, std::function<void()> deleteRequested, QObject *parent)
-    : QObject(parent),
-      workspace_(workspace),
-      query_(workspace.query()),
-      grid_(grid),
-      model_(model),
-      gridDatePicker_(gridDatePicker),
-      card_(card),
-      datePicker_(card->datePicker()),
-      stateBox_(card->stateBox()),
-      deleteRequested_(std::move(deleteRequested))
+                         CardPanel *card, std::function<void()> deleteRequested, QObject *parent) :
+    QObject(parent),
+    workspace_(workspace),
+    query_(workspace.query()),
+    grid_(grid),
+    model_(model),
+    gridDatePicker_(gridDatePicker),
+    card_(card),
+    datePicker_(card->datePicker()),
+    stateBox_(card->stateBox()),
+    deleteRequested_(std::move(deleteRequested))
 {
     setUp();
 }
@@ -45,10 +45,7 @@ void MainEditors::stop()
         editingHook_->stop();
 }
 
-bool MainEditors::paymentsResult() const
-{
-    return PaymentTotals::isPaymentsResult(workspace_.gridColumns());
-}
+bool MainEditors::paymentsResult() const { return PaymentTotals::isPaymentsResult(workspace_.gridColumns()); }
 
 void MainEditors::setUp()
 {
@@ -122,10 +119,7 @@ void MainEditors::setUp()
     }
 }
 
-bool MainEditors::writable() const
-{
-    return !workspace_.connection().isReadOnly();
-}
+bool MainEditors::writable() const { return !workspace_.connection().isReadOnly(); }
 
 KeyFilter::Context MainEditors::keyContext(const QString &textAfter) const
 {
@@ -208,16 +202,14 @@ bool MainEditors::gridKeyPress(QChar key, const QString &textAfter)
     const QModelIndex current = grid_->currentIndex();
     if (!current.isValid() || !query_->isActive() || current.column() >= query_->fieldCount())
         return true;
-    const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Grid, bareFieldName(*query_, current.column()),
-                                                         key, keyContext(textAfter));
+    const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Grid,
+                                                         bareFieldName(*query_, current.column()), key,
+                                                         keyContext(textAfter));
     applyKeyOutcome(outcome, current.column(), gridDatePicker_);
     return outcome.pass;
 }
 
-bool MainEditors::DateTimePicker1DropDown()
-{
-    return startDateEditing();
-}
+bool MainEditors::DateTimePicker1DropDown() { return startDateEditing(); }
 
 bool MainEditors::startDateEditing()
 {
@@ -323,10 +315,7 @@ void MainEditors::DateTimePicker2Enter()
         query_->edit();
 }
 
-bool MainEditors::DateTimePicker2DropDown()
-{
-    return startDateEditing();
-}
+bool MainEditors::DateTimePicker2DropDown() { return startDateEditing(); }
 
 void MainEditors::DateTimePicker2Exit()
 {
@@ -366,4 +355,3 @@ void MainEditors::ComboBox2Exit()
     state.setValue(text.isEmpty() ? state.value() : QVariant(text));
     query_->post();
 }
-

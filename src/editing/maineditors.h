@@ -19,7 +19,7 @@ namespace KeyFilter {
 struct Context;
 struct Outcome;
 enum class Place;
-}
+} // namespace KeyFilter
 
 // The main window's in-place editing: the key filters of the grid and of the card, the
 // grid's date editor, and the card's state box and date editor. Every key typed into the
@@ -30,8 +30,8 @@ class MainEditors : public QObject
 
 public:
     // The widgets are the main window's (Not owned); `deleteRequested` runs on Ctrl+Delete.
-    MainEditors(Workspace &workspace, QTableView *grid, ResultModel *model, QDateEdit *gridDatePicker,
-                CardPanel *card, std::function<void()> deleteRequested, QObject *parent = nullptr);
+    MainEditors(Workspace &workspace, QTableView *grid, ResultModel *model, QDateEdit *gridDatePicker, CardPanel *card,
+                std::function<void()> deleteRequested, QObject *parent = nullptr);
     // Stops looking at the widgets' events; called before they are destroyed.
     void stop();
 
@@ -64,13 +64,13 @@ private:
     bool startDateEditing();
 
     Workspace &workspace_;
-    Query *query_;                  // Not owned.
-    QTableView *grid_;              // Not owned.
-    ResultModel *model_;            // Not owned.
-    QDateEdit *gridDatePicker_;     // Not owned.
-    CardPanel *card_;               // Not owned.
-    QDateEdit *datePicker_;         // Not owned: the card's.
-    QComboBox *stateBox_;           // Not owned: the card's.
+    Query *query_;              // Not owned.
+    QTableView *grid_;          // Not owned.
+    ResultModel *model_;        // Not owned.
+    QDateEdit *gridDatePicker_; // Not owned.
+    CardPanel *card_;           // Not owned.
+    QDateEdit *datePicker_;     // Not owned: the card's.
+    QComboBox *stateBox_;       // Not owned: the card's.
     std::function<void()> deleteRequested_;
     EventFilter *editingHook_ = nullptr;
     std::array<bool, CardPanel::kPairs> cardTextPending_{}; // typed text the field could not take yet

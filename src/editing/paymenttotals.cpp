@@ -16,7 +16,8 @@ bool addToProject(Database &db, const QString &projectKey, double amount)
     qint64 paid = 0;
     if (!Values::parseAmount(QString::fromUtf8(paidText), &paid))
         throw DbError(QStringLiteral("L'importo pagato '%1' del progetto %2 non è un numero: il totale non è "
-                                     "stato aggiornato.").arg(QString::fromUtf8(paidText), projectKey));
+                                     "stato aggiornato.")
+                          .arg(QString::fromUtf8(paidText), projectKey));
     const qint64 total = paid + Values::amountToCents(amount);
 
     Statement write(db, "UPDATE Progetto SET Importo_pagato = ? WHERE IdProgetto = ?");

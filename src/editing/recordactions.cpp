@@ -17,16 +17,15 @@ namespace {
 
 // The titles whose columns a new record must not leave empty, and among them the dates the
 // user may leave empty after a question.
-const QStringList kRequiredTitles = {"Comune",        "Stato",        "Importo totale", "Cognome",          "Qualifica",
-                                     "Importo",       "Data di inizio", "Data di fine", "Data di consegna", "Data"};
+const QStringList kRequiredTitles = {"Comune",  "Stato",          "Importo totale", "Cognome",          "Qualifica",
+                                     "Importo", "Data di inizio", "Data di fine",   "Data di consegna", "Data"};
 const QStringList kDateTitles = {"Data di inizio", "Data di fine", "Data di consegna", "Data"};
 
 } // namespace
 
-RecordActions::RecordActions(Workspace &workspace, ResultScreen &screen, QWidget *mainWindow)
-    : workspace_(workspace), screen_(screen), query_(workspace.query()), mainWindow_(mainWindow)
-{
-}
+RecordActions::RecordActions(Workspace &workspace, ResultScreen &screen, QWidget *mainWindow) :
+    workspace_(workspace), screen_(screen), query_(workspace.query()), mainWindow_(mainWindow)
+{}
 
 void RecordActions::InserisciExecute()
 {

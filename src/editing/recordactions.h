@@ -27,7 +27,7 @@ private:
 
     Workspace &workspace_;
     ResultScreen &screen_;
-    Query *query_;           // Not owned.
-    QWidget *mainWindow_;    // Not owned.
+    Query *query_;        // Not owned.
+    QWidget *mainWindow_; // Not owned.
     FormInput *sheet_ = nullptr;
 };

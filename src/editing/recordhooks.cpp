@@ -34,10 +34,7 @@ void RecordHooks::install()
     });
 }
 
-bool RecordHooks::PaymentsResultTest() const
-{
-    return PaymentTotals::isPaymentsResult(workspace_.gridColumns());
-}
+bool RecordHooks::PaymentsResultTest() const { return PaymentTotals::isPaymentsResult(workspace_.gridColumns()); }
 
 void RecordHooks::assignNewKey(qint64 key)
 {
@@ -103,7 +100,7 @@ void RecordHooks::ADOQuery1BeforePost()
     if (!newRowPending_ || q.state() != Query::State::Insert || assignedKind_ == InsertNone)
         return;
     const QString keyField = assignedKind_ == InsertPerson ? QStringLiteral("Committente.IdCommittente")
-                                                             : QStringLiteral("IdProgetto");
+                                                           : QStringLiteral("IdProgetto");
     const int column = q.fieldIndex(keyField);
     if (column < 0 || q.isNull(q.currentRow(), column) || q.field(column).asInteger() != assignedKey_)
         return;

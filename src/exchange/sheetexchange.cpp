@@ -24,21 +24,15 @@ const QString SheetExchange::kAllFilter = QStringLiteral("All files (*)");
 
 namespace {
 
-bool isXlsx(const QString &path)
-{
-    return path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
-}
+bool isXlsx(const QString &path) { return path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive); }
 
-QString native(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
 } // namespace
 
 SheetExchange::SheetExchange(Workspace &workspace, ResultScreen &screen, QWidget *window,
-                             std::function<void()> writePendingEdits)
-    : workspace_(workspace), screen_(screen), window_(window), writePendingEdits_(std::move(writePendingEdits))
+                             std::function<void()> writePendingEdits) :
+    workspace_(workspace), screen_(screen), window_(window), writePendingEdits_(std::move(writePendingEdits))
 {
     progress_ = new QProgressDialog(window_);
     progress_->setObjectName(QStringLiteral("ImportProgress"));
@@ -57,16 +51,17 @@ SheetExchange::~SheetExchange() = default;
 void SheetExchange::connectFileAction(QAction *action, bool save, std::function<Dialogs::FileRequest()> before,
                                       Accept accept)
 {
-    QObject::connect(action, &QAction::triggered, action, [save, before = std::move(before), accept = std::move(accept)] {
-        ErrorHandler::guard([&] {
-            QString filter;
-            const Dialogs::FileRequest request = before();
-            const QString path = save ? Dialogs::instance().saveFileName(request, &filter)
-                                      : Dialogs::instance().openFileName(request, &filter);
-            if (!path.isEmpty())
-                accept(path, filter);
-        });
-    });
+    QObject::connect(action, &QAction::triggered, action,
+                     [save, before = std::move(before), accept = std::move(accept)] {
+                         ErrorHandler::guard([&] {
+                             QString filter;
+                             const Dialogs::FileRequest request = before();
+                             const QString path = save ? Dialogs::instance().saveFileName(request, &filter)
+                                                       : Dialogs::instance().openFileName(request, &filter);
+                             if (!path.isEmpty())
+                                 accept(path, filter);
+                         });
+                     });
 }
 
 QString SheetExchange::withExtension(const QString &path, const QString &filter)
@@ -142,7 +137,9 @@ QString SheetExchange::confirmTarget(QString path) const
             if (!Dialogs::instance().question(
                     QStringLiteral("Il risultato ha %L1 righe, ma un file .xls ne contiene al massimo %L2.\n"
                                    "Salvarlo in formato Excel 2007+ nel file \"%3\"?")
-                        .arg(rows).arg(most).arg(native(xlsx))))
+                        .arg(rows)
+                        .arg(most)
+                        .arg(native(xlsx))))
                 return {};
             path = xlsx;
         }
@@ -172,8 +169,8 @@ void SheetExchange::ImportaDaExcelAccept(const QString &path, const QString &)
     writePendingEdits_();
     workspace_.saveTypedChange();
 
-    progress_->setLabelText(QStringLiteral("Importazione delle persone dal file \"%1\"...")
-                                .arg(QFileInfo(path).fileName()));
+    progress_->setLabelText(
+        QStringLiteral("Importazione delle persone dal file \"%1\"...").arg(QFileInfo(path).fileName()));
     progressTotal_ = -1;
     SheetImport import(workspace_.connection());
     const ImportResult result = import.run(path, [this](int done, int total) { return importProgress(done, total); });

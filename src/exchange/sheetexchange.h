@@ -27,8 +27,7 @@ public:
     static const QString kXlsxFilter; // "Excel 2007+ (*.xlsx)"
     static const QString kAllFilter;  // "All files (*)"
     // `writePendingEdits` writes what is typed in the card's editors into the current row.
-    SheetExchange(Workspace &workspace, ResultScreen &screen, QWidget *window,
-                  std::function<void()> writePendingEdits);
+    SheetExchange(Workspace &workspace, ResultScreen &screen, QWidget *window, std::function<void()> writePendingEdits);
     ~SheetExchange();
     SheetExchange(const SheetExchange &) = delete;
     SheetExchange &operator=(const SheetExchange &) = delete;
@@ -57,9 +56,9 @@ private:
     QString confirmTarget(QString path) const;
     bool importProgress(int done, int total);
 
-    Workspace &workspace_;        // Not owned.
-    ResultScreen &screen_;        // Not owned.
-    QWidget *window_;             // Not owned.
+    Workspace &workspace_; // Not owned.
+    ResultScreen &screen_; // Not owned.
+    QWidget *window_;      // Not owned.
     std::function<void()> writePendingEdits_;
     QProgressDialog *progress_ = nullptr; // Owned by the window.
     int progressTotal_ = -1;

@@ -45,7 +45,9 @@ ExportResult SheetExport::run(const Query &query, SheetWriter &writer, const QSt
         result.message = QStringLiteral("Il risultato ha %L1 righe, ma un foglio di questo formato ne contiene al "
                                         "massimo %L2: salvare in formato .xlsx oppure restringere la ricerca. "
                                         "Il file \"%3\" non è stato scritto.")
-                             .arg(rows).arg(writer.maxDataRows()).arg(QDir::toNativeSeparators(path));
+                             .arg(rows)
+                             .arg(writer.maxDataRows())
+                             .arg(QDir::toNativeSeparators(path));
         return result;
     }
 

@@ -11,8 +11,8 @@ class Query;
 struct ExportResult
 {
     bool ok = false;
-    int rows = 0;     // data rows written
-    QString message;  // Italian; the reason when not ok
+    int rows = 0;    // data rows written
+    QString message; // Italian; the reason when not ok
 };
 
 // Writes the current result of a query to the sheet `Elenco` of a workbook, as the grid

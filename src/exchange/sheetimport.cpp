@@ -29,11 +29,21 @@ bool isEmptyRow(const QStringList &row)
 const QStringList &SheetImport::personColumns()
 {
     static const QStringList columns = {
-        QStringLiteral("Cognome"),          QStringLiteral("Nome"),          QStringLiteral("Qualifica"),
-        QStringLiteral("CAP"),              QStringLiteral("Città"),         QStringLiteral("Via"),
-        QStringLiteral("Numero_telefono1"), QStringLiteral("Numero_telefono2"), QStringLiteral("Numero_fax"),
-        QStringLiteral("Numero_cell1"),     QStringLiteral("Numero_cell2"),  QStringLiteral("E_mail"),
-        QStringLiteral("Sito_internet"),    QStringLiteral("Codice_fiscale"), QStringLiteral("Partita_iva"),
+        QStringLiteral("Cognome"),
+        QStringLiteral("Nome"),
+        QStringLiteral("Qualifica"),
+        QStringLiteral("CAP"),
+        QStringLiteral("Città"),
+        QStringLiteral("Via"),
+        QStringLiteral("Numero_telefono1"),
+        QStringLiteral("Numero_telefono2"),
+        QStringLiteral("Numero_fax"),
+        QStringLiteral("Numero_cell1"),
+        QStringLiteral("Numero_cell2"),
+        QStringLiteral("E_mail"),
+        QStringLiteral("Sito_internet"),
+        QStringLiteral("Codice_fiscale"),
+        QStringLiteral("Partita_iva"),
         QStringLiteral("Note"),
     };
     return columns;
@@ -85,7 +95,8 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
 {
     ImportResult result;
     Query persons(&db_);
-    persons.setSql({StandardQueries::personsColumns(), StandardQueries::personsTables(), StandardQueries::personsJoin()});
+    persons.setSql(
+        {StandardQueries::personsColumns(), StandardQueries::personsTables(), StandardQueries::personsJoin()});
     persons.open();
     if (!persons.isEmpty()) {
         result.outcome = ImportResult::Outcome::Refused;
@@ -140,10 +151,10 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
             names << Database::quoteIdentifier(column);
             marks << QStringLiteral("?");
         }
-        t.insert = std::make_unique<Statement>(
-            db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                     .arg(Database::quoteIdentifier(t.table), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
-                     .toUtf8());
+        t.insert = std::make_unique<Statement>(db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                        .arg(Database::quoteIdentifier(t.table),
+                                                             names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
+                                                        .toUtf8());
     }
     for (int i = 0; i < total; ++i) {
         const QStringList &row = sheet.rows.at(rows[size_t(i)]);
@@ -166,7 +177,8 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
             result.sheetRow = rows[size_t(i)] + 2; // the header is row 1
             result.message = QStringLiteral("La riga %1 del foglio \"%2\" non può essere importata: %3\n"
                                             "Non è stato importato nessun dato.")
-                                 .arg(result.sheetRow).arg(SheetReader::kSheetName, e.text());
+                                 .arg(result.sheetRow)
+                                 .arg(SheetReader::kSheetName, e.text());
             return result;
         }
         if (progress && !progress(i + 1, total)) {

@@ -19,9 +19,9 @@ struct ImportResult
         Cancelled, // stopped through the progress callback; nothing written
     };
     Outcome outcome = Outcome::Failed;
-    int persons = 0;   // persons written
-    int sheetRow = 0;  // when a row was refused: its row number in the sheet
-    QString message;   // Italian, ready to show
+    int persons = 0;  // persons written
+    int sheetRow = 0; // when a row was refused: its row number in the sheet
+    QString message;  // Italian, ready to show
 };
 
 // Fills an empty address book from the sheet `Elenco` of a workbook: each data row

@@ -31,7 +31,8 @@ std::unique_ptr<SheetReader> SheetReader::forFile(const QString &path, QString *
     if ((b0 == 0x09 || b0 == 0x08) && (b1 == 0x00 || b1 == 0x02 || b1 == 0x04 || b1 == 0x08)) {
         *error = QStringLiteral("Il file \"%1\" è in un formato Excel troppo vecchio per essere letto: aprirlo con il "
                                 "foglio di calcolo, salvarlo come cartella di lavoro Excel 97-2003 (.xls) o Excel "
-                                "(.xlsx) e riprovare.").arg(shown);
+                                "(.xlsx) e riprovare.")
+                     .arg(shown);
         return nullptr;
     }
     *error = QStringLiteral("Il file \"%1\" non è una cartella di lavoro Excel (.xls o .xlsx).").arg(shown);

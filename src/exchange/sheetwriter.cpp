@@ -28,14 +28,10 @@ std::unique_ptr<SheetWriter> SheetWriter::forFile(const QString &path)
 
 void SheetWriter::fail(const QString &reason)
 {
-    error_ = QStringLiteral("Impossibile scrivere il file \"%1\": %2")
-                 .arg(QDir::toNativeSeparators(target_), reason);
+    error_ = QStringLiteral("Impossibile scrivere il file \"%1\": %2").arg(QDir::toNativeSeparators(target_), reason);
 }
 
-double SheetWriter::dateSerial(const QDate &date)
-{
-    return double(QDate(1899, 12, 30).daysTo(date));
-}
+double SheetWriter::dateSerial(const QDate &date) { return double(QDate(1899, 12, 30).daysTo(date)); }
 
 bool SheetWriter::begin(const QString &path, const QStringList &headers, const QList<CellType> &types)
 {
@@ -54,7 +50,8 @@ bool SheetWriter::begin(const QString &path, const QStringList &headers, const Q
         fail(QStringLiteral("la cartella non esiste."));
         return false;
     }
-    aside_ = std::make_unique<QTemporaryFile>(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+    aside_ = std::make_unique<QTemporaryFile>(
+        info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
     if (!aside_->open()) {
         fail(QStringLiteral("la cartella non è scrivibile (%1).").arg(aside_->errorString()));
         aside_.reset();
@@ -81,7 +78,10 @@ bool SheetWriter::writeRow(const QVariantList &cells)
     for (int c = 0; c < cells.size(); ++c) {
         if (cells.at(c).typeId() == QMetaType::QString && cells.at(c).toString().size() > kMaxTextLength) {
             fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %L3 caratteri che una cella "
-                                "può contenere.").arg(rows_ + 2).arg(c + 1).arg(kMaxTextLength));
+                                "può contenere.")
+                     .arg(rows_ + 2)
+                     .arg(c + 1)
+                     .arg(kMaxTextLength));
             abort();
             return false;
         }

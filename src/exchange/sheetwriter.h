@@ -19,7 +19,7 @@ public:
     // How the values of a column are stored.
     enum class CellType { Text, Number, Date };
 
-    static const QString kSheetName; // "Elenco"
+    static const QString kSheetName;             // "Elenco"
     static constexpr int kMaxTextLength = 32767; // what a spreadsheet cell holds
 
     virtual ~SheetWriter();

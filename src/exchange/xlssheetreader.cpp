@@ -50,7 +50,8 @@ bool XlsSheetReader::read(const QString &path, SheetContent *content)
     const int opened = freexl_open(QFile::encodeName(path).constData(), &h.handle);
     if (opened != FREEXL_OK) {
         setError(path, QStringLiteral("il file è danneggiato o non è una cartella di lavoro Excel 97-2003 "
-                                      "(codice %1).").arg(opened));
+                                      "(codice %1).")
+                           .arg(opened));
         return false;
     }
     // Some workbooks (a text running over more than two records of the string table, some

@@ -43,15 +43,19 @@ constexpr int kMaxRecordData = 8224; // the most data one record carries
 // Cell formats: 0-14 the style formats every workbook has, 15 the default cell format,
 // then ours, all bordered.
 constexpr quint16 kXfText = 16, kXfHeader = 17, kXfDate = 18, kXfNumber = 19;
-constexpr quint16 kDateFormat = 164;  // the first number format a workbook may define
-constexpr quint16 kAmountFormat = 4;  // built in: #,##0.00
-constexpr quint16 kTextFormat = 49;   // built in: @
-constexpr quint16 kBoldFont = 5;      // font index 4 does not exist in this format
+constexpr quint16 kDateFormat = 164; // the first number format a workbook may define
+constexpr quint16 kAmountFormat = 4; // built in: #,##0.00
+constexpr quint16 kTextFormat = 49;  // built in: @
+constexpr quint16 kBoldFont = 5;     // font index 4 does not exist in this format
 
 class Bytes
 {
 public:
-    Bytes &u8(quint8 v) { data.append(char(v)); return *this; }
+    Bytes &u8(quint8 v)
+    {
+        data.append(char(v));
+        return *this;
+    }
     Bytes &u16(quint16 v) { return raw(qToLittleEndian(v)); }
     Bytes &u32(quint32 v) { return raw(qToLittleEndian(v)); }
     Bytes &f64(double v)
@@ -60,11 +64,16 @@ public:
         std::memcpy(&bits, &v, sizeof bits);
         return raw(qToLittleEndian(bits));
     }
-    Bytes &bytes(const QByteArray &b) { data.append(b); return *this; }
+    Bytes &bytes(const QByteArray &b)
+    {
+        data.append(b);
+        return *this;
+    }
     QByteArray data;
 
 private:
-    template<typename T> Bytes &raw(T v)
+    template<typename T>
+    Bytes &raw(T v)
     {
         data.append(reinterpret_cast<const char *>(&v), sizeof v);
         return *this;
@@ -128,7 +137,8 @@ QByteArray shortString(const QString &text)
 
 bool writeAll(GsfOutput *out, const QByteArray &bytes)
 {
-    return bytes.isEmpty() || gsf_output_write(out, size_t(bytes.size()), reinterpret_cast<const guint8 *>(bytes.constData()));
+    return bytes.isEmpty()
+           || gsf_output_write(out, size_t(bytes.size()), reinterpret_cast<const guint8 *>(bytes.constData()));
 }
 
 bool copyFile(GsfOutput *out, QTemporaryFile &file)
@@ -145,10 +155,7 @@ bool copyFile(GsfOutput *out, QTemporaryFile &file)
 
 } // namespace
 
-XlsSheetWriter::~XlsSheetWriter()
-{
-    abort();
-}
+XlsSheetWriter::~XlsSheetWriter() { abort(); }
 
 void XlsSheetWriter::reset()
 {
@@ -225,7 +232,7 @@ void XlsSheetWriter::addCells(int row, const QVariantList &cells, bool header)
             }
         }
         const QString text = v.typeId() == QMetaType::QDate ? v.toDate().toString(QStringLiteral("dd/MM/yyyy"))
-                                                             : v.toString();
+                                                            : v.toString();
         cell.u16(type == CellType::Text ? textXf : kXfText).u32(addString(text));
         out.bytes(record(kLabelSst, cell.data));
     }
@@ -310,7 +317,8 @@ bool XlsSheetWriter::close()
     Bytes head;
     head.bytes(bof(0x0005));
     head.bytes(record(kCodePage, Bytes().u16(1200).data)); // texts are Unicode
-    head.bytes(record(kWindow1, Bytes().u16(0).u16(0).u16(0x25BC).u16(0x1572).u16(0x38).u16(0).u16(0).u16(1).u16(0x0258).data));
+    head.bytes(record(kWindow1,
+                      Bytes().u16(0).u16(0).u16(0x25BC).u16(0x1572).u16(0x38).u16(0).u16(0).u16(1).u16(0x0258).data));
     head.bytes(record(kDateMode, Bytes().u16(0).data));
     for (int i = 0; i < 4; ++i)
         head.bytes(font(false));
@@ -346,16 +354,22 @@ bool XlsSheetWriter::close()
     Bytes sheetHead;
     sheetHead.bytes(bof(0x0010));
     // Landscape: the orientation bit clear, with the "settings not given" bits clear too.
-    sheetHead.bytes(record(kSetup, Bytes().u16(9).u16(100).u16(1).u16(1).u16(1).u16(0).u16(600).u16(600)
-                                       .f64(0.5).f64(0.5).u16(1).data));
+    sheetHead.bytes(
+        record(kSetup,
+               Bytes().u16(9).u16(100).u16(1).u16(1).u16(1).u16(0).u16(600).u16(600).f64(0.5).f64(0.5).u16(1).data));
     if (columns_ > 0)
-        sheetHead.bytes(record(kColInfo, Bytes().u16(0).u16(quint16(columns_ - 1)).u16(20 * 256).u16(15).u16(0).u16(0).data));
-    sheetHead.bytes(record(kDimensions, Bytes().u32(0).u32(quint32(dataRows() + 1)).u16(0).u16(quint16(columns_)).u16(0).data));
+        sheetHead.bytes(
+            record(kColInfo, Bytes().u16(0).u16(quint16(columns_ - 1)).u16(20 * 256).u16(15).u16(0).u16(0).data));
+    sheetHead.bytes(
+        record(kDimensions, Bytes().u32(0).u32(quint32(dataRows() + 1)).u16(0).u16(quint16(columns_)).u16(0).data));
     Bytes sheetTail;
     sheetTail.bytes(record(kWindow2, Bytes().u16(0x06B6).u16(0).u16(0).u16(64).u16(0).u16(0).u16(0).u32(0).data));
     sheetTail.bytes(record(kEof, {}));
 
-    static const bool ready = [] { gsf_init(); return true; }();
+    static const bool ready = [] {
+        gsf_init();
+        return true;
+    }();
     Q_UNUSED(ready);
     GError *error = nullptr;
     GsfOutput *sink = gsf_output_stdio_new(QFile::encodeName(path_).constData(), &error);
@@ -383,7 +397,4 @@ bool XlsSheetWriter::close()
     return true;
 }
 
-void XlsSheetWriter::discard()
-{
-    reset();
-}
+void XlsSheetWriter::discard() { reset(); }

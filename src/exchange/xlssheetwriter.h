@@ -40,10 +40,10 @@ private:
     int columns_ = 0;
     std::unique_ptr<QTemporaryFile> cells_;
     std::unique_ptr<QTemporaryFile> strings_; // string records after the first, headers included
-    QByteArray firstStrings_;  // data of the first string record (after its counts)
-    QByteArray record_;        // the string record being filled
+    QByteArray firstStrings_;                 // data of the first string record (after its counts)
+    QByteArray record_;                       // the string record being filled
     bool inFirstRecord_ = true;
-    qint64 closedBytes_ = 0;   // bytes of the closed string records, headers included
+    qint64 closedBytes_ = 0; // bytes of the closed string records, headers included
     quint32 stringCount_ = 0;
     // Every eighth string: its offset from the start of the string table and from the
     // start of its record, for the table's index.

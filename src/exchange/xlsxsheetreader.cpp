@@ -168,7 +168,8 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
         while (!xml.atEnd()) {
             const auto token = xml.readNext();
             if (token == QXmlStreamReader::StartElement) {
-                if (xml.name() == QLatin1String("numFmt") && isDateFormatCode(xml.attributes().value(QLatin1String("formatCode")).toString()))
+                if (xml.name() == QLatin1String("numFmt")
+                    && isDateFormatCode(xml.attributes().value(QLatin1String("formatCode")).toString()))
                     dateFormats.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt());
                 else if (xml.name() == QLatin1String("cellXfs"))
                     inCellXfs = true;

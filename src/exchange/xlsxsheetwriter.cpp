@@ -5,10 +5,7 @@
 
 #include <xlsxwriter.h>
 
-XlsxSheetWriter::~XlsxSheetWriter()
-{
-    abort();
-}
+XlsxSheetWriter::~XlsxSheetWriter() { abort(); }
 
 bool XlsxSheetWriter::check(int result)
 {
@@ -78,7 +75,7 @@ bool XlsxSheetWriter::addRow(int row, const QVariantList &cells)
             result = worksheet_write_number(sheet_, r, col, v.toDouble(), number_);
         } else {
             const QString text = v.typeId() == QMetaType::QDate ? v.toDate().toString(QStringLiteral("dd/MM/yyyy"))
-                                                                 : v.toString();
+                                                                : v.toString();
             result = worksheet_write_string(sheet_, r, col, text.toUtf8().constData(), text_);
         }
         if (!check(result))

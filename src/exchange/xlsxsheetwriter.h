@@ -25,9 +25,9 @@ protected:
 private:
     bool check(int result);
 
-    lxw_workbook *workbook_ = nullptr;   // Owned: closed by close() or discard().
-    lxw_worksheet *sheet_ = nullptr;     // Not owned: belongs to the workbook.
-    lxw_format *header_ = nullptr;       // Not owned: the formats belong to the workbook.
+    lxw_workbook *workbook_ = nullptr; // Owned: closed by close() or discard().
+    lxw_worksheet *sheet_ = nullptr;   // Not owned: belongs to the workbook.
+    lxw_format *header_ = nullptr;     // Not owned: the formats belong to the workbook.
     lxw_format *text_ = nullptr;
     lxw_format *date_ = nullptr;
     lxw_format *number_ = nullptr;

@@ -122,9 +122,8 @@ QString fromLine(const QStringList &tables)
     QString from = QStringLiteral("FROM ") + QString(qMax<qsizetype>(1, n - 2), QLatin1Char('(')) + tables.first();
     for (qsizetype j = 1; j < n; ++j) {
         const QString &table = tables.at(j);
-        const QString condition = table == kPagamenti
-            ? QStringLiteral("Progetto.IdProgetto=Pagamenti.IdProgetto")
-            : keyOf(tables.first()) + QLatin1Char('=') + keyOf(table);
+        const QString condition = table == kPagamenti ? QStringLiteral("Progetto.IdProgetto=Pagamenti.IdProgetto")
+                                                      : keyOf(tables.first()) + QLatin1Char('=') + keyOf(table);
         from += QStringLiteral(" INNER JOIN ") + table + QStringLiteral(" on ") + condition;
         if (j < n - 1 || n == 2)
             from += QLatin1Char(')');
@@ -142,23 +141,17 @@ struct BuiltRow
     QString shown;
 };
 
-QString rowError(int row, const QString &what)
-{
-    return QStringLiteral("Riga %1: %2").arg(row).arg(what);
-}
+QString rowError(int row, const QString &what) { return QStringLiteral("Riga %1: %2").arg(row).arg(what); }
 
 } // namespace
 
 QStringList operators()
 {
-    return {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"),
+    return {QStringLiteral("="),  QStringLiteral("<"),  QStringLiteral(">"),
             QStringLiteral("<="), QStringLiteral(">="), QStringLiteral("<>")};
 }
 
-QStringList connectors()
-{
-    return {QStringLiteral(" AND "), QStringLiteral(" OR ")};
-}
+QStringList connectors() { return {QStringLiteral(" AND "), QStringLiteral(" OR ")}; }
 
 QStringList initialFieldList()
 {
@@ -172,10 +165,7 @@ QStringList initialFieldList()
     return labels;
 }
 
-bool isDateField(const QString &label)
-{
-    return isDateColumn(columnFor(label));
-}
+bool isDateField(const QString &label) { return isDateColumn(columnFor(label)); }
 
 ComplexQueryStatement build(const QList<ConditionRow> &rows, const TableColumnsLookup &columnsOf)
 {
@@ -238,7 +228,8 @@ ComplexQueryStatement build(const QList<ConditionRow> &rows, const TableColumnsL
             out.error = rowError(number, op.isEmpty()
                                              ? QStringLiteral("scegliere l'operatore.")
                                              : QStringLiteral("l'operatore \"%1\" non è valido: usare =, <, >, <=, >= "
-                                                              "oppure <>.").arg(row.op));
+                                                              "oppure <>.")
+                                                   .arg(row.op));
             return out;
         }
         b.chosenOp = op;
@@ -259,7 +250,8 @@ ComplexQueryStatement build(const QList<ConditionRow> &rows, const TableColumnsL
             const QDate date = Values::parseDate(meaning);
             if (!date.isValid()) {
                 out.error = rowError(number, QStringLiteral("\"%1\" non è una data valida; scrivere la data come "
-                                                            "gg/mm/aaaa.").arg(row.value));
+                                                            "gg/mm/aaaa.")
+                                                 .arg(row.value));
                 return out;
             }
             b.op += QLatin1Char(':');
@@ -289,8 +281,8 @@ ComplexQueryStatement build(const QList<ConditionRow> &rows, const TableColumnsL
         out.shownValues << b.shown;
     }
     out.lines = QStringList{QStringLiteral("SELECT DISTINCT *"), fromLine(out.tables), where};
-    out.status = QStringLiteral("Query attuale: ") + rows.first().label + built.first().chosenOp
-        + built.first().shown + extra;
+    out.status = QStringLiteral("Query attuale: ") + rows.first().label + built.first().chosenOp + built.first().shown
+                 + extra;
     return out;
 }
 

@@ -27,17 +27,18 @@ QueryDescription personsByNames(const ConditionInput &input)
     else
         condition = byName + QStringLiteral(" AND ") + bySurname; // both given: the person with both
     // The blank stays even when one of the two names is empty.
-    return StandardQueries::personsQuery(personsLines(condition),
-                                         QStringLiteral("Persone con nome o cognome=") + input.firstName
-                                             + QLatin1Char(' ') + input.surname);
+    return StandardQueries::personsQuery(personsLines(condition), QStringLiteral("Persone con nome o cognome=")
+                                                                      + input.firstName + QLatin1Char(' ')
+                                                                      + input.surname);
 }
 
 QueryDescription projectsByState(const QString &state)
 {
-    QueryDescription d = StandardQueries::projectsQuery(
-        {StandardQueries::projectsColumns(), StandardQueries::projectsTables(),
-         StandardQueries::projectsJoin() + QStringLiteral(" AND Stato=") + quotedLiteral(state)},
-        QStringLiteral("Progetti con stato di progetto=") + state);
+    QueryDescription d = StandardQueries::projectsQuery({StandardQueries::projectsColumns(),
+                                                         StandardQueries::projectsTables(),
+                                                         StandardQueries::projectsJoin() + QStringLiteral(" AND Stato=")
+                                                             + quotedLiteral(state)},
+                                                        QStringLiteral("Progetti con stato di progetto=") + state);
     d.viewKind = ViewProjectsByState;
     d.drillDownCaption = QStringLiteral("Visualizza progetti");
     return d;
@@ -45,10 +46,7 @@ QueryDescription projectsByState(const QString &state)
 
 } // namespace
 
-QString dialogCaption()
-{
-    return QStringLiteral("Condizione query");
-}
+QString dialogCaption() { return QStringLiteral("Condizione query"); }
 
 ConditionDialogLayout layout(ConditionMode mode)
 {

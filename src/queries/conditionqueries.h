@@ -24,7 +24,7 @@ struct ConditionDialogLayout
     bool nameBoxes = false; // Edit1, Edit2 and Label2 shown, ComboBox1 hidden
     QString label1;
     QString label2;
-    int buttonTop = 0;      // top of "Esegui"
+    int buttonTop = 0; // top of "Esegui"
 };
 
 // What the user typed: `Edit1`, `Edit2` and `ComboBox1` of the dialog.

@@ -32,11 +32,11 @@ constexpr int kRowTops[QueryComplessa::kRows] = {56, 120, 184, 248, 312};
 
 } // namespace
 
-QueryComplessa::QueryComplessa(Workspace &workspace, ResultScreen &screen)
-    : QWidget(nullptr, Qt::Window),
-      workspace_(workspace),
-      screen_(screen),
-      ADOTable1(std::make_unique<Table>(&workspace.connection()))
+QueryComplessa::QueryComplessa(Workspace &workspace, ResultScreen &screen) :
+    QWidget(nullptr, Qt::Window),
+    workspace_(workspace),
+    screen_(screen),
+    ADOTable1(std::make_unique<Table>(&workspace.connection()))
 {
     setObjectName(QStringLiteral("QueryComplessa"));
     setWindowTitle(QStringLiteral("Query complessa"));
@@ -118,10 +118,7 @@ bool QueryComplessa::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool QueryComplessa::isRowShown(int row) const
-{
-    return rows_[size_t(row - 1)].field->isVisibleTo(this);
-}
+bool QueryComplessa::isRowShown(int row) const { return rows_[size_t(row - 1)].field->isVisibleTo(this); }
 
 void QueryComplessa::setRowShown(int row, bool shown)
 {
@@ -164,10 +161,7 @@ void QueryComplessa::ComboBox1DropDown()
     }
 }
 
-QStringList QueryComplessa::columnsOf(const QString &table)
-{
-    return workspace_.connection().columnNames(table);
-}
+QStringList QueryComplessa::columnsOf(const QString &table) { return workspace_.connection().columnNames(table); }
 
 void QueryComplessa::valueListDropDown(int row)
 {
@@ -235,8 +229,8 @@ void QueryComplessa::Button1Click()
     workspace_.query()->setFiltered(false);
     screen_.clearSearchText();
 
-    const ComplexQueryStatement statement =
-        ComplexQuery::build(shownRows(), [this](const QString &t) { return columnsOf(t); });
+    const ComplexQueryStatement statement = ComplexQuery::build(shownRows(),
+                                                                [this](const QString &t) { return columnsOf(t); });
     if (statement.noCondition)
         return;
     if (!statement.error.isEmpty()) {

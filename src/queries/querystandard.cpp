@@ -25,12 +25,12 @@ constexpr int kWidth = 300;
 
 } // namespace
 
-QueryStandard::QueryStandard(Workspace &workspace, ResultScreen &screen, QWidget *mainWindow)
-    : QDialog(nullptr, Qt::Tool),
-      workspace_(workspace),
-      screen_(screen),
-      mainWindow_(mainWindow),
-      valueTable_(std::make_unique<Table>(&workspace.connection()))
+QueryStandard::QueryStandard(Workspace &workspace, ResultScreen &screen, QWidget *mainWindow) :
+    QDialog(nullptr, Qt::Tool),
+    workspace_(workspace),
+    screen_(screen),
+    mainWindow_(mainWindow),
+    valueTable_(std::make_unique<Table>(&workspace.connection()))
 {
     setObjectName(QStringLiteral("QueryStandard"));
     setWindowTitle(ConditionQueries::dialogCaption());
@@ -62,8 +62,8 @@ QueryStandard::QueryStandard(Workspace &workspace, ResultScreen &screen, QWidget
     Button1->setDefault(false);
     connect(Button1, &QPushButton::clicked, this, [this] { ErrorHandler::guard([this] { Button1Click(); }); });
 
-    for (QWidget *input : {static_cast<QWidget *>(Edit1), static_cast<QWidget *>(Edit2),
-                           static_cast<QWidget *>(ComboBox1)})
+    for (QWidget *input :
+         {static_cast<QWidget *>(Edit1), static_cast<QWidget *>(Edit2), static_cast<QWidget *>(ComboBox1)})
         input->installEventFilter(this);
     setFixedSize(kWidth, ConditionQueries::layout(mode_).height);
 }

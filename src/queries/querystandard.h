@@ -51,8 +51,8 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     Workspace &workspace_;
-    ResultScreen &screen_;       // Not owned.
-    QWidget *mainWindow_;        // Not owned.
+    ResultScreen &screen_; // Not owned.
+    QWidget *mainWindow_;  // Not owned.
     std::unique_ptr<Table> valueTable_;
     ConditionMode mode_ = ConditionMode::NameSurname;
     ConditionInput stored_;

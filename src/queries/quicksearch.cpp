@@ -50,14 +50,14 @@ QuickSearchFilter filterFor(const QString &field, const QString &text, const QLi
     case Comparison::Contains:
         // The notes are named by their label, which is also their column.
         filter.expression = field + QStringLiteral(" LIKE ")
-            + ConditionQueries::quotedLiteral(QLatin1Char('*') + text + QLatin1Char('*'));
+                            + ConditionQueries::quotedLiteral(QLatin1Char('*') + text + QLatin1Char('*'));
         break;
     case Comparison::Numeric:
         filter.expression = fieldNameFor(field, columns) + QLatin1Char('=') + text;
         break;
     case Comparison::Prefix:
         filter.expression = fieldNameFor(field, columns) + QStringLiteral(" LIKE ")
-            + ConditionQueries::quotedLiteral(text + QLatin1Char('*'));
+                            + ConditionQueries::quotedLiteral(text + QLatin1Char('*'));
         break;
     }
     return filter;

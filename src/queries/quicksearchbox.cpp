@@ -16,8 +16,8 @@
 #include <QVBoxLayout>
 
 QuickSearchBox::QuickSearchBox(Workspace &workspace, ResultScreen &screen, std::function<void()> beforeMove,
-                               QWidget *parent)
-    : QWidget(parent), workspace_(workspace), screen_(screen), beforeMove_(std::move(beforeMove))
+                               QWidget *parent) :
+    QWidget(parent), workspace_(workspace), screen_(screen), beforeMove_(std::move(beforeMove))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 0, 4, 0);
@@ -37,10 +37,7 @@ QuickSearchBox::QuickSearchBox(Workspace &workspace, ResultScreen &screen, std::
     connect(Edit1, &QLineEdit::textChanged, this, [this] { ErrorHandler::guard([this] { Edit1Change(); }); });
 }
 
-QComboBox *QuickSearchBox::fieldBox() const
-{
-    return ComboBox1;
-}
+QComboBox *QuickSearchBox::fieldBox() const { return ComboBox1; }
 
 namespace {
 
@@ -61,8 +58,8 @@ void QuickSearchBox::ComboBox1DropDown()
 
 void QuickSearchBox::Edit1Change()
 {
-    const QuickSearchFilter filter =
-        QuickSearch::filterFor(ComboBox1->currentText(), Edit1->text(), gridColumnsOf(workspace_));
+    const QuickSearchFilter filter = QuickSearch::filterFor(ComboBox1->currentText(), Edit1->text(),
+                                                            gridColumnsOf(workspace_));
     // A refused expression leaves the filter off and the status line as it was.
     QuickSearch::apply(*workspace_.query(), filter);
     screen_.setStatusText(filter.status);

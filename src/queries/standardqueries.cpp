@@ -26,10 +26,7 @@ QString distinctPersonsColumns()
                           "Indirizzo.IdCommittente, CAP, Città, Via, Recapiti.*, Codice_fiscale, Partita_iva, Note");
 }
 
-QString personsTables()
-{
-    return QStringLiteral("FROM Committente, Indirizzo, Recapiti");
-}
+QString personsTables() { return QStringLiteral("FROM Committente, Indirizzo, Recapiti"); }
 
 QString personsJoin()
 {
@@ -44,15 +41,9 @@ QString projectsColumns()
                           "Data_scadenza, Archivio, Nota");
 }
 
-QString projectsTables()
-{
-    return QStringLiteral("FROM Committente, Progetto");
-}
+QString projectsTables() { return QStringLiteral("FROM Committente, Progetto"); }
 
-QString projectsJoin()
-{
-    return QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente");
-}
+QString projectsJoin() { return QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente"); }
 
 QueryDescription personsQuery(const QStringList &lines, const QString &status, bool addEnabled)
 {

@@ -11,14 +11,14 @@
 // statement and the state the main window takes on while its result is shown.
 struct QueryDescription
 {
-    QStringList lines;           // the statement, one clause a line
+    QStringList lines; // the statement, one clause a line
     ViewKind viewKind = ViewNone;
-    bool personsQuery = false;   // persons queries also make "Aggiungi" create a person
-    QString searchField;         // default quick-search field
-    QString drillDownCaption;    // caption of the drill-down toggle
+    bool personsQuery = false; // persons queries also make "Aggiungi" create a person
+    QString searchField;       // default quick-search field
+    QString drillDownCaption;  // caption of the drill-down toggle
     bool addEnabled = false;
     bool deleteEnabled = true;
-    QString status;              // the status line, always "Query attuale: ..."
+    QString status; // the status line, always "Query attuale: ..."
 };
 
 // The ready-made queries of the "Database" menu and the tool bars.

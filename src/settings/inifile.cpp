@@ -216,8 +216,7 @@ void IniFile::replaceSection(const QString &section, const Entries &entries)
         return;
     }
     // Later namesakes first, so that the positions of the first one stay valid.
-    for (qsizetype later = findSection(section, header + 1); later >= 0;
-         later = findSection(section, later)) {
+    for (qsizetype later = findSection(section, header + 1); later >= 0; later = findSection(section, later)) {
         lines_.remove(later, sectionEnd(later) - later);
     }
 

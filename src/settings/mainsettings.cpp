@@ -7,15 +7,11 @@
 #include <QDir>
 #include <QTableView>
 
-MainSettings::MainSettings(Workspace &workspace, Widgets widgets)
-    : workspace_(workspace), widgets_(widgets), font_(widgets.grid)
-{
-}
+MainSettings::MainSettings(Workspace &workspace, Widgets widgets) :
+    workspace_(workspace), widgets_(widgets), font_(widgets.grid)
+{}
 
-QString MainSettings::path() const
-{
-    return QDir(workspace_.programDir()).filePath(QStringLiteral("Default.ini"));
-}
+QString MainSettings::path() const { return QDir(workspace_.programDir()).filePath(QStringLiteral("Default.ini")); }
 
 Preferences MainSettings::read() const
 {

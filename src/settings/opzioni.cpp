@@ -2,11 +2,11 @@
 
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/eventfilter.h"
 #include "core/workspace.h"
 #include "settings/password.h"
 #include "settings/passwordhash.h"
 #include "settings/passwordstyle.h"
-#include "core/eventfilter.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -35,11 +35,11 @@ constexpr int kPasswordPage = 6;
 
 } // namespace
 
-Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps)
-    : QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint),
-      workspace_(workspace),
-      steps_(std::move(steps)),
-      settings_(std::make_unique<MainSettings>(workspace, steps_.widgets))
+Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
+    QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint),
+    workspace_(workspace),
+    steps_(std::move(steps)),
+    settings_(std::make_unique<MainSettings>(workspace, steps_.widgets))
 {
     setObjectName(QStringLiteral("Opzioni"));
     setWindowTitle(QStringLiteral("Opzioni"));
@@ -139,7 +139,9 @@ QWidget *Opzioni::createPasswordPage()
     Edit2 = passwordEdit(QStringLiteral("Edit2"));
     Button3 = new QPushButton(QStringLiteral("Conferma password"), frame);
     Button3->setObjectName(QStringLiteral("Button3"));
-    auto *note = new QLabel(QStringLiteral("(Attenzione: Se si confermano i due campi vuoti\nla password sarà cancellata!)"), frame);
+    auto *note = new QLabel(QStringLiteral(
+                                "(Attenzione: Se si confermano i due campi vuoti\nla password sarà cancellata!)"),
+                            frame);
     note->setObjectName(QStringLiteral("Label3"));
 
     const auto confirm = [this] { ErrorHandler::guard([this] { ConfermaPasswordClick(); }); };
@@ -256,10 +258,7 @@ void Opzioni::OpzioniExecute()
     activateWindow();
 }
 
-void Opzioni::RadioButtonClick(int initialQueryKind)
-{
-    workspace_.globals().initialQueryKind = initialQueryKind;
-}
+void Opzioni::RadioButtonClick(int initialQueryKind) { workspace_.globals().initialQueryKind = initialQueryKind; }
 
 void Opzioni::CheckListBoxClickCheck(int group, int item)
 {
@@ -296,10 +295,7 @@ void Opzioni::OkClick()
     hide();
 }
 
-void Opzioni::AnnullaClick()
-{
-    hide();
-}
+void Opzioni::AnnullaClick() { hide(); }
 
 void Opzioni::reject()
 {

@@ -14,10 +14,10 @@
 #include <QPushButton>
 #include <QScreen>
 
-Password::Password(Workspace &workspace, QWidget *mainWindow)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      workspace_(workspace),
-      main_(mainWindow)
+Password::Password(Workspace &workspace, QWidget *mainWindow) :
+    QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    workspace_(workspace),
+    main_(mainWindow)
 {
     setObjectName(QStringLiteral("Password"));
     setWindowTitle(QStringLiteral("                                     PASSWORD"));

@@ -24,8 +24,7 @@ std::array<char, crypto_pwhash_STRBYTES> hashBuffer(const QString &stored, bool 
 {
     std::array<char, crypto_pwhash_STRBYTES> buffer{};
     const QByteArray bytes = stored.toLatin1();
-    fits = stored.size() < qsizetype(buffer.size()) && QString::fromLatin1(bytes) == stored
-           && !bytes.contains('\0');
+    fits = stored.size() < qsizetype(buffer.size()) && QString::fromLatin1(bytes) == stored && !bytes.contains('\0');
     if (fits)
         std::copy(bytes.cbegin(), bytes.cend(), buffer.begin());
     return buffer;

@@ -29,9 +29,9 @@ Check check(const QString &stored, const QString &typed);
 // What "Conferma password" of the options dialog does with its two entries.
 struct Confirmation
 {
-    bool store = false; // whether to write codice into Applicazione.Codice
-    QString codice;     // the hash, or empty to clear the password
-    QString message;    // the notice to show
+    bool store = false;          // whether to write codice into Applicazione.Codice
+    QString codice;              // the hash, or empty to clear the password
+    QString message;             // the notice to show
     bool confirmOptions = false; // the dialog then performs "Ok"
 };
 

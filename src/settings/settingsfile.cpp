@@ -18,7 +18,7 @@ const QString kBackupSection = QStringLiteral("BACKUP");
 // the order the file is written. The defaults, the reading and the writing all go through
 // it. Each catalogue entry gives its visibility and then its width, so that the two column
 // sections list the labels in catalogue order.
-template <typename Prefs, typename Visit>
+template<typename Prefs, typename Visit>
 void forEachSetting(Prefs &p, Visit &&visit)
 {
     visit(kQuerySection, QStringLiteral("Tipo di query"), p.initialQueryKind, 0);
@@ -54,8 +54,7 @@ void readInto(const IniFile &file, const QString &section, const QString &key, b
     field = value != 0;
 }
 
-void readInto(const IniFile &file, const QString &section, const QString &key, QString &field,
-              const QString &fallback)
+void readInto(const IniFile &file, const QString &section, const QString &key, QString &field, const QString &fallback)
 {
     field = file.value(section, key, fallback);
 }
@@ -70,9 +69,7 @@ bool isColumnSection(const QString &section) { return section == kVisibleSection
 
 Preferences::Preferences()
 {
-    forEachSetting(*this, [](const QString &, const QString &, auto &field, const auto &fallback) {
-        field = fallback;
-    });
+    forEachSetting(*this, [](const QString &, const QString &, auto &field, const auto &fallback) { field = fallback; });
 }
 
 void Preferences::applyColumns(FieldCatalogue &catalogue) const
@@ -134,8 +131,9 @@ bool SettingsFile::save(const Preferences &preferences, ColumnSections columns)
 Preferences SettingsFile::read(const IniFile &file)
 {
     Preferences preferences;
-    forEachSetting(preferences, [&file](const QString &section, const QString &key, auto &field,
-                                        const auto &fallback) { readInto(file, section, key, field, fallback); });
+    forEachSetting(preferences, [&file](const QString &section, const QString &key, auto &field, const auto &fallback) {
+        readInto(file, section, key, field, fallback);
+    });
     return preferences;
 }
 

@@ -29,8 +29,8 @@ struct Preferences
     bool cardPanelVisible{};
     std::array<Column, FieldCatalogue::kCount> columns{}; // in catalogue order
     QString fontName;
-    int fontColor{};  // the Windows colour encoding, see GridFont
-    int fontHeight{}; // negative: pixels, see GridFont
+    int fontColor{};        // the Windows colour encoding, see GridFont
+    int fontHeight{};       // negative: pixels, see GridFont
     bool automaticBackup{}; // a copy of the database at exit when the data changed
     int backupsKept{};      // how many automatic copies stay
 
@@ -73,8 +73,7 @@ public:
 
     // The same on a file in memory.
     static Preferences read(const IniFile &file);
-    static void write(const Preferences &preferences, IniFile &file,
-                      ColumnSections columns = ColumnSections::Write);
+    static void write(const Preferences &preferences, IniFile &file, ColumnSections columns = ColumnSections::Write);
 
     // The program's sections, in the order they are written.
     static QStringList sectionNames();

@@ -50,10 +50,7 @@ void TextFormatting::setGridFont(const QFont &font, const QColor &color)
     titles->setPalette(title);
 }
 
-QColor TextFormatting::color() const
-{
-    return grid_->palette().color(QPalette::Text);
-}
+QColor TextFormatting::color() const { return grid_->palette().color(QPalette::Text); }
 
 QString TextFormatting::fontName() const
 {
@@ -61,12 +58,6 @@ QString TextFormatting::fontName() const
     return family == shownFamily_ ? storedName_ : family;
 }
 
-int TextFormatting::fontColor() const
-{
-    return color() == shownColor_ ? storedColor_ : GridFont::colorref(color());
-}
+int TextFormatting::fontColor() const { return color() == shownColor_ ? storedColor_ : GridFont::colorref(color()); }
 
-int TextFormatting::fontHeight() const
-{
-    return GridFont::height(grid_->font(), grid_->logicalDpiY());
-}
+int TextFormatting::fontHeight() const { return GridFont::height(grid_->font(), grid_->logicalDpiY()); }

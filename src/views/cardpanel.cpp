@@ -8,20 +8,20 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QLabel>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 
-CardPanel::CardPanel(const Layout &layout, const QString &stateBoxName, const QString &datePickerName,
-                     QWidget *parent)
-    : QWidget(parent), layout_(layout)
+CardPanel::CardPanel(const Layout &layout, const QString &stateBoxName, const QString &datePickerName, QWidget *parent) :
+    QWidget(parent), layout_(layout)
 {
     for (int k = 0; k < kPairs; ++k) {
         const bool last = k == kPairs - 1;
         auto *label = new QLabel(this);
         label->setObjectName(QStringLiteral("DBText%1").arg(k + 1));
-        const int labelTop = last && layout.lastLabelTop >= 0 ? layout.lastLabelTop : layout.labelTop + layout.rowStep * k;
+        const int labelTop = last && layout.lastLabelTop >= 0 ? layout.lastLabelTop
+                                                              : layout.labelTop + layout.rowStep * k;
         const int labelWidth = last && layout.lastLabelWidth >= 0 ? layout.lastLabelWidth : layout.labelWidth;
         label->setGeometry(layout.labelLeft, labelTop, labelWidth, layout.labelHeight);
         label->hide();

@@ -34,7 +34,7 @@ public:
         int editorTop = 16;
         int editorHeight = 21;
         int rowStep = 24;
-        int lastLabelTop = -1;   // the last label's own top and width, where it differs
+        int lastLabelTop = -1; // the last label's own top and width, where it differs
         int lastLabelWidth = -1;
     };
 

@@ -65,10 +65,7 @@ QColor pairColour(const QString &label, const Query &query, const QColor &curren
     return current;
 }
 
-QColor editorBackground(const QWidget *editor)
-{
-    return editor->palette().color(QPalette::Base);
-}
+QColor editorBackground(const QWidget *editor) { return editor->palette().color(QPalette::Base); }
 
 void setEditorBackground(QWidget *editor, const QColor &colour)
 {
@@ -87,10 +84,7 @@ void colourPair(const QLabel *label, QWidget *editor, const Query &query)
         setEditorBackground(editor, after);
 }
 
-int dateFieldSelectorFor(const QString &fieldName)
-{
-    return FieldCatalogue::dateSelectorOfColumn(fieldName);
-}
+int dateFieldSelectorFor(const QString &fieldName) { return FieldCatalogue::dateSelectorOfColumn(fieldName); }
 
 QWidget *placeFloatingEditor(QLineEdit *editor, const QString &fieldName, QComboBox *stateBox, QDateEdit *datePicker,
                              int *dateFieldSelector)

@@ -86,10 +86,7 @@ QColor stateColour(const QString &state)
     return Colour::Fuchsia;
 }
 
-bool isDateField(const QString &fieldName)
-{
-    return FieldCatalogue::isDateColumn(fieldName);
-}
+bool isDateField(const QString &fieldName) { return FieldCatalogue::isDateColumn(fieldName); }
 
 bool isLinkField(const QString &fieldName)
 {

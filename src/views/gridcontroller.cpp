@@ -24,14 +24,14 @@ constexpr int kWheelNotch = 120;
 } // namespace
 
 GridController::GridController(Workspace &workspace, QTableView *grid, ResultModel *model, QDateEdit *datePicker,
-                               QWidget *pickerParent, std::function<void()> markCurrentRow, QObject *parent)
-    : QObject(parent),
-      workspace_(workspace),
-      grid_(grid),
-      model_(model),
-      datePicker_(datePicker),
-      pickerParent_(pickerParent),
-      markCurrentRow_(std::move(markCurrentRow))
+                               QWidget *pickerParent, std::function<void()> markCurrentRow, QObject *parent) :
+    QObject(parent),
+    workspace_(workspace),
+    grid_(grid),
+    model_(model),
+    datePicker_(datePicker),
+    pickerParent_(pickerParent),
+    markCurrentRow_(std::move(markCurrentRow))
 {
     QHeaderView *titles = grid_->horizontalHeader();
     connect(titles, &QHeaderView::sectionResized, this,

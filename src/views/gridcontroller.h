@@ -47,10 +47,10 @@ private:
     void sectionResized(int logical, int newSize);
 
     Workspace &workspace_;
-    QTableView *grid_;         // Not owned.
-    ResultModel *model_;       // Not owned.
-    QDateEdit *datePicker_;    // Not owned.
-    QWidget *pickerParent_;    // Not owned.
+    QTableView *grid_;      // Not owned.
+    ResultModel *model_;    // Not owned.
+    QDateEdit *datePicker_; // Not owned.
+    QWidget *pickerParent_; // Not owned.
     GridDelegate *delegate_ = nullptr;
     std::function<void()> markCurrentRow_;
     int wheelRemainder_ = 0; // a wheel turned by less than a notch moves no row yet

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QTableView>
 
-GridDelegate::GridDelegate(QTableView *view, Query *query, const ViewKind *viewKind, const QString *selectedKey)
-    : QStyledItemDelegate(view), view_(view), query_(query), viewKind_(viewKind), selectedKey_(selectedKey)
+GridDelegate::GridDelegate(QTableView *view, Query *query, const ViewKind *viewKind, const QString *selectedKey) :
+    QStyledItemDelegate(view), view_(view), query_(query), viewKind_(viewKind), selectedKey_(selectedKey)
 {
     connect(query_, &Query::resultChanged, this, [this] {
         columnsKnown_ = false;
@@ -19,10 +19,7 @@ GridDelegate::GridDelegate(QTableView *view, Query *query, const ViewKind *viewK
     });
 }
 
-void GridDelegate::forgetResult()
-{
-    pickLists_.clear();
-}
+void GridDelegate::forgetResult() { pickLists_.clear(); }
 
 const GridDelegate::Columns &GridDelegate::columns() const
 {
@@ -86,10 +83,7 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
     }
 }
 
-void GridDelegate::setPickList(int column, const QStringList &values)
-{
-    pickLists_.insert(column, values);
-}
+void GridDelegate::setPickList(int column, const QStringList &values) { pickLists_.insert(column, values); }
 
 QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {

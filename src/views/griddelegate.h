@@ -48,9 +48,9 @@ private:
     const Columns &columns() const;
     void forgetResult();
 
-    QTableView *view_;          // Not owned.
-    Query *query_;              // Not owned.
-    const ViewKind *viewKind_;       // Not owned.
+    QTableView *view_;           // Not owned.
+    Query *query_;               // Not owned.
+    const ViewKind *viewKind_;   // Not owned.
     const QString *selectedKey_; // Not owned.
     mutable Columns columns_;
     mutable bool columnsKnown_ = false;

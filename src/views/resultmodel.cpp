@@ -26,15 +26,9 @@ ResultModel::ResultModel(Query *query, QObject *parent) : QAbstractTableModel(pa
     });
 }
 
-int ResultModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : query_->recordCount();
-}
+int ResultModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : query_->recordCount(); }
 
-int ResultModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : query_->fieldCount();
-}
+int ResultModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : query_->fieldCount(); }
 
 QVariant ResultModel::data(const QModelIndex &index, int role) const
 {

@@ -19,15 +19,12 @@ constexpr int kPadding = 3;
 const QColor kLines(0xA0, 0xA0, 0xA0);
 const QColor kTitleBackground(0xE6, 0xE6, 0xE6);
 
-QString footer(int page, int pages)
-{
-    return QStringLiteral("Pagina %1 di %2").arg(page + 1).arg(pages);
-}
+QString footer(int page, int pages) { return QStringLiteral("Pagina %1 di %2").arg(page + 1).arg(pages); }
 
 } // namespace
 
-ResultPrinter::ResultPrinter(const QTableView *grid, const GridDelegate *delegate)
-    : grid_(grid), delegate_(delegate), font_(grid->font())
+ResultPrinter::ResultPrinter(const QTableView *grid, const GridDelegate *delegate) :
+    grid_(grid), delegate_(delegate), font_(grid->font())
 {
     // Sizes in pixels scale with the page as everything else does; point sizes would be
     // taken at the device's own resolution instead.
@@ -69,10 +66,7 @@ ResultPrinter::Layout ResultPrinter::layOut(const QPagedPaintDevice *device) con
     return layout;
 }
 
-int ResultPrinter::pageCount(const QPagedPaintDevice *device) const
-{
-    return layOut(device).pages;
-}
+int ResultPrinter::pageCount(const QPagedPaintDevice *device) const { return layOut(device).pages; }
 
 bool ResultPrinter::print(QPagedPaintDevice *device) const
 {

@@ -54,8 +54,8 @@ private:
     void drawTitles(QPainter &painter, const Layout &layout, double top) const;
     void drawRow(QPainter &painter, const Layout &layout, int row, double top) const;
 
-    const QTableView *grid_;        // Not owned.
-    const GridDelegate *delegate_;  // Not owned.
+    const QTableView *grid_;       // Not owned.
+    const GridDelegate *delegate_; // Not owned.
     QFont font_;
     QString description_;
     QDate date_;

@@ -38,8 +38,7 @@ qint64 ResultTotals::centsOf(std::string_view stored)
     qint64 fraction = 0;
     int fractionDigits = 0;
     if (i < stored.size() && stored[i] == '.') {
-        for (++i; i < stored.size() && stored[i] >= '0' && stored[i] <= '9' && fractionDigits < 3;
-             ++i, ++fractionDigits)
+        for (++i; i < stored.size() && stored[i] >= '0' && stored[i] <= '9' && fractionDigits < 3; ++i, ++fractionDigits)
             fraction = fraction * 10 + (stored[i] - '0');
     }
     if (i == stored.size() && wholeDigits + fractionDigits > 0 && fractionDigits <= 2) {

@@ -21,8 +21,8 @@ public:
     struct Sums
     {
         Kind kind = Kind::None;
-        qint64 totalCents = 0;   // projects: Importo_totale; payments: Importo
-        qint64 paidCents = 0;    // projects: Importo_pagato
+        qint64 totalCents = 0; // projects: Importo_totale; payments: Importo
+        qint64 paidCents = 0;  // projects: Importo_pagato
         qint64 owedCents() const { return totalCents - paidCents; }
     };
 

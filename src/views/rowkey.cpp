@@ -16,8 +16,8 @@ QStringList fieldsForView(ViewKind viewKind)
     case 3:
         return {"Pagamenti.IdFattura", "IdFattura"};
     default:
-        return {"Committente.IdCommittente", "Progetto.IdProgetto", "IdCommittente", "IdProgetto",
-                "Indirizzo.IdCommittente", "Recapiti.IdCommittente", "Pagamenti.IdFattura", "IdFattura"};
+        return {"Committente.IdCommittente", "Progetto.IdProgetto",    "IdCommittente",       "IdProgetto",
+                "Indirizzo.IdCommittente",   "Recapiti.IdCommittente", "Pagamenti.IdFattura", "IdFattura"};
     }
 }
 

@@ -59,7 +59,8 @@ protected:
     void start(int demoPersons = 30);
     void trigger(const QString &action);
     void click(const QString &button);
-    template<typename T> T *child(const QString &name) const
+    template<typename T>
+    T *child(const QString &name) const
     {
         T *found = main()->findChild<T *>(name);
         if (!found)
@@ -87,8 +88,8 @@ inline void MainWindowFixture::start(int demoPersons)
     startup_ = std::make_unique<Startup>(db_->programDir());
     startup_->createWindows();
     startup_->start();
-    modelTester_ = std::make_unique<QAbstractItemModelTester>(
-        main()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    modelTester_ = std::make_unique<QAbstractItemModelTester>(main()->model(),
+                                                              QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(main()->isVisible());
     QVERIFY(dialogs_->errors.isEmpty());
 }
@@ -126,7 +127,8 @@ inline qint64 MainWindowFixture::addPerson(const QString &surname)
     return id;
 }
 
-inline qint64 MainWindowFixture::addProject(qint64 person, const QString &surname, int total, int paid, const QString &state)
+inline qint64 MainWindowFixture::addProject(qint64 person, const QString &surname, int total, int paid,
+                                            const QString &state)
 {
     Database &db = db_->db();
     const qint64 id = db.nextKey(QStringLiteral("Progetto"), QStringLiteral("IdProgetto")) + 1;

@@ -36,15 +36,14 @@ void TestPrincipale::menusInOrder()
         return texts;
     };
     // Printing and backups come between the spreadsheet items and "Esci".
-    QCOMPARE(items("File1"), QStringList({"Collegamento desktop", "Collegamento in Programmi", "-", "Esporta in Excel",
-                                          "Importa da Excel", "-", "Stampa...", "Anteprima di stampa...",
-                                          "Esporta in PDF...", "-", "Backup del database...",
-                                          "Ripristina da backup...", "-", "Esci"}));
+    QCOMPARE(items("File1"),
+             QStringList({"Collegamento desktop", "Collegamento in Programmi", "-", "Esporta in Excel",
+                          "Importa da Excel", "-", "Stampa...", "Anteprima di stampa...", "Esporta in PDF...", "-",
+                          "Backup del database...", "Ripristina da backup...", "-", "Esci"}));
     QCOMPARE(items("Visualizza1"), QStringList({"Tabella", "Scheda"}));
-    QCOMPARE(items("Database1"),
-             QStringList({"Rubrica", "Progetti", "Ricerca avanzata", "-", "Persona", "Qualifica", "Città",
-                          "Con progetti", "Senza progetti", "-", "Stato progetto", "Da iniziare",
-                          "Progetti non pagati", "Progetti pagati"}));
+    QCOMPARE(items("Database1"), QStringList({"Rubrica", "Progetti", "Ricerca avanzata", "-", "Persona", "Qualifica",
+                                              "Città", "Con progetti", "Senza progetti", "-", "Stato progetto",
+                                              "Da iniziare", "Progetti non pagati", "Progetti pagati"}));
     QCOMPARE(items("Preferenze1"), QStringList({"Formattazione testo", "Opzioni..."}));
     QCOMPARE(items("Help1"), QStringList({"Manuale", "-", "Informazioni"}));
 
@@ -73,9 +72,9 @@ void TestPrincipale::toolBarsInOrder()
         }
         return texts;
     };
-    QCOMPARE(captions("ToolBar1"), QStringList({"Aggiungi", "Elimina", "-", "Rubrica", "Progetti", "Ricerca avanzata",
-                                                "-", "Persona", "Qualifica", "Città", "Con progetti",
-                                                "Senza progetti"}));
+    QCOMPARE(captions("ToolBar1"),
+             QStringList({"Aggiungi", "Elimina", "-", "Rubrica", "Progetti", "Ricerca avanzata", "-", "Persona",
+                          "Qualifica", "Città", "Con progetti", "Senza progetti"}));
     QCOMPARE(captions("ToolBar2"), QStringList({"SearchBox", "In corso", "Sospesi", "Da Iniziare",
                                                 "Progetti non pagati", "Progetti pagati"}));
     QCOMPARE(captions("ToolBar3"), QStringList({"Visualizza progetti", "Scheda", "Tabella"}));
@@ -188,7 +187,6 @@ void TestPrincipale::viewSwitch()
     QVERIFY(child<QWidget>("Panel1")->isVisible());
     QVERIFY(!child<QWidget>("Panel2")->isVisible());
 }
-
 
 void TestPrincipale::queryUnbindsTheInputSheet()
 {

@@ -130,14 +130,22 @@ void TestDatabaseBackup::refusedCopyLeavesTheDatabaseUnchanged_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("other key") << "other key" << "password del database è errata";
-    QTest::newRow("cut short") << "cut short" << "non è una copia valida";
-    QTest::newRow("page overwritten") << "page overwritten" << "non è una copia valida";
-    QTest::newRow("not a database") << "not a database" << "non è una copia valida";
-    QTest::newRow("empty file") << "empty file" << "non è una copia valida";
-    QTest::newRow("table missing") << "table missing" << "manca la tabella Pagamenti";
-    QTest::newRow("column missing") << "column missing" << "nella tabella Progetto manca la colonna Importo_pagato";
-    QTest::newRow("no such file") << "no such file" << "il file non esiste";
+    QTest::newRow("other key") << "other key"
+                               << "password del database è errata";
+    QTest::newRow("cut short") << "cut short"
+                               << "non è una copia valida";
+    QTest::newRow("page overwritten") << "page overwritten"
+                                      << "non è una copia valida";
+    QTest::newRow("not a database") << "not a database"
+                                    << "non è una copia valida";
+    QTest::newRow("empty file") << "empty file"
+                                << "non è una copia valida";
+    QTest::newRow("table missing") << "table missing"
+                                   << "manca la tabella Pagamenti";
+    QTest::newRow("column missing") << "column missing"
+                                    << "nella tabella Progetto manca la colonna Importo_pagato";
+    QTest::newRow("no such file") << "no such file"
+                                  << "il file non esiste";
 }
 
 void TestDatabaseBackup::refusedCopyLeavesTheDatabaseUnchanged()
@@ -193,7 +201,8 @@ void TestDatabaseBackup::refusedCopyLeavesTheDatabaseUnchanged()
     } catch (const DbError &error) {
         QVERIFY2(error.text().contains(reason), qPrintable(error.text()));
         if (kind != QLatin1String("no such file"))
-            QVERIFY2(error.text().endsWith(QStringLiteral("Il database non è stato modificato.")), qPrintable(error.text()));
+            QVERIFY2(error.text().endsWith(QStringLiteral("Il database non è stato modificato.")),
+                     qPrintable(error.text()));
     }
     QCOMPARE(hashOf(data.path()), before);
     QVERIFY(data.db().isOpen());
@@ -269,9 +278,9 @@ void TestDatabaseBackup::automaticCopiesRotate()
 
     // Fewer kept from now on: the oldest go at the next copy.
     backup.automaticCopy(folder, 3, start.addDays(1));
-    QCOMPARE(DatabaseBackup::automaticCopies(folder),
-             QStringList({"DatiCliente-automatico-2025-01-01-08.59.55.mdb", "DatiCliente-automatico-2025-01-01-09.59.55.mdb",
-                          "DatiCliente-automatico-2025-01-01-23.59.55.mdb"}));
+    QCOMPARE(DatabaseBackup::automaticCopies(folder), QStringList({"DatiCliente-automatico-2025-01-01-08.59.55.mdb",
+                                                                   "DatiCliente-automatico-2025-01-01-09.59.55.mdb",
+                                                                   "DatiCliente-automatico-2025-01-01-23.59.55.mdb"}));
     // Zero or less still keeps the copy just made.
     backup.automaticCopy(folder, 0, start.addDays(2));
     QCOMPARE(DatabaseBackup::automaticCopies(folder), QStringList({"DatiCliente-automatico-2025-01-02-23.59.55.mdb"}));

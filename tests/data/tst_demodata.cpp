@@ -15,10 +15,7 @@
 
 namespace {
 
-qint64 count(Database &db, const char *sql)
-{
-    return db.scalar(sql).toLongLong();
-}
+qint64 count(Database &db, const char *sql) { return db.scalar(sql).toLongLong(); }
 
 QByteArray fileHead(const QString &path, int bytes)
 {
@@ -35,7 +32,7 @@ QByteArray fingerprint(Database &db)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     const char *const tables[][2] = {
         {"Committente", "IdCommittente"}, {"Indirizzo", "IdCommittente"}, {"Recapiti", "IdCommittente"},
-        {"Progetto", "IdProgetto"}, {"Pagamenti", "IdFattura"},
+        {"Progetto", "IdProgetto"},       {"Pagamenti", "IdFattura"},
     };
     for (const auto &table : tables) {
         Statement st(db, QByteArray("SELECT * FROM ") + table[0] + " ORDER BY " + table[1]);
@@ -49,10 +46,7 @@ QByteArray fingerprint(Database &db)
     return hash.result();
 }
 
-QString toolPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../pratilio-db");
-}
+QString toolPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../pratilio-db"); }
 
 } // namespace
 
@@ -220,11 +214,14 @@ void TestDemoData::keysAreDense()
     QVERIFY(demoCounts_.payments > 8 * 300 && demoCounts_.payments < 12 * 300);
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Progetto p LEFT JOIN Committente c "
                        "ON c.IdCommittente = p.IdCommittente WHERE c.IdCommittente IS NULL "
-                       "OR p.Cognome_progettista IS NOT c.Cognome OR p.Nome_progettista IS NOT c.Nome"), 0);
+                       "OR p.Cognome_progettista IS NOT c.Cognome OR p.Nome_progettista IS NOT c.Nome"),
+             0);
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Pagamenti g LEFT JOIN Progetto p "
-                       "ON p.IdProgetto = g.IdProgetto WHERE p.IdProgetto IS NULL"), 0);
+                       "ON p.IdProgetto = g.IdProgetto WHERE p.IdProgetto IS NULL"),
+             0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Committente c WHERE NOT EXISTS "
-                      "(SELECT 1 FROM Progetto p WHERE p.IdCommittente = c.IdCommittente)") > 0);
+                      "(SELECT 1 FROM Progetto p WHERE p.IdCommittente = c.IdCommittente)")
+            > 0);
 }
 
 void TestDemoData::everyPersonHasAddressAndContacts()
@@ -235,18 +232,21 @@ void TestDemoData::everyPersonHasAddressAndContacts()
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Committente c "
                        "LEFT JOIN Indirizzo i ON i.IdCommittente = c.IdCommittente "
                        "LEFT JOIN Recapiti r ON r.IdCommittente = c.IdCommittente "
-                       "WHERE i.IdCommittente IS NULL OR r.IdCommittente IS NULL"), 0);
+                       "WHERE i.IdCommittente IS NULL OR r.IdCommittente IS NULL"),
+             0);
 }
 
 void TestDemoData::paidAmountIsSumOfPayments()
 {
     Database &db = demo_->db();
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Progetto p WHERE Importo_pagato IS NULL OR Importo_pagato <> "
-                       "(SELECT COALESCE(SUM(Importo), 0) FROM Pagamenti g WHERE g.IdProgetto = p.IdProgetto)"), 0);
+                       "(SELECT COALESCE(SUM(Importo), 0) FROM Pagamenti g WHERE g.IdProgetto = p.IdProgetto)"),
+             0);
     // Whole euros, stored as integers, and never more than the total.
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Progetto WHERE typeof(Importo_totale) <> 'integer' "
                        "OR typeof(Importo_pagato) <> 'integer' OR Importo_pagato > Importo_totale "
-                       "OR Importo_totale < 500 OR Importo_totale > 60000 OR Importo_totale % 50 <> 0"), 0);
+                       "OR Importo_totale < 500 OR Importo_totale > 60000 OR Importo_totale % 50 <> 0"),
+             0);
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Pagamenti WHERE typeof(Importo) <> 'integer' OR Importo <= 0"), 0);
 }
 
@@ -255,9 +255,11 @@ void TestDemoData::paymentKindsAndStatesAreAllPresent()
     Database &db = demo_->db();
     QVERIFY(count(db, "SELECT COUNT(*) FROM Progetto WHERE Importo_pagato = Importo_totale") > 0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Progetto WHERE Importo_pagato > 0 "
-                      "AND Importo_pagato < Importo_totale") > 0);
+                      "AND Importo_pagato < Importo_totale")
+            > 0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Progetto p WHERE Importo_pagato = 0 AND NOT EXISTS "
-                      "(SELECT 1 FROM Pagamenti g WHERE g.IdProgetto = p.IdProgetto)") > 0);
+                      "(SELECT 1 FROM Pagamenti g WHERE g.IdProgetto = p.IdProgetto)")
+            > 0);
     for (const QString &state : Schema::defaultStates()) {
         Statement st(db, "SELECT COUNT(*) FROM Progetto WHERE Stato = ?");
         st.bind(1, state);
@@ -265,7 +267,8 @@ void TestDemoData::paymentKindsAndStatesAreAllPresent()
         QVERIFY2(st.columnInt(0) > 0, qPrintable(state));
     }
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Progetto WHERE Stato IS NULL OR Stato NOT IN "
-                       "(SELECT Stato_progetto FROM Stato)"), 0);
+                       "(SELECT Stato_progetto FROM Stato)"),
+             0);
 }
 
 void TestDemoData::namesAndPlacesAreItalian()
@@ -273,7 +276,8 @@ void TestDemoData::namesAndPlacesAreItalian()
     Database &db = demo_->db();
     QVERIFY(count(db, "SELECT COUNT(*) FROM Committente WHERE Cognome LIKE '%''%'") > 0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Indirizzo WHERE \"Città\" IN "
-                      "('Forlì', 'Cantù', 'Paternò', 'Cefalù', 'Mondovì', 'Canicattì', 'Città di Castello')") > 0);
+                      "('Forlì', 'Cantù', 'Paternò', 'Cefalù', 'Mondovì', 'Canicattì', 'Città di Castello')")
+            > 0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Committente WHERE Nome IN ('Niccolò', 'Giò', 'Nicolò')") > 0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Committente WHERE Cognome IS NULL OR Nome IS NULL") == 0);
     // Text columns hold UTF-8, not some other encoding of the accents.
@@ -325,27 +329,33 @@ void TestDemoData::codesAndNumbersAreWellFormed()
 void TestDemoData::datesAreStoredAndOrdered()
 {
     Database &db = demo_->db();
-    const char *const badDate =
-        "(%1 IS NOT NULL AND (%1 NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' "
-        "OR date(%1) IS NOT %1 OR %1 < '2000-01-01' OR %1 > '2026-12-31'))";
+    const char *const badDate = "(%1 IS NOT NULL AND (%1 NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' "
+                                "OR date(%1) IS NOT %1 OR %1 < '2000-01-01' OR %1 > '2026-12-31'))";
     for (const char *column : {"Data_inizio", "Data_fine", "Data_scadenza"}) {
-        const QByteArray sql = "SELECT COUNT(*) FROM Progetto WHERE " + QString::fromLatin1(badDate).arg(column).toUtf8();
+        const QByteArray sql = "SELECT COUNT(*) FROM Progetto WHERE "
+                               + QString::fromLatin1(badDate).arg(column).toUtf8();
         QVERIFY2(count(db, sql.constData()) == 0, column);
     }
     QCOMPARE(count(db, ("SELECT COUNT(*) FROM Pagamenti WHERE Data IS NULL OR "
-                        + QString::fromLatin1(badDate).arg(QStringLiteral("Data")).toUtf8()).constData()), 0);
+                        + QString::fromLatin1(badDate).arg(QStringLiteral("Data")).toUtf8())
+                           .constData()),
+             0);
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Progetto WHERE Data_fine <= Data_inizio "
                        "OR Data_scadenza <= Data_inizio "
-                       "OR (Data_inizio IS NULL AND (Data_fine IS NOT NULL OR Data_scadenza IS NOT NULL))"), 0);
+                       "OR (Data_inizio IS NULL AND (Data_fine IS NOT NULL OR Data_scadenza IS NOT NULL))"),
+             0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Progetto WHERE Data_fine IS NULL") > 0);
     QVERIFY(count(db, "SELECT COUNT(*) FROM Progetto WHERE Data_fine IS NOT NULL") > 0);
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Pagamenti g JOIN Progetto p USING (IdProgetto) "
-                       "WHERE g.Data < p.Data_inizio OR (p.Data_fine IS NOT NULL AND g.Data > p.Data_fine)"), 0);
+                       "WHERE g.Data < p.Data_inizio OR (p.Data_fine IS NOT NULL AND g.Data > p.Data_fine)"),
+             0);
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Pagamenti WHERE Fattura IS NOT NULL AND "
                        "(Fattura NOT GLOB '[0-9][0-9][0-9][0-9]/[0-9][0-9][0-9][0-9]' "
-                       "OR substr(Fattura, 1, 4) <> substr(Data, 1, 4))"), 0);
+                       "OR substr(Fattura, 1, 4) <> substr(Data, 1, 4))"),
+             0);
     QCOMPARE(count(db, "SELECT COUNT(*) FROM Progetto WHERE Archivio IS NOT NULL AND "
-                       "Archivio NOT GLOB '[A-Z]-[0-9][0-9][0-9][0-9]/[0-9][0-9][0-9]'"), 0);
+                       "Archivio NOT GLOB '[A-Z]-[0-9][0-9][0-9][0-9]/[0-9][0-9][0-9]'"),
+             0);
 }
 
 QTEST_GUILESS_MAIN(TestDemoData)

@@ -26,16 +26,20 @@ void TestDialect::translate_data()
 {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("double-quoted state") << "WHERE Stato = \"In corso\"" << "WHERE Stato = 'In corso'";
+    QTest::newRow("double-quoted state") << "WHERE Stato = \"In corso\""
+                                         << "WHERE Stato = 'In corso'";
     QTest::newRow("apostrophe inside double quotes") << "WHERE Cognome = \"D'Amico\""
                                                      << "WHERE Cognome = 'D''Amico'";
-    QTest::newRow("single-quoted stays") << "WHERE Cognome='D''Amico'" << "WHERE Cognome='D''Amico'";
+    QTest::newRow("single-quoted stays") << "WHERE Cognome='D''Amico'"
+                                         << "WHERE Cognome='D''Amico'";
     QTest::newRow("double quote inside single quotes") << "WHERE Note='il \"tetto\"'"
                                                        << "WHERE Note='il \"tetto\"'";
-    QTest::newRow("date parameter") << "WHERE Data_inizio>=:01/01/2007" << "WHERE Data_inizio>=?";
+    QTest::newRow("date parameter") << "WHERE Data_inizio>=:01/01/2007"
+                                    << "WHERE Data_inizio>=?";
     QTest::newRow("time inside a literal is no parameter") << "WHERE Nota='ore 10:30'"
                                                            << "WHERE Nota='ore 10:30'";
-    QTest::newRow("accented column") << "SELECT Città FROM Indirizzo" << "SELECT Città FROM Indirizzo";
+    QTest::newRow("accented column") << "SELECT Città FROM Indirizzo"
+                                     << "SELECT Città FROM Indirizzo";
 }
 
 void TestDialect::translate()
@@ -47,10 +51,10 @@ void TestDialect::translate()
 
 void TestDialect::parameterNamesEndAtTheirDelimiters()
 {
-    const auto t = Dialect::translate(QStringLiteral(
-        "WHERE (Data<:31/12/2008) AND Data_fine>:01/02/2003,x;Data_scadenza=:05/05/2005\r\nAND Data=:01/01/2007 OR Data=:01/01/2007"));
-    QCOMPARE(t.parameterNames,
-             QStringList({"31/12/2008", "01/02/2003", "05/05/2005", "01/01/2007", "01/01/2007"}));
+    const auto t = Dialect::translate(
+        QStringLiteral("WHERE (Data<:31/12/2008) AND Data_fine>:01/02/2003,x;Data_scadenza=:05/05/2005\r\nAND "
+                       "Data=:01/01/2007 OR Data=:01/01/2007"));
+    QCOMPARE(t.parameterNames, QStringList({"31/12/2008", "01/02/2003", "05/05/2005", "01/01/2007", "01/01/2007"}));
     QCOMPARE(QString::fromUtf8(t.sql),
              QStringLiteral("WHERE (Data<?) AND Data_fine>?,x;Data_scadenza=?\r\nAND Data=? OR Data=?"));
 }
@@ -92,8 +96,8 @@ void TestDialect::filterExpressions()
 void TestDialect::badFilterIsRefused()
 {
     // A non-numeric text typed for a numeric field is refused with a message, not matched.
-    QVERIFY_THROWS_EXCEPTION(DbError, RecordFilter::Matcher(RecordFilter::parse("Importo_totale=15a"),
-                                                            Values::Kind::Amount));
+    QVERIFY_THROWS_EXCEPTION(DbError,
+                             RecordFilter::Matcher(RecordFilter::parse("Importo_totale=15a"), Values::Kind::Amount));
     QVERIFY_THROWS_EXCEPTION(DbError, RecordFilter::parse("Cognome LIKE 'Ros"));
     QVERIFY_THROWS_EXCEPTION(DbError, RecordFilter::parse("Cognome"));
 }

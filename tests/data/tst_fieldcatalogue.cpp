@@ -56,22 +56,42 @@ void TestFieldCatalogue::groupBoundaries_data()
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("table");
     QTest::addColumn<int>("group");
-    QTest::newRow("first person") << 0 << "Cognome" << "Cognome" << "Committente" << int(FieldGroup::Persona);
-    QTest::newRow("last person") << 5 << "Note" << "Note" << "Committente" << int(FieldGroup::Persona);
-    QTest::newRow("first address") << 6 << "CAP" << "CAP" << "Indirizzo" << int(FieldGroup::Indirizzo);
-    QTest::newRow("accented") << 7 << "Città" << "Città" << "Indirizzo" << int(FieldGroup::Indirizzo);
-    QTest::newRow("last address") << 8 << "Via" << "Via" << "Indirizzo" << int(FieldGroup::Indirizzo);
-    QTest::newRow("first contact") << 9 << "1° Telefono" << "Numero_telefono1" << "Recapiti"
-                                   << int(FieldGroup::Recapiti);
-    QTest::newRow("last contact") << 15 << "Sito internet" << "Sito_internet" << "Recapiti"
-                                  << int(FieldGroup::Recapiti);
-    QTest::newRow("first project") << 16 << "Cognome cliente" << "Cognome_progettista" << "Progetto"
-                                   << int(FieldGroup::Progetto);
-    QTest::newRow("delivery date") << 25 << "Data di consegna" << "Data_scadenza" << "Progetto"
-                                   << int(FieldGroup::Progetto);
-    QTest::newRow("last project") << 27 << "Nota" << "Nota" << "Progetto" << int(FieldGroup::Progetto);
-    QTest::newRow("first payment") << 28 << "Importo" << "Importo" << "Pagamenti" << int(FieldGroup::Pagamenti);
-    QTest::newRow("last payment") << 30 << "Fattura" << "Fattura" << "Pagamenti" << int(FieldGroup::Pagamenti);
+    QTest::newRow("first person") << 0 << "Cognome"
+                                  << "Cognome"
+                                  << "Committente" << int(FieldGroup::Persona);
+    QTest::newRow("last person") << 5 << "Note"
+                                 << "Note"
+                                 << "Committente" << int(FieldGroup::Persona);
+    QTest::newRow("first address") << 6 << "CAP"
+                                   << "CAP"
+                                   << "Indirizzo" << int(FieldGroup::Indirizzo);
+    QTest::newRow("accented") << 7 << "Città"
+                              << "Città"
+                              << "Indirizzo" << int(FieldGroup::Indirizzo);
+    QTest::newRow("last address") << 8 << "Via"
+                                  << "Via"
+                                  << "Indirizzo" << int(FieldGroup::Indirizzo);
+    QTest::newRow("first contact") << 9 << "1° Telefono"
+                                   << "Numero_telefono1"
+                                   << "Recapiti" << int(FieldGroup::Recapiti);
+    QTest::newRow("last contact") << 15 << "Sito internet"
+                                  << "Sito_internet"
+                                  << "Recapiti" << int(FieldGroup::Recapiti);
+    QTest::newRow("first project") << 16 << "Cognome cliente"
+                                   << "Cognome_progettista"
+                                   << "Progetto" << int(FieldGroup::Progetto);
+    QTest::newRow("delivery date") << 25 << "Data di consegna"
+                                   << "Data_scadenza"
+                                   << "Progetto" << int(FieldGroup::Progetto);
+    QTest::newRow("last project") << 27 << "Nota"
+                                  << "Nota"
+                                  << "Progetto" << int(FieldGroup::Progetto);
+    QTest::newRow("first payment") << 28 << "Importo"
+                                   << "Importo"
+                                   << "Pagamenti" << int(FieldGroup::Pagamenti);
+    QTest::newRow("last payment") << 30 << "Fattura"
+                                  << "Fattura"
+                                  << "Pagamenti" << int(FieldGroup::Pagamenti);
 }
 
 void TestFieldCatalogue::groupBoundaries()
@@ -116,14 +136,22 @@ void TestFieldCatalogue::labelToColumnEdgeCases_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("column");
     // The complex query's never-opened field list still carries the three older variants.
-    QTest::newRow("old surname variant") << "Cognome progettista" << "Cognome progettista";
-    QTest::newRow("old name variant") << "Nome progettista" << "Nome progettista";
-    QTest::newRow("old date variant") << "Data di scadenza" << "Data di scadenza";
-    QTest::newRow("accented city") << "Città" << "Città";
-    QTest::newRow("degree sign") << "2° Cellulare" << "Numero_cell2";
-    QTest::newRow("case matters") << "partita iva" << "partita iva";
-    QTest::newRow("column name passes") << "Codice_fiscale" << "Codice_fiscale";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("old surname variant") << "Cognome progettista"
+                                         << "Cognome progettista";
+    QTest::newRow("old name variant") << "Nome progettista"
+                                      << "Nome progettista";
+    QTest::newRow("old date variant") << "Data di scadenza"
+                                      << "Data di scadenza";
+    QTest::newRow("accented city") << "Città"
+                                   << "Città";
+    QTest::newRow("degree sign") << "2° Cellulare"
+                                 << "Numero_cell2";
+    QTest::newRow("case matters") << "partita iva"
+                                  << "partita iva";
+    QTest::newRow("column name passes") << "Codice_fiscale"
+                                        << "Codice_fiscale";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestFieldCatalogue::labelToColumnEdgeCases()
@@ -148,9 +176,10 @@ void TestFieldCatalogue::keyColumns()
 {
     const QStringList &keys = FieldCatalogue::keyColumnNames();
     QCOMPARE(keys.size(), 10);
-    for (const QString &name : QStringList{"Committente.IdCommittente", "Indirizzo.IdCommittente", "Recapiti.IdCommittente",
-                                "Progetto.IdCommittente", "Progetto.IdProgetto", "Pagamenti.IdProgetto",
-                                "Pagamenti.IdFattura", "IdCommittente", "IdProgetto", "IdFattura"})
+    for (const QString &name :
+         QStringList{"Committente.IdCommittente", "Indirizzo.IdCommittente", "Recapiti.IdCommittente",
+                     "Progetto.IdCommittente", "Progetto.IdProgetto", "Pagamenti.IdProgetto", "Pagamenti.IdFattura",
+                     "IdCommittente", "IdProgetto", "IdFattura"})
         QVERIFY2(FieldCatalogue::isKeyColumn(name), qPrintable(name));
     QVERIFY(!FieldCatalogue::isKeyColumn("Importo_pagato"));
     QVERIFY(!FieldCatalogue::isKeyColumn("Cognome"));
@@ -164,10 +193,7 @@ Q_DECLARE_METATYPE(CardWidth)
 namespace {
 
 // Group of a name as an int, -1 for none, so that a table row can say "no group".
-int groupNumber(const std::optional<FieldGroup> &group)
-{
-    return group ? int(*group) : -1;
-}
+int groupNumber(const std::optional<FieldGroup> &group) { return group ? int(*group) : -1; }
 
 } // namespace
 
@@ -333,28 +359,67 @@ void TestFieldCatalogue::quoteConditionValue_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("digits for CAP") << "CAP" << "00184" << "'00184'";
-    QTest::newRow("digits for Importo") << "Importo" << "1500" << "1500";
-    QTest::newRow("digits for every digit-text field") << "2° Cellulare" << "347123" << "'347123'";
-    QTest::newRow("digits for VAT number") << "Partita IVA" << "0123" << "'0123'";
-    QTest::newRow("surname") << "Cognome" << "Rossi" << "'Rossi'";
-    QTest::newRow("surname quoted by the user") << "Cognome" << "'Rossi'" << "'Rossi'";
+    QTest::newRow("digits for CAP") << "CAP"
+                                    << "00184"
+                                    << "'00184'";
+    QTest::newRow("digits for Importo") << "Importo"
+                                        << "1500"
+                                        << "1500";
+    QTest::newRow("digits for every digit-text field") << "2° Cellulare"
+                                                       << "347123"
+                                                       << "'347123'";
+    QTest::newRow("digits for VAT number") << "Partita IVA"
+                                           << "0123"
+                                           << "'0123'";
+    QTest::newRow("surname") << "Cognome"
+                             << "Rossi"
+                             << "'Rossi'";
+    QTest::newRow("surname quoted by the user") << "Cognome"
+                                                << "'Rossi'"
+                                                << "'Rossi'";
     // Inner quotes are not doubled.
-    QTest::newRow("inner quote kept") << "Cognome" << "D'Amico" << "'D'Amico'";
-    QTest::newRow("starts with a digit, text field") << "Via" << "3 Novembre" << "3 Novembre";
-    QTest::newRow("number for a date column") << "Data" << "01/01/2007" << "01/01/2007";
-    QTest::newRow("letters for CAP") << "CAP" << "ab" << "'ab'";
-    QTest::newRow("quoted for a digit-text field") << "Fax" << "'0612'" << "'0612'";
+    QTest::newRow("inner quote kept") << "Cognome"
+                                      << "D'Amico"
+                                      << "'D'Amico'";
+    QTest::newRow("starts with a digit, text field") << "Via"
+                                                     << "3 Novembre"
+                                                     << "3 Novembre";
+    QTest::newRow("number for a date column") << "Data"
+                                              << "01/01/2007"
+                                              << "01/01/2007";
+    QTest::newRow("letters for CAP") << "CAP"
+                                     << "ab"
+                                     << "'ab'";
+    QTest::newRow("quoted for a digit-text field") << "Fax"
+                                                   << "'0612'"
+                                                   << "'0612'";
     // Every one of the seven text fields made of digits, and the fields next to them that are not.
-    QTest::newRow("digits for 1° Telefono") << "1° Telefono" << "06" << "'06'";
-    QTest::newRow("digits for 2° Telefono") << "2° Telefono" << "06" << "'06'";
-    QTest::newRow("digits for Fax") << "Fax" << "06" << "'06'";
-    QTest::newRow("digits for 1° Cellulare") << "1° Cellulare" << "3" << "'3'";
-    QTest::newRow("digits for Importo totale") << "Importo totale" << "100" << "100";
-    QTest::newRow("digits for Codice fiscale") << "Codice fiscale" << "123" << "123";
-    QTest::newRow("digits for a column name, not a label") << "Partita_iva" << "0123" << "0123";
-    QTest::newRow("non-ASCII digit is not a number") << "Importo" << QString::fromUtf8("٣٤") << QString::fromUtf8("'٣٤'");
-    QTest::newRow("empty") << "CAP" << "" << "";
+    QTest::newRow("digits for 1° Telefono") << "1° Telefono"
+                                            << "06"
+                                            << "'06'";
+    QTest::newRow("digits for 2° Telefono") << "2° Telefono"
+                                            << "06"
+                                            << "'06'";
+    QTest::newRow("digits for Fax") << "Fax"
+                                    << "06"
+                                    << "'06'";
+    QTest::newRow("digits for 1° Cellulare") << "1° Cellulare"
+                                             << "3"
+                                             << "'3'";
+    QTest::newRow("digits for Importo totale") << "Importo totale"
+                                               << "100"
+                                               << "100";
+    QTest::newRow("digits for Codice fiscale") << "Codice fiscale"
+                                               << "123"
+                                               << "123";
+    QTest::newRow("digits for a column name, not a label") << "Partita_iva"
+                                                           << "0123"
+                                                           << "0123";
+    QTest::newRow("non-ASCII digit is not a number")
+        << "Importo" << QString::fromUtf8("٣٤") << QString::fromUtf8("'٣٤'");
+    QTest::newRow("empty") << "CAP"
+                           << ""
+                           << "";
 }
 
 void TestFieldCatalogue::quoteConditionValue()

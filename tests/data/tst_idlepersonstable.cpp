@@ -72,17 +72,17 @@ void TestIdlePersonsTable::whichStatementsReadProgettoAlone_data()
     QTest::addColumn<bool>("alone");
     const QString drill = QStringLiteral("WHERE Progetto.IdCommittente=5 AND Cognome_progettista='D''Amico'");
     QTest::newRow("projects of one person") << kColumns << kFrom << drill << true;
-    QTest::newRow("with a date parameter") << kColumns << kFrom << "WHERE Data_inizio>=:01/01/2007 OR Stato=\"x\""
-                                           << true;
+    QTest::newRow("with a date parameter")
+        << kColumns << kFrom << "WHERE Data_inizio>=:01/01/2007 OR Stato=\"x\"" << true;
     QTest::newRow("not distinct") << kColumns.mid(0, 6) + kColumns.mid(15) << kFrom << drill << false;
-    QTest::newRow("the join of the projects list") << kColumns << kFrom
-                                                   << "WHERE Committente.IdCommittente=Progetto.IdCommittente" << false;
+    QTest::newRow("the join of the projects list")
+        << kColumns << kFrom << "WHERE Committente.IdCommittente=Progetto.IdCommittente" << false;
     QTest::newRow("a person's column in the condition") << kColumns << kFrom << "WHERE Cognome='Rossi'" << false;
     QTest::newRow("a person's column selected") << "SELECT DISTINCT Nota, Note" << kFrom << drill << false;
     QTest::newRow("bare IdCommittente") << kColumns << kFrom << "WHERE IdCommittente=5" << false;
     QTest::newRow("all columns") << "SELECT DISTINCT *" << kFrom << drill << false;
-    QTest::newRow("a subquery") << kColumns << kFrom
-                                << "WHERE IdProgetto IN (SELECT IdProgetto FROM Pagamenti)" << false;
+    QTest::newRow("a subquery") << kColumns << kFrom << "WHERE IdProgetto IN (SELECT IdProgetto FROM Pagamenti)"
+                                << false;
     QTest::newRow("a function") << "SELECT DISTINCT COUNT(IdProgetto)" << kFrom << drill << false;
     QTest::newRow("other tables") << kColumns << "FROM Progetto, Committente" << drill << false;
     QTest::newRow("unclosed literal") << kColumns << kFrom << "WHERE Nota='x" << false;

@@ -11,13 +11,15 @@
 
 namespace {
 
-const QStringList kPersons = {
-    "SELECT Committente.IdCommittente, Cognome, Nome, Qualifica, Indirizzo.IdCommittente, CAP, Città, Via, Recapiti.*, Codice_fiscale, Partita_iva, Note",
-    "FROM Committente, Indirizzo, Recapiti",
-    "WHERE Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"};
-const QStringList kProjects = {
-    "SELECT IdProgetto, Progetto.IdCommittente, Cognome_progettista, Nome_progettista, Descrizione, Comune, Stato, Importo_totale, Importo_pagato, Data_inizio, Data_fine, Data_scadenza, Archivio, Nota",
-    "FROM Committente, Progetto", "WHERE Committente.IdCommittente=Progetto.IdCommittente"};
+const QStringList kPersons
+    = {"SELECT Committente.IdCommittente, Cognome, Nome, Qualifica, Indirizzo.IdCommittente, CAP, Città, Via, "
+       "Recapiti.*, Codice_fiscale, Partita_iva, Note",
+       "FROM Committente, Indirizzo, Recapiti",
+       "WHERE Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"};
+const QStringList kProjects
+    = {"SELECT IdProgetto, Progetto.IdCommittente, Cognome_progettista, Nome_progettista, Descrizione, Comune, Stato, "
+       "Importo_totale, Importo_pagato, Data_inizio, Data_fine, Data_scadenza, Archivio, Nota",
+       "FROM Committente, Progetto", "WHERE Committente.IdCommittente=Progetto.IdCommittente"};
 
 QStringList fieldNames(const Query &q)
 {
@@ -66,8 +68,8 @@ private Q_SLOTS:
     void openFailuresAreExplained();
 
 private:
-    void addPerson(int id, const QString &surname, const QString &name, const QString &city,
-                   bool address = true, bool contacts = true);
+    void addPerson(int id, const QString &surname, const QString &name, const QString &city, bool address = true,
+                   bool contacts = true);
     void addProject(int id, int person, const QString &state, int total, int paid);
     qint64 count(const QString &sql) { return db_->scalar(sql.toUtf8()).toLongLong(); }
 
@@ -120,9 +122,10 @@ void TestQuery::addPerson(int id, const QString &surname, const QString &name, c
 
 void TestQuery::addProject(int id, int person, const QString &state, int total, int paid)
 {
-    Statement st(*db_, "INSERT INTO Progetto (IdProgetto, IdCommittente, Cognome_progettista, Descrizione, Stato, "
-                       "Importo_totale, Importo_pagato, Data_inizio) "
-                       "SELECT ?, ?, Cognome, 'Lavori', ?, ?, ?, '2007-03-0' || ? FROM Committente WHERE IdCommittente=?");
+    Statement st(*db_,
+                 "INSERT INTO Progetto (IdProgetto, IdCommittente, Cognome_progettista, Descrizione, Stato, "
+                 "Importo_totale, Importo_pagato, Data_inizio) "
+                 "SELECT ?, ?, Cognome, 'Lavori', ?, ?, ?, '2007-03-0' || ? FROM Committente WHERE IdCommittente=?");
     st.bind(1, id);
     st.bind(2, person);
     st.bind(3, state);
@@ -169,8 +172,10 @@ void TestQuery::resultNamesQualifyOnlyRepeatedNames()
     QCOMPARE(q.recordCount(), 2);
 
     // DISTINCT lists a person with two projects once.
-    q.setSql({QString(kPersons[0]).replace("SELECT ", "SELECT DISTINCT "), "FROM Committente, Progetto, Indirizzo, Recapiti",
-              "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"});
+    q.setSql({QString(kPersons[0]).replace("SELECT ", "SELECT DISTINCT "),
+              "FROM Committente, Progetto, Indirizzo, Recapiti",
+              "WHERE Committente.IdCommittente=Progetto.IdCommittente AND "
+              "Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"});
     q.open();
     QStringList withProjects = column(q, "Cognome");
     withProjects.sort(); // the engine's order, unspecified without ORDER BY
@@ -178,7 +183,8 @@ void TestQuery::resultNamesQualifyOnlyRepeatedNames()
 
     // NOT IN with a sub-select, written without a blank before AND.
     q.setSql({kPersons[0], kPersons[1],
-              "WHERE Committente.IdCommittente NOT IN (SELECT Progetto.IdCommittente FROM Progetto)AND Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"});
+              "WHERE Committente.IdCommittente NOT IN (SELECT Progetto.IdCommittente FROM Progetto)AND "
+              "Committente.IdCommittente=Indirizzo.IdCommittente AND Indirizzo.IdCommittente=Recapiti.IdCommittente"});
     q.open();
     QCOMPARE(column(q, "Cognome"), QStringList({"Bianchi"}));
 }

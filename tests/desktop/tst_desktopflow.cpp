@@ -116,8 +116,10 @@ void TestDesktopFlow::shortcutsLeaveOneEntryEach_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("folder"); // under the temporary home
-    QTest::newRow("desktop") << "CollegamentoDesktop" << "Scrivania";
-    QTest::newRow("programs menu") << "CollegamentoInProgrammi" << "dati/applications";
+    QTest::newRow("desktop") << "CollegamentoDesktop"
+                             << "Scrivania";
+    QTest::newRow("programs menu") << "CollegamentoInProgrammi"
+                                   << "dati/applications";
 }
 
 // Twice, as a user who is not sure it worked would: the second entry replaces the first.

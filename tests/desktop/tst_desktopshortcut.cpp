@@ -102,10 +102,14 @@ void TestDesktopShortcut::fileNameDropsTheExtension_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("name");
-    QTest::newRow("no extension") << "/opt/pratilio/pratilio" << "pratilio.desktop";
-    QTest::newRow("exe") << "/opt/pratilio/pratilio.exe" << "pratilio.desktop";
-    QTest::newRow("only the last extension") << "/opt/p/pratilio.2.bin" << "pratilio.2.desktop";
-    QTest::newRow("blank in the name") << "/opt/p/Pratilio Plus" << "Pratilio Plus.desktop";
+    QTest::newRow("no extension") << "/opt/pratilio/pratilio"
+                                  << "pratilio.desktop";
+    QTest::newRow("exe") << "/opt/pratilio/pratilio.exe"
+                         << "pratilio.desktop";
+    QTest::newRow("only the last extension") << "/opt/p/pratilio.2.bin"
+                                             << "pratilio.2.desktop";
+    QTest::newRow("blank in the name") << "/opt/p/Pratilio Plus"
+                                       << "Pratilio Plus.desktop";
 }
 
 void TestDesktopShortcut::fileNameDropsTheExtension()
@@ -226,10 +230,13 @@ void TestDesktopShortcut::unusableFolderGivesTheMessage_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << "/nonexistent/Scrivania" << "la cartella non esiste";
-    QTest::newRow("a file") << "/etc/hostname" << "non è una cartella";
+    QTest::newRow("missing") << "/nonexistent/Scrivania"
+                             << "la cartella non esiste";
+    QTest::newRow("a file") << "/etc/hostname"
+                            << "non è una cartella";
     // No file can be created in /proc, not even by root.
-    QTest::newRow("no files possible") << "/proc" << "la cartella non è scrivibile";
+    QTest::newRow("no files possible") << "/proc"
+                                       << "la cartella non è scrivibile";
 }
 
 void TestDesktopShortcut::unusableFolderGivesTheMessage()

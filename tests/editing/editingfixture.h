@@ -16,11 +16,13 @@ protected:
     qint64 count(const QString &table) { return scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toLongLong(); }
     double paid(qint64 project)
     {
-        return scalar(QStringLiteral("SELECT Importo_pagato FROM Progetto WHERE IdProgetto = %1").arg(project)).toDouble();
+        return scalar(QStringLiteral("SELECT Importo_pagato FROM Progetto WHERE IdProgetto = %1").arg(project))
+            .toDouble();
     }
     double sumOfPayments(qint64 project)
     {
-        return scalar(QStringLiteral("SELECT COALESCE(SUM(Importo), 0) FROM Pagamenti WHERE IdProgetto = %1").arg(project))
+        return scalar(
+                   QStringLiteral("SELECT COALESCE(SUM(Importo), 0) FROM Pagamenti WHERE IdProgetto = %1").arg(project))
             .toDouble();
     }
 

@@ -99,8 +99,11 @@ void TestDeletionAndTotals::deletingAPersonLeavesItsProjects()
     trigger("Elimina");
 
     for (const QString table : {"Committente", "Indirizzo", "Recapiti"}) {
-        QCOMPARE(scalar("SELECT COUNT(*) FROM " + table + QStringLiteral(" WHERE IdCommittente = %1").arg(person)).toInt(), 0);
-        QCOMPARE(scalar("SELECT COUNT(*) FROM " + table + QStringLiteral(" WHERE IdCommittente = %1").arg(kept)).toInt(), 1);
+        QCOMPARE(scalar("SELECT COUNT(*) FROM " + table + QStringLiteral(" WHERE IdCommittente = %1").arg(person))
+                     .toInt(),
+                 0);
+        QCOMPARE(scalar("SELECT COUNT(*) FROM " + table + QStringLiteral(" WHERE IdCommittente = %1").arg(kept)).toInt(),
+                 1);
     }
     QCOMPARE(count("Progetto"), 1);
     QCOMPARE(count("Pagamenti"), 1);
@@ -168,7 +171,8 @@ void TestDeletionAndTotals::totalWithoutProjectChangesNothing()
     const qint64 project = addProject(person, "Greco", 1000, 10);
     // Payments whose project is gone, shown the way the drill-down shows payments.
     QueryDescription orphans;
-    orphans.lines = QStringList{"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti", "WHERE IdProgetto =77"};
+    orphans.lines = QStringList{"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti",
+                                "WHERE IdProgetto =77"};
     orphans.viewKind = ViewPayments;
     orphans.addEnabled = true;
     orphans.status = QStringLiteral("Query attuale: Pagamenti");

@@ -50,24 +50,60 @@ void TestKeyFilter::typedTextByField_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
     const int grid = int(Place::Grid), card = int(Place::Card), sheet = int(Place::Sheet);
-    QTest::newRow("grid CAP drops letters") << grid << "CAP" << "12a" << "12";
-    QTest::newRow("grid CAP drops blanks") << grid << "CAP" << "00 184" << "00184";
-    QTest::newRow("grid fax takes blanks") << grid << "Numero_fax" << "06 123-45" << "06 12345";
-    QTest::newRow("grid paid amount is not digits-only") << grid << "Importo_pagato" << "1a" << "1a";
-    QTest::newRow("card paid amount is digits-only") << card << "Importo_pagato" << "1a" << "1";
-    QTest::newRow("card total") << card << "Importo_totale" << "15x00" << "1500";
-    QTest::newRow("sheet VAT drops letters") << sheet << "Partita_iva" << "0123x" << "0123";
-    QTest::newRow("sheet payment amount with cents") << sheet << "Importo" << "2975,46" << "2975,46";
-    QTest::newRow("sheet amount refuses a second comma") << sheet << "Importo" << "12,3,4" << "12,34";
-    QTest::newRow("sheet amount refuses a third decimal") << sheet << "Importo" << "1,999" << "1,99";
-    QTest::newRow("sheet amount starting with a comma") << sheet << "Importo" << ",5" << ",5";
-    QTest::newRow("sheet amount refuses a point") << sheet << "Importo" << "12.50" << "1250";
-    QTest::newRow("sheet whole amount") << sheet << "Importo" << "1500" << "1500";
-    QTest::newRow("card total with cents") << card << "Importo_totale" << "99,9x9" << "99,99";
-    QTest::newRow("grid total with cents") << grid << "Importo_totale" << "10,,05" << "10,05";
-    QTest::newRow("digit-only text refuses a comma") << sheet << "CAP" << "00,184" << "00184";
-    QTest::newRow("free text keeps all") << grid << "Cognome" << "D'Amico" << "D'Amico";
-    QTest::newRow("grid date takes no letters") << grid << "Data_fine" << "1a/" << "";
+    QTest::newRow("grid CAP drops letters") << grid << "CAP"
+                                            << "12a"
+                                            << "12";
+    QTest::newRow("grid CAP drops blanks") << grid << "CAP"
+                                           << "00 184"
+                                           << "00184";
+    QTest::newRow("grid fax takes blanks") << grid << "Numero_fax"
+                                           << "06 123-45"
+                                           << "06 12345";
+    QTest::newRow("grid paid amount is not digits-only") << grid << "Importo_pagato"
+                                                         << "1a"
+                                                         << "1a";
+    QTest::newRow("card paid amount is digits-only") << card << "Importo_pagato"
+                                                     << "1a"
+                                                     << "1";
+    QTest::newRow("card total") << card << "Importo_totale"
+                                << "15x00"
+                                << "1500";
+    QTest::newRow("sheet VAT drops letters") << sheet << "Partita_iva"
+                                             << "0123x"
+                                             << "0123";
+    QTest::newRow("sheet payment amount with cents") << sheet << "Importo"
+                                                     << "2975,46"
+                                                     << "2975,46";
+    QTest::newRow("sheet amount refuses a second comma") << sheet << "Importo"
+                                                         << "12,3,4"
+                                                         << "12,34";
+    QTest::newRow("sheet amount refuses a third decimal") << sheet << "Importo"
+                                                          << "1,999"
+                                                          << "1,99";
+    QTest::newRow("sheet amount starting with a comma") << sheet << "Importo"
+                                                        << ",5"
+                                                        << ",5";
+    QTest::newRow("sheet amount refuses a point") << sheet << "Importo"
+                                                  << "12.50"
+                                                  << "1250";
+    QTest::newRow("sheet whole amount") << sheet << "Importo"
+                                        << "1500"
+                                        << "1500";
+    QTest::newRow("card total with cents") << card << "Importo_totale"
+                                           << "99,9x9"
+                                           << "99,99";
+    QTest::newRow("grid total with cents") << grid << "Importo_totale"
+                                           << "10,,05"
+                                           << "10,05";
+    QTest::newRow("digit-only text refuses a comma") << sheet << "CAP"
+                                                     << "00,184"
+                                                     << "00184";
+    QTest::newRow("free text keeps all") << grid << "Cognome"
+                                         << "D'Amico"
+                                         << "D'Amico";
+    QTest::newRow("grid date takes no letters") << grid << "Data_fine"
+                                                << "1a/"
+                                                << "";
 }
 
 void TestKeyFilter::typedTextByField()

@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QTimer>
 #include <QGuiApplication>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 
 class TestOfficeFlow : public QObject, public EditingFixture
 {
@@ -90,9 +90,8 @@ void TestOfficeFlow::clientProjectPaymentsAndCorrections()
     dialogs_->answerNext(true); // "Data di consegna" left empty
     pressEnterIn("Comune");
     QVERIFY2(!sheet()->isVisible(), qPrintable(dialogs_->messages.join('\n') + dialogs_->errors.join('\n')));
-    QCOMPARE(dialogs_->questions,
-             QStringList({"La \"Data di fine\" non è stata inserita. Continuare?",
-                          "La \"Data di consegna\" non è stata inserita. Continuare?"}));
+    QCOMPARE(dialogs_->questions, QStringList({"La \"Data di fine\" non è stata inserita. Continuare?",
+                                               "La \"Data di consegna\" non è stata inserita. Continuare?"}));
     const qint64 project = scalar("SELECT IdProgetto FROM Progetto").toLongLong();
     QCOMPARE(scalar("SELECT Stato FROM Progetto").toString(), QStringLiteral("Da iniziare"));
 

@@ -44,7 +44,8 @@ void TestRecordHooks::newRowsGetTheirKeys_data()
     QTest::addColumn<QString>("nextKeySql");
     QTest::newRow("person") << int(InsertPerson) << "Committente.IdCommittente"
                             << "SELECT MAX(IdCommittente) + 1 FROM Committente";
-    QTest::newRow("project") << int(InsertProject) << "IdProgetto" << "SELECT MAX(IdProgetto) + 1 FROM Progetto";
+    QTest::newRow("project") << int(InsertProject) << "IdProgetto"
+                             << "SELECT MAX(IdProgetto) + 1 FROM Progetto";
 }
 
 void TestRecordHooks::newRowsGetTheirKeys()
@@ -83,7 +84,8 @@ void TestRecordHooks::paymentsMoveTheirProjectsTotal()
 {
     Fixture f;
     const qint64 project = f.scalar(QStringLiteral("SELECT MIN(IdProgetto) FROM Progetto"));
-    const qint64 paidBefore = f.scalar(QStringLiteral("SELECT Importo_pagato * 100 FROM Progetto WHERE IdProgetto=%1").arg(project));
+    const qint64 paidBefore = f.scalar(
+        QStringLiteral("SELECT Importo_pagato * 100 FROM Progetto WHERE IdProgetto=%1").arg(project));
     Globals &globals = f.workspace.globals();
     globals.insertKind = InsertPayment;
     globals.currentParentKey = QString::number(project);

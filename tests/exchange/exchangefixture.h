@@ -35,10 +35,10 @@ inline void addPerson(Database &db, const QList<std::pair<QString, QString>> &va
 // Every person as one line of its 16 data fields, ordered by key.
 inline QStringList personLines(Database &db)
 {
-    static const QStringList columns = {"Cognome", "Nome", "Qualifica", "CAP", "Città", "Via",
-                                        "Numero_telefono1", "Numero_telefono2", "Numero_fax", "Numero_cell1",
-                                        "Numero_cell2", "E_mail", "Sito_internet", "Codice_fiscale",
-                                        "Partita_iva", "Note"};
+    static const QStringList columns = {
+        "Cognome",          "Nome",       "Qualifica",    "CAP",          "Città",  "Via",           "Numero_telefono1",
+        "Numero_telefono2", "Numero_fax", "Numero_cell1", "Numero_cell2", "E_mail", "Sito_internet", "Codice_fiscale",
+        "Partita_iva",      "Note"};
     Query q(&db);
     q.setSql(personsStatement());
     q.open();

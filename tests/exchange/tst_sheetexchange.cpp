@@ -151,9 +151,9 @@ void TestSheetExchange::exportThenImportGivesThePersons()
     QCOMPARE(dialogs_->messages, QStringList("Sono state importate 30 persone."));
     QVERIFY(dialogs_->errors.isEmpty());
     QCOMPARE(ExchangeFixture::personLines(db_->db()), persons);
-    QCOMPARE(keysOf("Committente.IdCommittente"), std::set<qint64>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14,
-                                                                    15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26,
-                                                                    27, 28, 29}));
+    QCOMPARE(keysOf("Committente.IdCommittente"),
+             std::set<qint64>({0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
+                               15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29}));
     // The main window shows the persons.
     QCOMPARE(query()->recordCount(), 30);
     QCOMPARE(main()->statusText(), StandardQueries::describe(StandardQuery::Committente).status);
@@ -172,8 +172,8 @@ void TestSheetExchange::exportHoldsTheGridsRows()
 
     const SheetContent sheet = read(exportTo("scelti.xlsx"));
     QCOMPARE(sheet.header, QStringList({"Cognome", "Nome", "Qualifica", "CAP", "Città", "Via", "1° Telefono",
-                                        "2° Telefono", "Fax", "1° Cellulare", "2° Cellulare", "E-Mail",
-                                        "Sito internet", "Codice fiscale", "Partita IVA", "Note"}));
+                                        "2° Telefono", "Fax", "1° Cellulare", "2° Cellulare", "E-Mail", "Sito internet",
+                                        "Codice fiscale", "Partita IVA", "Note"}));
     QStringList grid, written;
     for (int r = 0; r < query()->recordCount(); ++r) {
         QStringList cells;
@@ -206,8 +206,10 @@ void TestSheetExchange::paymentsColumns()
 {
     start(30);
     const qint64 project = db_->db().scalar("SELECT IdProgetto FROM Pagamenti LIMIT 1").toLongLong();
-    const qint64 person = db_->db().scalar(QStringLiteral("SELECT IdCommittente FROM Progetto WHERE IdProgetto = %1")
-                                                .arg(project).toUtf8()).toLongLong();
+    const qint64 person
+        = db_->db()
+              .scalar(QStringLiteral("SELECT IdCommittente FROM Progetto WHERE IdProgetto = %1").arg(project).toUtf8())
+              .toLongLong();
     trigger("QueryCommittente");
     query()->setCurrentRow(rowOf(QStringLiteral("Committente.IdCommittente"), person));
     main()->drillDownToProjects();
@@ -226,17 +228,17 @@ void TestSheetExchange::joinWithoutKeyColumns()
 {
     start(10);
     // What a complex query may leave: every column of a join, the keys of both tables included.
-    main()->runQuery(StandardQueries::personsQuery({QStringLiteral("SELECT DISTINCT *"),
-                                                    QStringLiteral("FROM Committente, Progetto"),
-                                                    QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente")},
-                                                   QStringLiteral("Query attuale: Ricerca avanzata")));
+    main()->runQuery(
+        StandardQueries::personsQuery({QStringLiteral("SELECT DISTINCT *"), QStringLiteral("FROM Committente, Progetto"),
+                                       QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente")},
+                                      QStringLiteral("Query attuale: Ricerca avanzata")));
     QVERIFY(query()->recordCount() > 0);
 
     const SheetContent sheet = read(exportTo("progetti.xls"));
-    QCOMPARE(sheet.header, QStringList({"Cognome", "Nome", "Qualifica", "Codice fiscale", "Partita IVA", "Note",
-                                        "Cognome cliente", "Nome cliente",
-                                        "Descrizione", "Comune", "Stato", "Importo totale", "Importo pagato",
-                                        "Data di inizio", "Data di fine", "Data di consegna", "Archivio", "Nota"}));
+    QCOMPARE(sheet.header,
+             QStringList({"Cognome", "Nome", "Qualifica", "Codice fiscale", "Partita IVA", "Note", "Cognome cliente",
+                          "Nome cliente", "Descrizione", "Comune", "Stato", "Importo totale", "Importo pagato",
+                          "Data di inizio", "Data di fine", "Data di consegna", "Archivio", "Nota"}));
     QCOMPARE(int(sheet.rows.size()), query()->recordCount());
 }
 
@@ -252,8 +254,8 @@ void TestSheetExchange::replacingAsksFirst()
 
     dialogs_->answerNext(false); // "Annulla"
     exportTo("rubrica.xls");
-    QCOMPARE(dialogs_->questions, QStringList(QStringLiteral("Il file \"%1\" esiste già. Sostituirlo?")
-                                                  .arg(QDir::toNativeSeparators(path))));
+    QCOMPARE(dialogs_->questions,
+             QStringList(QStringLiteral("Il file \"%1\" esiste già. Sostituirlo?").arg(QDir::toNativeSeparators(path))));
     QFile same(path);
     QVERIFY(same.open(QIODevice::ReadOnly));
     QCOMPARE(same.readAll(), QByteArray("vecchio"));

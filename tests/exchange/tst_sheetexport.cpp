@@ -61,13 +61,20 @@ void TestSheetExport::headerIsTheLabel_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("header");
-    QTest::newRow("same name") << "Cognome" << "Cognome";
-    QTest::newRow("tax code") << "Codice_fiscale" << "Codice fiscale";
-    QTest::newRow("telephone") << "Numero_telefono1" << "1° Telefono";
-    QTest::newRow("client surname") << "Cognome_progettista" << "Cognome cliente";
-    QTest::newRow("due date") << "Data_scadenza" << "Data di consegna";
-    QTest::newRow("qualified") << "Progetto.Importo_totale" << "Importo totale";
-    QTest::newRow("not in the catalogue") << "Totale" << "Totale";
+    QTest::newRow("same name") << "Cognome"
+                               << "Cognome";
+    QTest::newRow("tax code") << "Codice_fiscale"
+                              << "Codice fiscale";
+    QTest::newRow("telephone") << "Numero_telefono1"
+                               << "1° Telefono";
+    QTest::newRow("client surname") << "Cognome_progettista"
+                                    << "Cognome cliente";
+    QTest::newRow("due date") << "Data_scadenza"
+                              << "Data di consegna";
+    QTest::newRow("qualified") << "Progetto.Importo_totale"
+                               << "Importo totale";
+    QTest::newRow("not in the catalogue") << "Totale"
+                                          << "Totale";
 }
 
 void TestSheetExport::headerIsTheLabel()
@@ -115,10 +122,11 @@ void TestSheetExport::projectsTypedByKind()
     QFETCH(QString, file);
     TestDatabase db;
     addPerson(db.db(), {{"Cognome", "Rossi"}, {"Nome", "Mario"}});
-    db.db().exec("INSERT INTO Progetto (IdProgetto, IdCommittente, Cognome_progettista, Nome_progettista, Descrizione,"
-                 " Comune, Stato, Importo_totale, Importo_pagato, Data_inizio, Data_fine, Data_scadenza, Archivio, Nota)"
-                 " VALUES (0, 0, 'Rossi', 'Mario', 'Ristrutturazione', 'Roma', 'In corso', 1500.5, 250,"
-                 " '2024-03-05', NULL, '2025-12-31', '007', 'Nota')");
+    db.db().exec(
+        "INSERT INTO Progetto (IdProgetto, IdCommittente, Cognome_progettista, Nome_progettista, Descrizione,"
+        " Comune, Stato, Importo_totale, Importo_pagato, Data_inizio, Data_fine, Data_scadenza, Archivio, Nota)"
+        " VALUES (0, 0, 'Rossi', 'Mario', 'Ristrutturazione', 'Roma', 'In corso', 1500.5, 250,"
+        " '2024-03-05', NULL, '2025-12-31', '007', 'Nota')");
     Query q(&db.db());
     q.setSql({StandardQueries::projectsColumns(), StandardQueries::projectsTables(), StandardQueries::projectsJoin()});
     q.open();

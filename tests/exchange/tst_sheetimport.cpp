@@ -31,22 +31,38 @@ void TestSheetImport::headerNamesAColumn_data()
 {
     QTest::addColumn<QString>("header");
     QTest::addColumn<QString>("column");
-    QTest::newRow("column name") << "Cognome" << "Cognome";
-    QTest::newRow("lower case") << "cognome" << "Cognome";
-    QTest::newRow("upper case") << "NOME" << "Nome";
-    QTest::newRow("accented") << "CITTÀ" << "Città";
-    QTest::newRow("blanks around") << " CAP " << "CAP";
-    QTest::newRow("label of telephone") << "1° Telefono" << "Numero_telefono1";
-    QTest::newRow("label of fax") << "Fax" << "Numero_fax";
-    QTest::newRow("label of e-mail") << "E-Mail" << "E_mail";
-    QTest::newRow("label of tax code") << "Codice fiscale" << "Codice_fiscale";
-    QTest::newRow("label of VAT, lower case") << "partita iva" << "Partita_iva";
-    QTest::newRow("label of web site") << "Sito internet" << "Sito_internet";
-    QTest::newRow("column of e-mail") << "e_mail" << "E_mail";
-    QTest::newRow("project column") << "Descrizione" << "";
-    QTest::newRow("key") << "IdCommittente" << "";
-    QTest::newRow("foreign") << "Colonna estranea" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("column name") << "Cognome"
+                                 << "Cognome";
+    QTest::newRow("lower case") << "cognome"
+                                << "Cognome";
+    QTest::newRow("upper case") << "NOME"
+                                << "Nome";
+    QTest::newRow("accented") << "CITTÀ"
+                              << "Città";
+    QTest::newRow("blanks around") << " CAP "
+                                   << "CAP";
+    QTest::newRow("label of telephone") << "1° Telefono"
+                                        << "Numero_telefono1";
+    QTest::newRow("label of fax") << "Fax"
+                                  << "Numero_fax";
+    QTest::newRow("label of e-mail") << "E-Mail"
+                                     << "E_mail";
+    QTest::newRow("label of tax code") << "Codice fiscale"
+                                       << "Codice_fiscale";
+    QTest::newRow("label of VAT, lower case") << "partita iva"
+                                              << "Partita_iva";
+    QTest::newRow("label of web site") << "Sito internet"
+                                       << "Sito_internet";
+    QTest::newRow("column of e-mail") << "e_mail"
+                                      << "E_mail";
+    QTest::newRow("project column") << "Descrizione"
+                                    << "";
+    QTest::newRow("key") << "IdCommittente"
+                         << "";
+    QTest::newRow("foreign") << "Colonna estranea"
+                             << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestSheetImport::headerNamesAColumn()
@@ -67,12 +83,19 @@ void TestSheetImport::exportThenImportGivesThePersonsBack()
 {
     QFETCH(QString, file);
     TestDatabase source(25);
-    addPerson(source.db(), {{"Cognome", "D'Amico"}, {"Nome", "Giò"}, {"Qualifica", "Geometra"}, {"CAP", "00184"},
-                            {"Partita_iva", "01234567890"}, {"Numero_telefono1", "06 1234567"},
+    addPerson(source.db(), {{"Cognome", "D'Amico"},
+                            {"Nome", "Giò"},
+                            {"Qualifica", "Geometra"},
+                            {"CAP", "00184"},
+                            {"Partita_iva", "01234567890"},
+                            {"Numero_telefono1", "06 1234567"},
                             {"Note", QString(4000, QChar(0x00E8)) + "\"fine\" dell'appunto\nseconda riga"}});
     addPerson(source.db(), {{"Cognome", "Bianchi"}, {"Qualifica", "Ingegnere"}}); // the rest empty
-    addPerson(source.db(), {{"Cognome", "Ünal"}, {"Qualifica", "Architetto"}, {"CAP", "20121"},
-                            {"Città", "Sant'Angelo Lodigiano"}, {"E_mail", "unal@example.it"},
+    addPerson(source.db(), {{"Cognome", "Ünal"},
+                            {"Qualifica", "Architetto"},
+                            {"CAP", "20121"},
+                            {"Città", "Sant'Angelo Lodigiano"},
+                            {"E_mail", "unal@example.it"},
                             {"Note", QString(3000, QChar(0x20AC))}});
 
     Query persons(&source.db());
@@ -142,7 +165,8 @@ void TestSheetImport::refusedRowWritesNothing()
     const ImportResult result = SheetImport(db.db()).run(sheet);
     QVERIFY(result.outcome == Outcome::Failed);
     QCOMPARE(result.sheetRow, 7);
-    QVERIFY2(result.message.startsWith("La riga 7 del foglio \"Elenco\" non può essere importata"), qPrintable(result.message));
+    QVERIFY2(result.message.startsWith("La riga 7 del foglio \"Elenco\" non può essere importata"),
+             qPrintable(result.message));
     QVERIFY(result.message.endsWith("Non è stato importato nessun dato."));
     QCOMPARE(count(db.db(), "Committente"), 0);
     QCOMPARE(count(db.db(), "Indirizzo"), 1);
@@ -173,12 +197,14 @@ void TestSheetImport::workbooksOfOtherPrograms_data()
     QTest::addColumn<QStringList>("persons"); // empty: refused, with `message` in its text
     QTest::addColumn<QString>("message");
     const QStringList testo = {
-        "Rossi|Mario|Ingegnere|00184|Roma|Via Appia 12|06 1234567|||||mario.rossi@example.it||RSSMRA70A01H501U|01234567890|Cliente storico",
+        "Rossi|Mario|Ingegnere|00184|Roma|Via Appia 12|06 "
+        "1234567|||||mario.rossi@example.it||RSSMRA70A01H501U|01234567890|Cliente storico",
         "D'Amico|Lucia|Architetto|20121|Milano|Corso Garibaldi 5|02 7654321|||||||DMCLCU80B41F205X||",
         "Bianchi|Giò|Geometra|80100|Napoli|Via Toledo 1||||||||||Nota con \"virgolette\"",
     };
     const QStringList numeri = {
-        "Verdi|Giuseppe|Musicista|43011|Busseto|Via Roma 1|0524 12345|||||||VRDGPP13R10B296K|12345678901|Esportato con le etichette",
+        "Verdi|Giuseppe|Musicista|43011|Busseto|Via Roma 1|0524 12345|||||||VRDGPP13R10B296K|12345678901|Esportato con "
+        "le etichette",
         "Esposito|Anna|Avvocato|80121|Napoli|Via Chiaia 3|081 555000|||||||||",
     };
     QTest::newRow("testo.xls") << "elenco/testo.xls" << testo << "";

@@ -76,10 +76,7 @@ void TestSheetWriter::writesSheetAsOtherReadersSeeIt()
     QCOMPARE(content.rows.at(1), QStringList({"Rossi", "01234567890", "20", "", ""}));
 }
 
-void TestSheetWriter::manyColumnsAndLongTextsSurvive_data()
-{
-    writesSheetAsOtherReadersSeeIt_data();
-}
+void TestSheetWriter::manyColumnsAndLongTextsSurvive_data() { writesSheetAsOtherReadersSeeIt_data(); }
 
 // Past column Z, and a string table long enough to run over many continuation records,
 // with texts split across them in one-byte and two-byte characters. (libfreexl reads a text
@@ -133,10 +130,7 @@ void TestSheetWriter::manyColumnsAndLongTextsSurvive()
     QCOMPARE(content.rows.at(5).at(39), cellText(5, 39));
 }
 
-void TestSheetWriter::failedWriteLeavesOldFileAndNoLeftover_data()
-{
-    writesSheetAsOtherReadersSeeIt_data();
-}
+void TestSheetWriter::failedWriteLeavesOldFileAndNoLeftover_data() { writesSheetAsOtherReadersSeeIt_data(); }
 
 void TestSheetWriter::failedWriteLeavesOldFileAndNoLeftover()
 {

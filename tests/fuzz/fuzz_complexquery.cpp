@@ -8,8 +8,8 @@
 #include "queries/complexquery.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -50,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         rows << row;
     }
     Database &db = database();
-    const ComplexQueryStatement statement =
-        ComplexQuery::build(rows, [&db](const QString &table) { return db.columnNames(table); });
+    const ComplexQueryStatement statement = ComplexQuery::build(rows, [&db](const QString &table) {
+        return db.columnNames(table);
+    });
     if (!statement.canRun())
         return 0;
     const Dialect::Translated translated = Dialect::translate(statement.lines.join(QLatin1Char('\n')));

@@ -9,6 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const Dialect::Translated translated = Dialect::translate(text);
-    (void)translated.sql.size();
+    (void) translated.sql.size();
     return 0;
 }

@@ -12,13 +12,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.setBytes(bytes);
     for (const QString &section : file.sectionNames()) {
         for (const QString &key : file.keys(section))
-            (void)file.value(section, key);
+            (void) file.value(section, key);
     }
     file.setValue(QStringLiteral("Opzioni"), QStringLiteral("Chiave"), QStringLiteral("valore è\nnuovo"));
     IniFile again;
     again.setBytes(file.toBytes());
     if (again.value(QStringLiteral("Opzioni"), QStringLiteral("Chiave")) != QStringLiteral("valore è nuovo")
-        && again.value(QStringLiteral("Opzioni"), QStringLiteral("Chiave")) != file.value(QStringLiteral("Opzioni"), QStringLiteral("Chiave")))
+        && again.value(QStringLiteral("Opzioni"), QStringLiteral("Chiave"))
+               != file.value(QStringLiteral("Opzioni"), QStringLiteral("Chiave")))
         std::abort();
     return 0;
 }

@@ -26,11 +26,12 @@ QStringList schemaColumns(const QString &table)
     static const QHash<QString, QStringList> columns = {
         {"Committente", {"IdCommittente", "Cognome", "Nome", "Qualifica", "Codice_fiscale", "Partita_iva", "Note"}},
         {"Indirizzo", {"IdCommittente", "CAP", "Città", "Via"}},
-        {"Recapiti", {"IdCommittente", "Numero_telefono1", "Numero_telefono2", "Numero_fax", "Numero_cell1",
-                      "Numero_cell2", "E_mail", "Sito_internet"}},
-        {"Progetto", {"IdProgetto", "IdCommittente", "Cognome_progettista", "Nome_progettista", "Descrizione",
-                      "Comune", "Stato", "Importo_totale", "Importo_pagato", "Data_inizio", "Data_fine",
-                      "Data_scadenza", "Archivio", "Nota"}},
+        {"Recapiti",
+         {"IdCommittente", "Numero_telefono1", "Numero_telefono2", "Numero_fax", "Numero_cell1", "Numero_cell2",
+          "E_mail", "Sito_internet"}},
+        {"Progetto",
+         {"IdProgetto", "IdCommittente", "Cognome_progettista", "Nome_progettista", "Descrizione", "Comune", "Stato",
+          "Importo_totale", "Importo_pagato", "Data_inizio", "Data_fine", "Data_scadenza", "Archivio", "Nota"}},
         {"Pagamenti", {"IdProgetto", "IdFattura", "Importo", "Data", "Fattura"}},
         {"Stato", {"Stato_progetto"}},
     };
@@ -78,15 +79,14 @@ void TestComplexQuery::statement_data()
     QTest::newRow("one condition") << Rows{row("Cognome", "=", "Rossi")} << "FROM Committente"
                                    << "WHERE Cognome='Rossi'" << QStringList{"'Rossi'"}
                                    << "Query attuale: Cognome='Rossi'";
-    QTest::newRow("digit text field quoted") << Rows{row("CAP", "=", "40121")} << "FROM Indirizzo"
-                                             << "WHERE CAP='40121'" << QStringList{"'40121'"}
-                                             << "Query attuale: CAP='40121'";
+    QTest::newRow("digit text field quoted")
+        << Rows{row("CAP", "=", "40121")} << "FROM Indirizzo"
+        << "WHERE CAP='40121'" << QStringList{"'40121'"} << "Query attuale: CAP='40121'";
     QTest::newRow("amount stays a number") << Rows{row("Importo", ">", "100")} << "FROM Pagamenti"
-                                           << "WHERE Importo>100" << QStringList{"100"}
-                                           << "Query attuale: Importo>100";
-    QTest::newRow("amount in Italian form") << Rows{row("Importo totale", ">=", "1.500,50")} << "FROM Progetto"
-                                            << "WHERE Importo_totale>=1500.50" << QStringList{"1.500,50"}
-                                            << "Query attuale: Importo totale>=1.500,50";
+                                           << "WHERE Importo>100" << QStringList{"100"} << "Query attuale: Importo>100";
+    QTest::newRow("amount in Italian form")
+        << Rows{row("Importo totale", ">=", "1.500,50")} << "FROM Progetto"
+        << "WHERE Importo_totale>=1500.50" << QStringList{"1.500,50"} << "Query attuale: Importo totale>=1.500,50";
     QTest::newRow("two fields of one table, and")
         << Rows{row("Cognome", "=", "Rossi"), row("Nome", "=", "Mario")} << "FROM Committente"
         << "WHERE Cognome='Rossi' AND Nome='Mario'" << QStringList{"'Rossi'", "'Mario'"}
@@ -96,20 +96,20 @@ void TestComplexQuery::statement_data()
         << "WHERE Importo_totale>1000 OR Stato='Sospeso'" << QStringList{"1000", "'Sospeso'"}
         << "Query attuale: Importo totale>1000 OR Stato='Sospeso'";
     QTest::newRow("inner quote: shown as always, doubled for the engine")
-        << Rows{row("Cognome", "=", "D'Amico")} << "FROM Committente" << "WHERE Cognome='D''Amico'"
-        << QStringList{"'D'Amico'"} << "Query attuale: Cognome='D'Amico'";
+        << Rows{row("Cognome", "=", "D'Amico")} << "FROM Committente"
+        << "WHERE Cognome='D''Amico'" << QStringList{"'D'Amico'"} << "Query attuale: Cognome='D'Amico'";
     QTest::newRow("value quoted by the user")
-        << Rows{row("Cognome", "<>", "'D''Amico'")} << "FROM Committente" << "WHERE Cognome<>'D''Amico'"
-        << QStringList{"'D''Amico'"} << "Query attuale: Cognome<>'D''Amico'";
-    QTest::newRow("text beginning with a digit") << Rows{row("Via", "=", "3 Novembre")} << "FROM Indirizzo"
-                                                 << "WHERE Via='3 Novembre'" << QStringList{"3 Novembre"}
-                                                 << "Query attuale: Via=3 Novembre";
+        << Rows{row("Cognome", "<>", "'D''Amico'")} << "FROM Committente"
+        << "WHERE Cognome<>'D''Amico'" << QStringList{"'D''Amico'"} << "Query attuale: Cognome<>'D''Amico'";
+    QTest::newRow("text beginning with a digit")
+        << Rows{row("Via", "=", "3 Novembre")} << "FROM Indirizzo"
+        << "WHERE Via='3 Novembre'" << QStringList{"3 Novembre"} << "Query attuale: Via=3 Novembre";
     QTest::newRow("accented column") << Rows{row("Città", "=", "Forlì")} << "FROM Indirizzo"
                                      << "WHERE Città='Forlì'" << QStringList{"'Forlì'"}
                                      << "Query attuale: Città='Forlì'";
-    QTest::newRow("label of the list never opened")
-        << Rows{row("Cognome progettista", "=", "Rossi")} << "FROM Progetto" << "WHERE Cognome_progettista='Rossi'"
-        << QStringList{"'Rossi'"} << "Query attuale: Cognome progettista='Rossi'";
+    QTest::newRow("label of the list never opened") << Rows{row("Cognome progettista", "=", "Rossi")} << "FROM Progetto"
+                                                    << "WHERE Cognome_progettista='Rossi'" << QStringList{"'Rossi'"}
+                                                    << "Query attuale: Cognome progettista='Rossi'";
     QTest::newRow("connector in lower case")
         << Rows{row("Cognome", " = ", "Rossi"), row("Nome", "=", "Mario", "or")} << "FROM Committente"
         << "WHERE Cognome='Rossi' OR Nome='Mario'" << QStringList{"'Rossi'", "'Mario'"}
@@ -191,9 +191,10 @@ void TestComplexQuery::dateParameters_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QList<QDate>>("dates");
-    QTest::newRow("named by the date")
-        << Rows{row("Data di consegna", "<", "31/12/2008")} << "WHERE Data_scadenza<:31/12/2008"
-        << "Query attuale: Data di consegna<31/12/2008" << QStringList{"31/12/2008"} << QList<QDate>{{2008, 12, 31}};
+    QTest::newRow("named by the date") << Rows{row("Data di consegna", "<", "31/12/2008")}
+                                       << "WHERE Data_scadenza<:31/12/2008"
+                                       << "Query attuale: Data di consegna<31/12/2008" << QStringList{"31/12/2008"}
+                                       << QList<QDate>{{2008, 12, 31}};
     QTest::newRow("every operator takes the colon")
         << Rows{row("Data", "<>", "1/2/2020"), row("Data di inizio", ">=", "01/01/2007"),
                 row("Data di fine", "<=", "02/01/2007", " OR ")}
@@ -201,18 +202,19 @@ void TestComplexQuery::dateParameters_data()
         << "Query attuale: Data<>1/2/2020 AND Data_inizio>=:01/01/2007 OR Data_fine<=:02/01/2007"
         << QStringList{"1/2/2020", "01/01/2007", "02/01/2007"}
         << QList<QDate>{{2020, 2, 1}, {2007, 1, 1}, {2007, 1, 2}};
-    QTest::newRow("the same date twice")
-        << Rows{row("Data di inizio", ">=", "01/01/2007"), row("Data di fine", "<", "01/01/2007")}
-        << "WHERE Data_inizio>=:01/01/2007 AND Data_fine<:01/01/2007"
-        << "Query attuale: Data di inizio>=01/01/2007 AND Data_fine<:01/01/2007"
-        << QStringList{"01/01/2007", "01/01/2007"} << QList<QDate>{{2007, 1, 1}, {2007, 1, 1}};
+    QTest::newRow("the same date twice") << Rows{row("Data di inizio", ">=", "01/01/2007"),
+                                                 row("Data di fine", "<", "01/01/2007")}
+                                         << "WHERE Data_inizio>=:01/01/2007 AND Data_fine<:01/01/2007"
+                                         << "Query attuale: Data di inizio>=01/01/2007 AND Data_fine<:01/01/2007"
+                                         << QStringList{"01/01/2007", "01/01/2007"}
+                                         << QList<QDate>{{2007, 1, 1}, {2007, 1, 1}};
     // A blank would end the parameter's name in the middle of the value.
     QTest::newRow("date with a time") << Rows{row("Data", "=", "05/03/2021 10:30")} << "WHERE Data=:data_riga1"
                                       << "Query attuale: Data=05/03/2021 10:30" << QStringList{"data_riga1"}
                                       << QList<QDate>{{2021, 3, 5}};
-    QTest::newRow("date quoted by the user") << Rows{row("Data", "=", "'05/03/2021'")} << "WHERE Data=:05/03/2021"
-                                             << "Query attuale: Data='05/03/2021'" << QStringList{"05/03/2021"}
-                                             << QList<QDate>{{2021, 3, 5}};
+    QTest::newRow("date quoted by the user")
+        << Rows{row("Data", "=", "'05/03/2021'")} << "WHERE Data=:05/03/2021"
+        << "Query attuale: Data='05/03/2021'" << QStringList{"05/03/2021"} << QList<QDate>{{2021, 3, 5}};
     QTest::newRow("old label of the due date")
         << Rows{row("Data di scadenza", ">", "1/1/2000")} << "WHERE Data_scadenza>:1/1/2000"
         << "Query attuale: Data di scadenza>1/1/2000" << QStringList{"1/1/2000"} << QList<QDate>{{2000, 1, 1}};
@@ -239,24 +241,27 @@ void TestComplexQuery::refusedRows_data()
     QTest::addColumn<Rows>("rows");
     QTest::addColumn<QString>("error");
     const ConditionRow ok = row("Cognome", "=", "Rossi");
-    QTest::newRow("operator not in the list") << Rows{row("Cognome", "LIKE", "R%")}
-                                              << "Riga 1: l'operatore \"LIKE\" non è valido: usare =, <, >, <=, >= oppure <>.";
-    QTest::newRow("operator extended") << Rows{row("Cognome", "= 'x' OR 1=1 OR Cognome =", "x")}
-                                       << "Riga 1: l'operatore \"= 'x' OR 1=1 OR Cognome =\" non è valido: usare =, <, >, "
-                                          "<=, >= oppure <>.";
+    QTest::newRow("operator not in the list")
+        << Rows{row("Cognome", "LIKE", "R%")}
+        << "Riga 1: l'operatore \"LIKE\" non è valido: usare =, <, >, <=, >= oppure <>.";
+    QTest::newRow("operator extended")
+        << Rows{row("Cognome", "= 'x' OR 1=1 OR Cognome =", "x")}
+        << "Riga 1: l'operatore \"= 'x' OR 1=1 OR Cognome =\" non è valido: usare =, <, >, "
+           "<=, >= oppure <>.";
     QTest::newRow("no operator") << Rows{ok, row("Nome", "", "Mario")} << "Riga 2: scegliere l'operatore.";
     QTest::newRow("label naming no field") << Rows{row("Pippo", "=", "1")} << "Riga 1: il campo \"Pippo\" non esiste.";
-    QTest::newRow("key column is not a field") << Rows{row("IdCommittente", "=", "1")}
-                                               << "Riga 1: il campo \"IdCommittente\" non esiste.";
-    QTest::newRow("label with a statement") << Rows{row("Cognome='x' OR 1", "=", "1")}
-                                            << "Riga 1: il campo \"Cognome='x' OR 1\" non esiste.";
+    QTest::newRow("key column is not a field")
+        << Rows{row("IdCommittente", "=", "1")} << "Riga 1: il campo \"IdCommittente\" non esiste.";
+    QTest::newRow("label with a statement")
+        << Rows{row("Cognome='x' OR 1", "=", "1")} << "Riga 1: il campo \"Cognome='x' OR 1\" non esiste.";
     QTest::newRow("later row without field") << Rows{ok, row("", "=", "x")} << "Riga 2: scegliere il campo.";
     QTest::newRow("empty value") << Rows{ok, ok, row("Nome", "=", "")}
                                  << "Riga 3: inserire un valore per il campo \"Nome\".";
-    QTest::newRow("empty value of row 1") << Rows{row("Cognome", "=", "")}
-                                          << "Riga 1: inserire un valore per il campo \"Cognome\".";
-    QTest::newRow("impossible date") << Rows{ok, row("Data", "<", "31/02/2008")}
-                                     << "Riga 2: \"31/02/2008\" non è una data valida; scrivere la data come gg/mm/aaaa.";
+    QTest::newRow("empty value of row 1")
+        << Rows{row("Cognome", "=", "")} << "Riga 1: inserire un valore per il campo \"Cognome\".";
+    QTest::newRow("impossible date") << Rows{
+        ok, row("Data", "<",
+                "31/02/2008")} << "Riga 2: \"31/02/2008\" non è una data valida; scrivere la data come gg/mm/aaaa.";
     QTest::newRow("words for a date") << Rows{row("Data di inizio", "=", "oggi")}
                                       << "Riga 1: \"oggi\" non è una data valida; scrivere la data come gg/mm/aaaa.";
     QTest::newRow("date followed by a condition") << Rows{row("Data", "=", "01/01/2007 OR 1=1")}
@@ -264,12 +269,12 @@ void TestComplexQuery::refusedRows_data()
                                                      "la data come gg/mm/aaaa.";
     QTest::newRow("text for an amount") << Rows{row("Importo", ">", "abc")}
                                         << "Riga 1: \"abc\" non è un importo valido.";
-    QTest::newRow("amount followed by a condition") << Rows{row("Importo", ">", "100 OR 1=1")}
-                                                    << "Riga 1: \"100 OR 1=1\" non è un importo valido.";
-    QTest::newRow("connector not in the list") << Rows{ok, row("Nome", "=", "x", " XOR ")}
-                                               << "Riga 2: scegliere il collegamento AND oppure OR.";
-    QTest::newRow("connector with a statement") << Rows{ok, row("Nome", "=", "x", " OR 1=1 OR ")}
-                                                << "Riga 2: scegliere il collegamento AND oppure OR.";
+    QTest::newRow("amount followed by a condition")
+        << Rows{row("Importo", ">", "100 OR 1=1")} << "Riga 1: \"100 OR 1=1\" non è un importo valido.";
+    QTest::newRow("connector not in the list")
+        << Rows{ok, row("Nome", "=", "x", " XOR ")} << "Riga 2: scegliere il collegamento AND oppure OR.";
+    QTest::newRow("connector with a statement")
+        << Rows{ok, row("Nome", "=", "x", " OR 1=1 OR ")} << "Riga 2: scegliere il collegamento AND oppure OR.";
     QTest::newRow("empty connector") << Rows{ok, row("Nome", "=", "x", "")}
                                      << "Riga 2: scegliere il collegamento AND oppure OR.";
     QTest::newRow("nul character") << Rows{row("Cognome", "=", QString("a") + QChar(0) + "b")}
@@ -316,7 +321,8 @@ void TestComplexQuery::sameConditionsTwiceGiveTheSameStatement()
 
 void TestComplexQuery::valueLists()
 {
-    QCOMPARE(ComplexQuery::valueList({"Roma", "", "Forlì", "Roma", "roma"}), (QStringList{"Roma", "Forlì", "roma", "%"}));
+    QCOMPARE(ComplexQuery::valueList({"Roma", "", "Forlì", "Roma", "roma"}),
+             (QStringList{"Roma", "Forlì", "roma", "%"}));
     QCOMPARE(ComplexQuery::valueList({}), QStringList{"%"});
     QCOMPARE(ComplexQuery::valueList({"%", "a"}), (QStringList{"%", "a"}));
     QCOMPARE(ComplexQuery::valueListTable("Importo", schemaColumns), QStringLiteral("Pagamenti"));
@@ -356,12 +362,13 @@ void TestComplexQuery::rowsOnDemoData_data()
                            << QVariantList{"2010-01-01", "2012-01-01"};
     QTest::newRow("payments of persons by surname")
         << Rows{row("Importo", ">", "500"), row("Cognome", "<", "F")}
-        << QByteArray("SELECT COUNT(*) FROM Pagamenti g JOIN Progetto p ON p.IdProgetto=g.IdProgetto JOIN Committente c "
-                      "ON c.IdCommittente=p.IdCommittente WHERE g.Importo>? AND c.Cognome<?")
+        << QByteArray(
+               "SELECT COUNT(*) FROM Pagamenti g JOIN Progetto p ON p.IdProgetto=g.IdProgetto JOIN Committente c "
+               "ON c.IdCommittente=p.IdCommittente WHERE g.Importo>? AND c.Cognome<?")
         << QVariantList{500, "F"};
     QTest::newRow("five tables")
-        << Rows{row("Cognome", ">", "A"), row("Città", ">", "A"), row("E-Mail", ">", "a"), row("Stato", "=", "In corso"),
-                row("Data", ">", "01/01/2015")}
+        << Rows{row("Cognome", ">", "A"), row("Città", ">", "A"), row("E-Mail", ">", "a"),
+                row("Stato", "=", "In corso"), row("Data", ">", "01/01/2015")}
         << QByteArray("SELECT COUNT(*) FROM Committente c JOIN Indirizzo i ON i.IdCommittente=c.IdCommittente "
                       "JOIN Recapiti r ON r.IdCommittente=c.IdCommittente JOIN Progetto p ON "
                       "p.IdCommittente=c.IdCommittente JOIN Pagamenti g ON g.IdProgetto=p.IdProgetto WHERE "

@@ -61,10 +61,14 @@ void TestConditionQueries::dialogLayoutByMode_data()
     QTest::addColumn<QString>("label1");
     QTest::addColumn<QString>("label2");
     QTest::addColumn<int>("buttonTop");
-    QTest::newRow("persona") << ConditionMode::NameSurname << 194 << true << "Nome" << "Cognome" << 120;
-    QTest::newRow("qualifica") << ConditionMode::Qualification << 146 << false << "Qualifica" << "" << 72;
-    QTest::newRow("città") << ConditionMode::City << 146 << false << "Città" << "" << 72;
-    QTest::newRow("stato") << ConditionMode::ProjectState << 146 << false << "Stato progetto" << "" << 72;
+    QTest::newRow("persona") << ConditionMode::NameSurname << 194 << true << "Nome"
+                             << "Cognome" << 120;
+    QTest::newRow("qualifica") << ConditionMode::Qualification << 146 << false << "Qualifica"
+                               << "" << 72;
+    QTest::newRow("città") << ConditionMode::City << 146 << false << "Città"
+                           << "" << 72;
+    QTest::newRow("stato") << ConditionMode::ProjectState << 146 << false << "Stato progetto"
+                           << "" << 72;
 }
 
 void TestConditionQueries::dialogLayoutByMode()
@@ -88,17 +92,34 @@ void TestConditionQueries::missingValueIsReported_data()
     QTest::addColumn<QString>("message");
     const QString none;
     const QString bothNames = QStringLiteral("Riempire almeno uno dei due campi");
-    QTest::newRow("no names") << ConditionMode::NameSurname << "" << "" << "Rossi" << bothNames;
-    QTest::newRow("first name only") << ConditionMode::NameSurname << "Mario" << "" << "" << none;
-    QTest::newRow("surname only") << ConditionMode::NameSurname << "" << "Rossi" << "" << none;
+    QTest::newRow("no names") << ConditionMode::NameSurname << ""
+                              << ""
+                              << "Rossi" << bothNames;
+    QTest::newRow("first name only") << ConditionMode::NameSurname << "Mario"
+                                     << ""
+                                     << "" << none;
+    QTest::newRow("surname only") << ConditionMode::NameSurname << ""
+                                  << "Rossi"
+                                  << "" << none;
     // A blank is a value, used as it is.
-    QTest::newRow("blank first name") << ConditionMode::NameSurname << " " << "" << "" << none;
-    QTest::newRow("no qualification") << ConditionMode::Qualification << "x" << "y" << ""
+    QTest::newRow("blank first name") << ConditionMode::NameSurname << " "
+                                      << ""
+                                      << "" << none;
+    QTest::newRow("no qualification") << ConditionMode::Qualification << "x"
+                                      << "y"
+                                      << ""
                                       << "Inserire una qualifica";
-    QTest::newRow("no city") << ConditionMode::City << "" << "" << "" << "Inserire una città";
-    QTest::newRow("no state") << ConditionMode::ProjectState << "" << "" << ""
+    QTest::newRow("no city") << ConditionMode::City << ""
+                             << ""
+                             << ""
+                             << "Inserire una città";
+    QTest::newRow("no state") << ConditionMode::ProjectState << ""
+                              << ""
+                              << ""
                               << "Inserire uno stato di progetto";
-    QTest::newRow("blank state") << ConditionMode::ProjectState << "" << "" << " " << none;
+    QTest::newRow("blank state") << ConditionMode::ProjectState << ""
+                                 << ""
+                                 << " " << none;
 }
 
 void TestConditionQueries::missingValueIsReported()
@@ -119,31 +140,42 @@ void TestConditionQueries::statementAndStatus_data()
     QTest::addColumn<QString>("where");
     QTest::addColumn<QString>("status");
     QTest::newRow("surname only, status starts the names with a blank")
-        << ConditionMode::NameSurname << "" << "Rossi" << ""
-        << kPersonsJoin + " AND Cognome='Rossi'" << "Query attuale: Persone con nome o cognome= Rossi";
-    QTest::newRow("first name only, status ends in a blank")
-        << ConditionMode::NameSurname << "Mario" << "" << ""
-        << kPersonsJoin + " AND Nome='Mario'" << "Query attuale: Persone con nome o cognome=Mario ";
+        << ConditionMode::NameSurname << ""
+        << "Rossi"
+        << "" << kPersonsJoin + " AND Cognome='Rossi'"
+        << "Query attuale: Persone con nome o cognome= Rossi";
+    QTest::newRow("first name only, status ends in a blank") << ConditionMode::NameSurname << "Mario"
+                                                             << ""
+                                                             << "" << kPersonsJoin + " AND Nome='Mario'"
+                                                             << "Query attuale: Persone con nome o cognome=Mario ";
     QTest::newRow("both names select the person with both")
-        << ConditionMode::NameSurname << "Mario" << "Rossi" << ""
-        << kPersonsJoin + " AND Nome='Mario' AND Cognome='Rossi'"
+        << ConditionMode::NameSurname << "Mario"
+        << "Rossi"
+        << "" << kPersonsJoin + " AND Nome='Mario' AND Cognome='Rossi'"
         << "Query attuale: Persone con nome o cognome=Mario Rossi";
-    QTest::newRow("inner quote doubled, status as typed")
-        << ConditionMode::NameSurname << "" << "D'Amico" << ""
-        << kPersonsJoin + " AND Cognome='D''Amico'" << "Query attuale: Persone con nome o cognome= D'Amico";
-    QTest::newRow("every quote doubled")
-        << ConditionMode::NameSurname << "''" << "'" << ""
-        << kPersonsJoin + " AND Nome='''''' AND Cognome=''''" << "Query attuale: Persone con nome o cognome='' '";
-    QTest::newRow("qualification") << ConditionMode::Qualification << "" << "" << "Ing."
-                                   << kPersonsJoin + " AND Qualifica='Ing.'"
+    QTest::newRow("inner quote doubled, status as typed") << ConditionMode::NameSurname << ""
+                                                          << "D'Amico"
+                                                          << "" << kPersonsJoin + " AND Cognome='D''Amico'"
+                                                          << "Query attuale: Persone con nome o cognome= D'Amico";
+    QTest::newRow("every quote doubled") << ConditionMode::NameSurname << "''"
+                                         << "'"
+                                         << "" << kPersonsJoin + " AND Nome='''''' AND Cognome=''''"
+                                         << "Query attuale: Persone con nome o cognome='' '";
+    QTest::newRow("qualification") << ConditionMode::Qualification << ""
+                                   << ""
+                                   << "Ing." << kPersonsJoin + " AND Qualifica='Ing.'"
                                    << "Query attuale: Persone con qualifica=Ing.";
-    QTest::newRow("city with accent and quote")
-        << ConditionMode::City << "" << "" << "L'Aquila" << kPersonsJoin + " AND Città='L''Aquila'"
-        << "Query attuale: Persone residenti nella città di L'Aquila";
-    QTest::newRow("blank city is a value") << ConditionMode::City << "" << "" << " "
-                                           << kPersonsJoin + " AND Città=' '"
+    QTest::newRow("city with accent and quote") << ConditionMode::City << ""
+                                                << ""
+                                                << "L'Aquila" << kPersonsJoin + " AND Città='L''Aquila'"
+                                                << "Query attuale: Persone residenti nella città di L'Aquila";
+    QTest::newRow("blank city is a value") << ConditionMode::City << ""
+                                           << ""
+                                           << " " << kPersonsJoin + " AND Città=' '"
                                            << "Query attuale: Persone residenti nella città di  ";
-    QTest::newRow("state") << ConditionMode::ProjectState << "" << "" << "In corso"
+    QTest::newRow("state") << ConditionMode::ProjectState << ""
+                           << ""
+                           << "In corso"
                            << "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Stato='In corso'"
                            << "Query attuale: Progetti con stato di progetto=In corso";
 }
@@ -194,9 +226,9 @@ void TestConditionQueries::valueListRemovesRepeatsOnlyForQualificationAndCity_da
         << ConditionMode::City << cities << QStringList{"Roma", "Forlì", "roma", ""};
     QTest::newRow("qualification") << ConditionMode::Qualification << QStringList{"Ing.", "Arch.", "Ing."}
                                    << QStringList{"Ing.", "Arch."};
-    QTest::newRow("state keeps every row") << ConditionMode::ProjectState
-                                           << QStringList{"In corso", "Sospeso", "In corso"}
-                                           << QStringList{"In corso", "Sospeso", "In corso"};
+    QTest::newRow("state keeps every row")
+        << ConditionMode::ProjectState << QStringList{"In corso", "Sospeso", "In corso"}
+        << QStringList{"In corso", "Sospeso", "In corso"};
     QTest::newRow("empty table") << ConditionMode::City << QStringList() << QStringList();
 
     QCOMPARE(ConditionQueries::valueSource(ConditionMode::City).table, QStringLiteral("Indirizzo"));
@@ -223,15 +255,21 @@ void TestConditionQueries::queriesSelectWhatTheyStateOnDemoData_data()
     QTest::addColumn<QStringList>("binds");
     const QByteArray persons = "SELECT COUNT(*) FROM Committente c JOIN Indirizzo i ON i.IdCommittente=c.IdCommittente "
                                "JOIN Recapiti r ON r.IdCommittente=c.IdCommittente WHERE ";
-    QTest::newRow("surname with quote") << ConditionMode::NameSurname << "" << "D'Amico" << "" << persons + "c.Cognome=?"
-                                        << QStringList{"D'Amico"};
-    QTest::newRow("first name") << ConditionMode::NameSurname << "Maria" << "" << "" << persons + "c.Nome=?"
-                                << QStringList{"Maria"};
-    QTest::newRow("qualification") << ConditionMode::Qualification << "" << "" << "Arch." << persons + "c.Qualifica=?"
-                                   << QStringList{"Arch."};
-    QTest::newRow("city") << ConditionMode::City << "" << "" << "L'Aquila" << persons + "i.\"Città\"=?"
-                          << QStringList{"L'Aquila"};
-    QTest::newRow("state") << ConditionMode::ProjectState << "" << "" << "In corso"
+    QTest::newRow("surname with quote") << ConditionMode::NameSurname << ""
+                                        << "D'Amico"
+                                        << "" << persons + "c.Cognome=?" << QStringList{"D'Amico"};
+    QTest::newRow("first name") << ConditionMode::NameSurname << "Maria"
+                                << ""
+                                << "" << persons + "c.Nome=?" << QStringList{"Maria"};
+    QTest::newRow("qualification") << ConditionMode::Qualification << ""
+                                   << ""
+                                   << "Arch." << persons + "c.Qualifica=?" << QStringList{"Arch."};
+    QTest::newRow("city") << ConditionMode::City << ""
+                          << ""
+                          << "L'Aquila" << persons + "i.\"Città\"=?" << QStringList{"L'Aquila"};
+    QTest::newRow("state") << ConditionMode::ProjectState << ""
+                           << ""
+                           << "In corso"
                            << QByteArray("SELECT COUNT(*) FROM Progetto p WHERE p.Stato=? AND EXISTS "
                                          "(SELECT 1 FROM Committente c WHERE c.IdCommittente=p.IdCommittente)")
                            << QStringList{"In corso"};

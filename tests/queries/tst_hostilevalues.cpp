@@ -86,7 +86,7 @@ QStringList snapshot(Database &db)
         if (db.columnNames(name).isEmpty())
             continue; // an index
         state << name + QLatin1Char('=')
-                + QString::number(count(db, "SELECT COUNT(*) FROM " + Database::quoteIdentifier(name).toUtf8()));
+                     + QString::number(count(db, "SELECT COUNT(*) FROM " + Database::quoteIdentifier(name).toUtf8()));
     }
     return state;
 }
@@ -132,10 +132,7 @@ void TestHostileValues::addValues()
         QTest::addRow("%d: %s", i, qPrintable(values.at(i).left(30))) << values.at(i);
 }
 
-void TestHostileValues::conditionQueries_data()
-{
-    addValues();
-}
+void TestHostileValues::conditionQueries_data() { addValues(); }
 
 void TestHostileValues::conditionQueries()
 {
@@ -154,8 +151,10 @@ void TestHostileValues::conditionQueries()
         {ConditionMode::NameSurname, {value, value, QString()}, kPersons + "c.Nome=? AND c.Cognome=?", {value, value}},
         {ConditionMode::Qualification, {QString(), QString(), value}, kPersons + "c.Qualifica=?", {value}},
         {ConditionMode::City, {QString(), QString(), value}, kPersons + "i.\"Città\"=?", {value}},
-        {ConditionMode::ProjectState, {QString(), QString(), value},
-         "SELECT COUNT(*) FROM Progetto p WHERE p.Stato=? AND p.IdCommittente IN (SELECT IdCommittente FROM Committente)",
+        {ConditionMode::ProjectState,
+         {QString(), QString(), value},
+         "SELECT COUNT(*) FROM Progetto p WHERE p.Stato=? AND p.IdCommittente IN (SELECT IdCommittente FROM "
+         "Committente)",
          {value}},
     };
     for (const Case &c : cases) {
@@ -166,10 +165,7 @@ void TestHostileValues::conditionQueries()
     }
 }
 
-void TestHostileValues::quickSearch_data()
-{
-    addValues();
-}
+void TestHostileValues::quickSearch_data() { addValues(); }
 
 void TestHostileValues::quickSearch()
 {
@@ -184,8 +180,8 @@ void TestHostileValues::quickSearch()
     const QList<SearchColumn> columns = QuickSearch::columnsOf(query, {});
     const bool wildcards = value.contains(QLatin1Char('*')) || value.contains(QLatin1Char('%'));
 
-    for (const QString &field : {QStringLiteral("Cognome cliente"), QStringLiteral("Descrizione"),
-                                 QStringLiteral("Importo totale")}) {
+    for (const QString &field :
+         {QStringLiteral("Cognome cliente"), QStringLiteral("Descrizione"), QStringLiteral("Importo totale")}) {
         const QuickSearchFilter filter = QuickSearch::filterFor(field, value, columns);
         try {
             QuickSearch::apply(query, filter);
@@ -204,21 +200,17 @@ void TestHostileValues::quickSearch()
         for (int row = 0; row < query.recordCount(); ++row) {
             const QString text = query.text(row, column).toCaseFolded();
             const bool match = QuickSearch::comparisonFor(field) == QuickSearch::Comparison::Contains
-                ? text.contains(folded)
-                : text.startsWith(folded);
+                                   ? text.contains(folded)
+                                   : text.startsWith(folded);
             matching += match ? 1 : 0;
         }
-        QVERIFY2(QuickSearch::comparisonFor(field) != QuickSearch::Comparison::Numeric,
-                 "no hostile text is a number");
+        QVERIFY2(QuickSearch::comparisonFor(field) != QuickSearch::Comparison::Numeric, "no hostile text is a number");
         QuickSearch::apply(query, filter);
         QCOMPARE(query.recordCount(), matching);
     }
 }
 
-void TestHostileValues::complexQuery_data()
-{
-    addValues();
-}
+void TestHostileValues::complexQuery_data() { addValues(); }
 
 void TestHostileValues::complexQuery()
 {
@@ -264,10 +256,7 @@ void TestHostileValues::complexQuery()
     }
 }
 
-void TestHostileValues::cleanupTestCase()
-{
-    QCOMPARE(snapshot(demo_->db()), before_);
-}
+void TestHostileValues::cleanupTestCase() { QCOMPARE(snapshot(demo_->db()), before_); }
 
 QTEST_GUILESS_MAIN(TestHostileValues)
 #include "tst_hostilevalues.moc"

@@ -83,8 +83,10 @@ void TestHostileWindows::enter(QWidget *widget, const QString &value)
 QString TestHostileWindows::snapshot()
 {
     Database &db = db_->db();
-    QString text = db.scalar("SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY name)").toString();
-    for (const QString table : {"Applicazione", "Committente", "Indirizzo", "Recapiti", "Progetto", "Pagamenti", "Stato"})
+    QString text = db.scalar("SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY name)")
+                       .toString();
+    for (const QString table :
+         {"Applicazione", "Committente", "Indirizzo", "Recapiti", "Progetto", "Pagamenti", "Stato"})
         text += QStringLiteral("|%1=%2").arg(table).arg(count(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)));
     return text;
 }
@@ -104,7 +106,11 @@ void TestHostileWindows::conditionDialog()
     {
         const char *action;
         const char *widget;
-    } inputs[] = {{"Nome", "Edit1"}, {"Nome", "Edit2"}, {"Qualifica", "ComboBox1"}, {"Citta", "ComboBox1"}, {"Stato", "ComboBox1"}};
+    } inputs[] = {{"Nome", "Edit1"},
+                  {"Nome", "Edit2"},
+                  {"Qualifica", "ComboBox1"},
+                  {"Citta", "ComboBox1"},
+                  {"Stato", "ComboBox1"}};
     for (const auto &input : inputs) {
         for (const QString &value : values()) {
             trigger(input.action);
@@ -187,10 +193,7 @@ void TestHostileWindows::complexQuery()
     window->close();
 }
 
-void TestHostileWindows::databaseUnchanged()
-{
-    QCOMPARE(snapshot(), before_);
-}
+void TestHostileWindows::databaseUnchanged() { QCOMPARE(snapshot(), before_); }
 
 QTEST_MAIN(TestHostileWindows)
 #include "tst_hostilewindows.moc"

@@ -37,43 +37,53 @@ void TestQueryCatalogue::standardQuery_data()
 
     const QString projectsFrom = QStringLiteral("FROM Committente, Progetto");
     const QString projectsWhere = QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente");
-    QTest::newRow("Rubrica") << "QueryCommittente" << "QueryCommittenteButton"
-                             << QStringList({Expected::kPersonsColumns, "FROM Committente, Indirizzo, Recapiti", Expected::kPersonsJoin})
+    QTest::newRow("Rubrica") << "QueryCommittente"
+                             << "QueryCommittenteButton"
+                             << QStringList({Expected::kPersonsColumns, "FROM Committente, Indirizzo, Recapiti",
+                                             Expected::kPersonsJoin})
                              << 1 << true << true << "Query attuale: Tutte le persone";
-    QTest::newRow("Con progetti")
-        << "QueryConProgetti" << "QueryConProgettiButton"
-        << QStringList({Expected::kDistinctPersonsColumns, "FROM Committente, Progetto, Indirizzo, Recapiti",
-                        "WHERE Committente.IdCommittente=Progetto.IdCommittente AND "
-                        "Committente.IdCommittente=Indirizzo.IdCommittente AND "
-                        "Indirizzo.IdCommittente=Recapiti.IdCommittente"})
-        << 1 << true << false << "Query attuale: Persone con progetti";
+    QTest::newRow("Con progetti") << "QueryConProgetti"
+                                  << "QueryConProgettiButton"
+                                  << QStringList({Expected::kDistinctPersonsColumns,
+                                                  "FROM Committente, Progetto, Indirizzo, Recapiti",
+                                                  "WHERE Committente.IdCommittente=Progetto.IdCommittente AND "
+                                                  "Committente.IdCommittente=Indirizzo.IdCommittente AND "
+                                                  "Indirizzo.IdCommittente=Recapiti.IdCommittente"})
+                                  << 1 << true << false << "Query attuale: Persone con progetti";
     QTest::newRow("Senza progetti")
-        << "QuerySenzaProgetti" << "QuerySenzaProgettiButton"
+        << "QuerySenzaProgetti"
+        << "QuerySenzaProgettiButton"
         << QStringList({Expected::kDistinctPersonsColumns, "FROM Committente, Indirizzo, Recapiti",
                         "WHERE Committente.IdCommittente NOT IN (SELECT Progetto.IdCommittente FROM Progetto)AND "
                         "Committente.IdCommittente=Indirizzo.IdCommittente AND "
                         "Indirizzo.IdCommittente=Recapiti.IdCommittente"})
         << 1 << true << false << "Query attuale: Persone senza progetti";
-    QTest::newRow("Progetti") << "QueryProgetto" << "QueryProgettoButton"
-                              << QStringList({Expected::kProjectsColumns, projectsFrom, projectsWhere}) << 2 << false << false
-                              << "Query attuale: Tutti i progetti";
-    QTest::newRow("In corso") << "InCorso" << "InCorsoButton"
+    QTest::newRow("Progetti") << "QueryProgetto"
+                              << "QueryProgettoButton"
+                              << QStringList({Expected::kProjectsColumns, projectsFrom, projectsWhere}) << 2 << false
+                              << false << "Query attuale: Tutti i progetti";
+    QTest::newRow("In corso") << "InCorso"
+                              << "InCorsoButton"
                               << QStringList({Expected::kProjectsColumns, projectsFrom,
                                               projectsWhere + " AND Stato = \"In corso\""})
                               << 2 << false << false << "Query attuale: Progetti in corso";
-    QTest::newRow("Da iniziare") << "Comune" << "ComuneButton"
+    QTest::newRow("Da iniziare") << "Comune"
+                                 << "ComuneButton"
                                  << QStringList({Expected::kProjectsColumns, projectsFrom,
                                                  projectsWhere + " AND Stato = \"Da iniziare\""})
                                  << 2 << false << false << "Query attuale: Progetti da iniziare";
-    QTest::newRow("Sospesi") << "QuerySospesi" << "QuerySospesiButton"
+    QTest::newRow("Sospesi") << "QuerySospesi"
+                             << "QuerySospesiButton"
                              << QStringList({Expected::kProjectsColumns, projectsFrom,
                                              projectsWhere + " AND Stato = \"Sospeso\""})
                              << 2 << false << false << "Query attuale: Progetti sospesi";
-    QTest::newRow("Non pagati") << "QueryNonPagati" << "QueryNonPagatiButton"
+    QTest::newRow("Non pagati") << "QueryNonPagati"
+                                << "QueryNonPagatiButton"
                                 << QStringList({Expected::kProjectsColumns, projectsFrom,
                                                 projectsWhere + " AND Importo_pagato < Importo_totale"})
                                 << 2 << false << false << "Query attuale: Progetti non pagati o pagati in parte";
-    QTest::newRow("Pagati") << "QueryPagati" << "QueryPagatiButton"
+    QTest::newRow("Pagati") << "QueryPagati"
+                            << "QueryPagatiButton"
                             << QStringList({Expected::kProjectsColumns, projectsFrom,
                                             projectsWhere + " AND Importo_pagato = Importo_totale"})
                             << 2 << false << false << "Query attuale: Progetti pagati";
@@ -148,9 +158,9 @@ void TestQueryCatalogue::projectsResultHidesKeys()
     QTableView *grid = main()->grid();
     QVERIFY(grid->isColumnHidden(column("IdProgetto")));
     QVERIFY(grid->isColumnHidden(column("IdCommittente")));
-    for (const QString shown : {"Cognome_progettista", "Nome_progettista", "Descrizione", "Comune", "Stato",
-                                "Importo_totale", "Importo_pagato", "Data_inizio", "Data_fine", "Data_scadenza",
-                                "Archivio", "Nota"})
+    for (const QString shown :
+         {"Cognome_progettista", "Nome_progettista", "Descrizione", "Comune", "Stato", "Importo_totale",
+          "Importo_pagato", "Data_inizio", "Data_fine", "Data_scadenza", "Archivio", "Nota"})
         QVERIFY2(!grid->isColumnHidden(column(shown)), qPrintable(shown));
     QCOMPARE(main()->model()->headerData(column("Importo_pagato"), Qt::Horizontal).toString(),
              QStringLiteral("Importo pagato"));
@@ -172,9 +182,10 @@ void TestQueryCatalogue::projectsCardSkipsPaidAmount()
 {
     start();
     trigger("QueryProgetto");
-    const QStringList expected = {"Cognome cliente", "Nome cliente", "Descrizione", "Comune", "Stato",
-                                  "Importo totale", "Data di inizio", "Data di fine", "Data di consegna", "Archivio",
-                                  "Nota"};
+    const QStringList expected = {"Cognome cliente", "Nome cliente", "Descrizione",
+                                  "Comune",          "Stato",        "Importo totale",
+                                  "Data di inizio",  "Data di fine", "Data di consegna",
+                                  "Archivio",        "Nota"};
     for (int k = 0; k < Principale::kPairs; ++k) {
         const CardPair &pair = main()->cardPairs()[size_t(k)];
         QVERIFY(pair.boundField != QStringLiteral("Importo_pagato"));
@@ -229,8 +240,8 @@ void TestQueryCatalogue::withoutProjectsListsNoPersonWithProjects()
     QVERIFY(!listed.count(person));
     QVERIFY(listed.count(lonely));
     for (const qint64 id : listed) {
-        const QVariant projects =
-            db_->db().scalar(QStringLiteral("SELECT COUNT(*) FROM Progetto WHERE IdCommittente = %1").arg(id).toUtf8());
+        const QVariant projects = db_->db().scalar(
+            QStringLiteral("SELECT COUNT(*) FROM Progetto WHERE IdCommittente = %1").arg(id).toUtf8());
         QCOMPARE(projects.toLongLong(), 0);
     }
 }
@@ -349,7 +360,6 @@ void TestQueryCatalogue::initialQueryKinds()
     main()->runInitialQuery(true);
     QCOMPARE(main()->statusText(), QStringLiteral("Query attuale: Tutti i progetti"));
 }
-
 
 QTEST_MAIN(TestQueryCatalogue)
 #include "tst_querycatalogue.moc"

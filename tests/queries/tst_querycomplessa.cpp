@@ -258,13 +258,15 @@ void TestQueryComplessa::fiveConditionsOverFiveTables()
                                                   "Stato<>'Nessuno' AND Importo>0"));
     // Every payment of a project of a person with an address and a contact row, once.
     QCOMPARE(query()->recordCount(),
-             count("SELECT COUNT(*) FROM Pagamenti pg JOIN Progetto p ON p.IdProgetto=pg.IdProgetto JOIN Committente c "
-                   "ON c.IdCommittente=p.IdCommittente JOIN Indirizzo i ON i.IdCommittente=c.IdCommittente JOIN Recapiti "
-                   "r ON r.IdCommittente=c.IdCommittente WHERE c.Cognome>='A' AND i.\"Città\"<>'Nessuna' AND "
-                   "r.E_mail<>'x' AND p.Stato<>'Nessuno' AND pg.Importo>0"));
+             count(
+                 "SELECT COUNT(*) FROM Pagamenti pg JOIN Progetto p ON p.IdProgetto=pg.IdProgetto JOIN Committente c "
+                 "ON c.IdCommittente=p.IdCommittente JOIN Indirizzo i ON i.IdCommittente=c.IdCommittente JOIN Recapiti "
+                 "r ON r.IdCommittente=c.IdCommittente WHERE c.Cognome>='A' AND i.\"Città\"<>'Nessuna' AND "
+                 "r.E_mail<>'x' AND p.Stato<>'Nessuno' AND pg.Importo>0"));
     QVERIFY(query()->recordCount() > 0);
-    QCOMPARE(main()->statusText(), QStringLiteral("Query attuale: Cognome>='A' AND Città<>'Nessuna' AND E_mail<>'x' AND "
-                                                  "Stato<>'Nessuno' AND Importo>0"));
+    QCOMPARE(main()->statusText(),
+             QStringLiteral("Query attuale: Cognome>='A' AND Città<>'Nessuna' AND E_mail<>'x' AND "
+                            "Stato<>'Nessuno' AND Importo>0"));
 }
 
 void TestQueryComplessa::refusedRowKeepsWindowOpen()

@@ -29,7 +29,11 @@ private Q_SLOTS:
 
 private:
     QueryStandard *dialog() const { return startup_->conditionDialog(); }
-    template<typename T> T *part(const QString &name) const { return dialog()->findChild<T *>(name); }
+    template<typename T>
+    T *part(const QString &name) const
+    {
+        return dialog()->findChild<T *>(name);
+    }
 };
 
 void TestQueryStandard::modes_data()
@@ -40,10 +44,14 @@ void TestQueryStandard::modes_data()
     QTest::addColumn<QString>("label1");
     QTest::addColumn<QString>("label2");
     QTest::addColumn<int>("buttonTop");
-    QTest::newRow("Persona") << "Nome" << 194 << true << "Nome" << "Cognome" << 120;
-    QTest::newRow("Qualifica") << "Qualifica" << 146 << false << "Qualifica" << "" << 72;
-    QTest::newRow("Città") << "Citta" << 146 << false << "Città" << "" << 72;
-    QTest::newRow("Stato progetto") << "Stato" << 146 << false << "Stato progetto" << "" << 72;
+    QTest::newRow("Persona") << "Nome" << 194 << true << "Nome"
+                             << "Cognome" << 120;
+    QTest::newRow("Qualifica") << "Qualifica" << 146 << false << "Qualifica"
+                               << "" << 72;
+    QTest::newRow("Città") << "Citta" << 146 << false << "Città"
+                           << "" << 72;
+    QTest::newRow("Stato progetto") << "Stato" << 146 << false << "Stato progetto"
+                                    << "" << 72;
 }
 
 void TestQueryStandard::modes()
@@ -90,10 +98,14 @@ void TestQueryStandard::missingValueKeepsDialogOpen_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("message");
-    QTest::newRow("Persona") << "Nome" << "Riempire almeno uno dei due campi";
-    QTest::newRow("Qualifica") << "Qualifica" << "Inserire una qualifica";
-    QTest::newRow("Città") << "Citta" << "Inserire una città";
-    QTest::newRow("Stato progetto") << "Stato" << "Inserire uno stato di progetto";
+    QTest::newRow("Persona") << "Nome"
+                             << "Riempire almeno uno dei due campi";
+    QTest::newRow("Qualifica") << "Qualifica"
+                               << "Inserire una qualifica";
+    QTest::newRow("Città") << "Citta"
+                           << "Inserire una città";
+    QTest::newRow("Stato progetto") << "Stato"
+                                    << "Inserire uno stato di progetto";
 }
 
 void TestQueryStandard::missingValueKeepsDialogOpen()
@@ -176,7 +188,8 @@ void TestQueryStandard::enterInEachWidgetConfirms()
         pressEnter(edit);
         QVERIFY2(!dialog()->isVisible(), qPrintable(name));
         QCOMPARE(main()->globals().viewKind, 1);
-        QCOMPARE(query()->sql().last(), Expected::kPersonsJoin + (name == "Edit1" ? " AND Nome='Rossi'" : " AND Cognome='Rossi'"));
+        QCOMPARE(query()->sql().last(),
+                 Expected::kPersonsJoin + (name == "Edit1" ? " AND Nome='Rossi'" : " AND Cognome='Rossi'"));
     }
     trigger("QueryProgetto");
     trigger("Citta");
@@ -233,8 +246,9 @@ void TestQueryStandard::stateListListsEveryRowAndRunsProjectsByState()
     box->setEditText("In corso");
     QTest::mouseClick(part<QPushButton>("Button1"), Qt::LeftButton);
 
-    QCOMPARE(query()->sql(), QStringList({Expected::kProjectsColumns, "FROM Committente, Progetto",
-                                          "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Stato='In corso'"}));
+    QCOMPARE(query()->sql(),
+             QStringList({Expected::kProjectsColumns, "FROM Committente, Progetto",
+                          "WHERE Committente.IdCommittente=Progetto.IdCommittente AND Stato='In corso'"}));
     QCOMPARE(main()->statusText(), QStringLiteral("Query attuale: Progetti con stato di progetto=In corso"));
     QCOMPARE(main()->globals().viewKind, 4);
     QCOMPARE(main()->globals().insertKind, 1); // left as the start-up persons query set it

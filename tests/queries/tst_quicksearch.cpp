@@ -117,7 +117,8 @@ void TestQuickSearch::offersNoKeyAndNoHiddenColumn()
     QCOMPARE(QuickSearch::searchableFields(personsColumns()),
              (QStringList{"Cognome", "Nome", "Città", "1° Telefono", "Note"}));
     QCOMPARE(QuickSearch::searchableFields(projectsColumns()),
-             (QStringList{"Cognome cliente", "Descrizione", "Importo totale", "Importo pagato", "Data di inizio", "Nota"}));
+             (QStringList{"Cognome cliente", "Descrizione", "Importo totale", "Importo pagato", "Data di inizio",
+                          "Nota"}));
     // A key column is left out by its name even where the grid would show it.
     QCOMPARE(QuickSearch::searchableFields({{"IdFattura", "IdFattura", false}, {"Importo", "Importo", false}}),
              QStringList{"Importo"});
@@ -132,26 +133,53 @@ void TestQuickSearch::filterExpression_data()
     QTest::addColumn<QString>("expression"); // empty: no filter
     const QList<SearchColumn> persons = personsColumns();
     const QList<SearchColumn> projects = projectsColumns();
-    QTest::newRow("prefix with inner quote") << persons << "Cognome" << "d'a" << "Cognome LIKE 'd''a*'";
-    QTest::newRow("prefix through the title") << projects << "Cognome cliente" << "Ros"
+    QTest::newRow("prefix with inner quote") << persons << "Cognome"
+                                             << "d'a"
+                                             << "Cognome LIKE 'd''a*'";
+    QTest::newRow("prefix through the title") << projects << "Cognome cliente"
+                                              << "Ros"
                                               << "Cognome_progettista LIKE 'Ros*'";
-    QTest::newRow("phone title") << persons << "1° Telefono" << "06" << "Numero_telefono1 LIKE '06*'";
-    QTest::newRow("contains on Note") << persons << "Note" << "tetto" << "Note LIKE '*tetto*'";
-    QTest::newRow("contains on Descrizione") << projects << "Descrizione" << "o'a" << "Descrizione LIKE '*o''a*'";
-    QTest::newRow("Nota is a prefix") << projects << "Nota" << "tetto" << "Nota LIKE 'tetto*'";
-    QTest::newRow("numeric, not quoted") << projects << "Importo totale" << "1500" << "Importo_totale=1500";
-    QTest::newRow("numeric as typed") << projects << "Importo pagato" << "abc" << "Importo_pagato=abc";
-    QTest::newRow("hidden column by its title") << persons << "Codice fiscale" << "RSS"
+    QTest::newRow("phone title") << persons << "1° Telefono"
+                                 << "06"
+                                 << "Numero_telefono1 LIKE '06*'";
+    QTest::newRow("contains on Note") << persons << "Note"
+                                      << "tetto"
+                                      << "Note LIKE '*tetto*'";
+    QTest::newRow("contains on Descrizione") << projects << "Descrizione"
+                                             << "o'a"
+                                             << "Descrizione LIKE '*o''a*'";
+    QTest::newRow("Nota is a prefix") << projects << "Nota"
+                                      << "tetto"
+                                      << "Nota LIKE 'tetto*'";
+    QTest::newRow("numeric, not quoted") << projects << "Importo totale"
+                                         << "1500"
+                                         << "Importo_totale=1500";
+    QTest::newRow("numeric as typed") << projects << "Importo pagato"
+                                      << "abc"
+                                      << "Importo_pagato=abc";
+    QTest::newRow("hidden column by its title") << persons << "Codice fiscale"
+                                                << "RSS"
                                                 << "Codice_fiscale LIKE 'RSS*'";
-    QTest::newRow("no title matches: the text is the name") << persons << "Pippo" << "x" << "Pippo LIKE 'x*'";
-    QTest::newRow("titles compare exactly") << persons << "cognome" << "x" << "cognome LIKE 'x*'";
-    QTest::newRow("empty field") << persons << "" << "x" << " LIKE 'x*'";
-    QTest::newRow("wildcards pass as typed") << persons << "Cognome" << "*%_" << "Cognome LIKE '*%_*'";
-    QTest::newRow("empty text: no filter") << persons << "Cognome" << "" << "";
+    QTest::newRow("no title matches: the text is the name") << persons << "Pippo"
+                                                            << "x"
+                                                            << "Pippo LIKE 'x*'";
+    QTest::newRow("titles compare exactly") << persons << "cognome"
+                                            << "x"
+                                            << "cognome LIKE 'x*'";
+    QTest::newRow("empty field") << persons << ""
+                                 << "x"
+                                 << " LIKE 'x*'";
+    QTest::newRow("wildcards pass as typed") << persons << "Cognome"
+                                             << "*%_"
+                                             << "Cognome LIKE '*%_*'";
+    QTest::newRow("empty text: no filter") << persons << "Cognome"
+                                           << ""
+                                           << "";
     // The first column of that title wins, hidden or not.
-    QTest::newRow("first of two titles")
-        << QList<SearchColumn>{{"A.X", "Titolo", true}, {"B.X", "Titolo", false}} << "Titolo" << "1"
-        << "A.X LIKE '1*'";
+    QTest::newRow("first of two titles") << QList<SearchColumn>{{"A.X", "Titolo", true}, {"B.X", "Titolo", false}}
+                                         << "Titolo"
+                                         << "1"
+                                         << "A.X LIKE '1*'";
 }
 
 void TestQuickSearch::filterExpression()
@@ -178,15 +206,17 @@ void TestQuickSearch::recordFilterIgnoresCase_data()
     QTest::newRow("surname prefix with quote")
         << int(StandardQuery::Committente) << "Cognome" << QStringList{"d'a", "D'A", "D'a"}
         << persons + "c.Cognome LIKE 'd''a%'" << QVariantList();
-    QTest::newRow("accented city") << int(StandardQuery::Committente) << "Città" << QStringList{"forlì", "FORLÌ", "Forlì"}
-                                   << persons + "i.\"Città\" = 'Forlì'" << QVariantList();
+    QTest::newRow("accented city") << int(StandardQuery::Committente) << "Città"
+                                   << QStringList{"forlì", "FORLÌ", "Forlì"} << persons + "i.\"Città\" = 'Forlì'"
+                                   << QVariantList();
     QTest::newRow("contains in Note") << int(StandardQuery::Committente) << "Note"
                                       << QStringList{"BONIFICO", "bonifico", "Bonifico"}
                                       << persons + "instr(lower(c.Note), 'bonifico') > 0" << QVariantList();
     QTest::newRow("project surname") << int(StandardQuery::Progetto) << "Cognome cliente"
                                      << QStringList{"ro", "RO", "Ro"}
-                                     << QByteArray("SELECT COUNT(*) FROM Progetto p WHERE p.Cognome_progettista LIKE "
-                                                   "'ro%' AND p.IdCommittente IN (SELECT IdCommittente FROM Committente)")
+                                     << QByteArray(
+                                            "SELECT COUNT(*) FROM Progetto p WHERE p.Cognome_progettista LIKE "
+                                            "'ro%' AND p.IdCommittente IN (SELECT IdCommittente FROM Committente)")
                                      << QVariantList();
     QTest::newRow("project state") << int(StandardQuery::Progetto) << "Stato" << QStringList{"in c", "IN C"}
                                    << QByteArray("SELECT COUNT(*) FROM Progetto WHERE Stato = 'In corso'")
@@ -241,11 +271,16 @@ void TestQuickSearch::refusedExpressionLeavesAllRowsShown_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
-    QTest::newRow("text for an amount") << "Importo totale" << "abc";
-    QTest::newRow("condition after a number") << "Importo totale" << "1 OR 1=1";
-    QTest::newRow("lone quote for an amount") << "Importo pagato" << "'";
-    QTest::newRow("unknown field") << "Pippo" << "x";
-    QTest::newRow("empty field") << "" << "x";
+    QTest::newRow("text for an amount") << "Importo totale"
+                                        << "abc";
+    QTest::newRow("condition after a number") << "Importo totale"
+                                              << "1 OR 1=1";
+    QTest::newRow("lone quote for an amount") << "Importo pagato"
+                                              << "'";
+    QTest::newRow("unknown field") << "Pippo"
+                                   << "x";
+    QTest::newRow("empty field") << ""
+                                 << "x";
 }
 
 void TestQuickSearch::refusedExpressionLeavesAllRowsShown()

@@ -117,7 +117,8 @@ void TestQuickSearchBox::hiddenColumnFoundByTypedTitle()
     QCOMPARE(query()->filter(), QStringLiteral("Città LIKE '%1*'").arg(city.left(3)));
     QCOMPARE(query()->recordCount(),
              count(QStringLiteral("SELECT COUNT(*) FROM Committente JOIN Indirizzo USING (IdCommittente) JOIN Recapiti "
-                                  "USING (IdCommittente) WHERE \"Città\" LIKE '%1%'").arg(city.left(3))));
+                                  "USING (IdCommittente) WHERE \"Città\" LIKE '%1%'")
+                       .arg(city.left(3))));
     QVERIFY(query()->recordCount() > 0);
 }
 
@@ -176,8 +177,9 @@ void TestQuickSearchBox::newQueryEmptiesTheSearch()
     // A query the engine refuses leaves the status line as it was, not a search's.
     type("Ros");
     const QString status = main()->statusText();
-    QVERIFY(!ErrorHandler::guard(
-        [this] { main()->runQuery(StandardQueries::personsQuery({"SELECT Nessuna FROM Committente"}, "Query attuale: x")); }));
+    QVERIFY(!ErrorHandler::guard([this] {
+        main()->runQuery(StandardQueries::personsQuery({"SELECT Nessuna FROM Committente"}, "Query attuale: x"));
+    }));
     QCOMPARE(searchEdit()->text(), QString());
     QCOMPARE(main()->statusText(), status);
 }

@@ -17,7 +17,8 @@ private Q_SLOTS:
 
 void TestStandardQueries::personsQueriesShareTheirSettings()
 {
-    for (const StandardQuery q : {StandardQuery::Committente, StandardQuery::ConProgetti, StandardQuery::SenzaProgetti}) {
+    for (const StandardQuery q :
+         {StandardQuery::Committente, StandardQuery::ConProgetti, StandardQuery::SenzaProgetti}) {
         const QueryDescription d = StandardQueries::describe(q);
         QCOMPARE(d.viewKind, 1);
         QVERIFY(d.personsQuery);
@@ -92,9 +93,9 @@ void TestStandardQueries::drillDownStatements_data()
     QTest::newRow("empty surname") << StandardQueries::projectsOfPerson(0, QString())
                                    << QStringList{projectsSelect, "FROM Committente, Progetto",
                                                   "WHERE Progetto.IdCommittente=0 AND Cognome_progettista=''"};
-    QTest::newRow("payments of a project")
-        << StandardQueries::paymentsOfProject(QStringLiteral("12"))
-        << QStringList{"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti", "WHERE IdProgetto =12"};
+    QTest::newRow("payments of a project") << StandardQueries::paymentsOfProject(QStringLiteral("12"))
+                                           << QStringList{"SELECT IdProgetto, IdFattura, Importo, Data, Fattura",
+                                                          "FROM Pagamenti", "WHERE IdProgetto =12"};
     // Reopened after a save: without the invoice key, as the design has it.
     QTest::newRow("payments after a save")
         << StandardQueries::paymentsAfterSave(QStringLiteral("12"))

@@ -27,17 +27,21 @@ QString TestCrashSafety::brokenPromise(Database &db)
     const QString integrity = db.scalar("PRAGMA integrity_check").toString();
     if (integrity != QLatin1String("ok"))
         return QStringLiteral("integrity_check: ") + integrity;
-    const qint64 wrongTotals = db.scalar(
-        "SELECT COUNT(*) FROM Progetto p WHERE ABS(COALESCE(p.Importo_pagato, 0) - "
-        "(SELECT COALESCE(SUM(Importo), 0) FROM Pagamenti g WHERE g.IdProgetto = p.IdProgetto)) > 0.001").toLongLong();
+    const qint64 wrongTotals
+        = db.scalar("SELECT COUNT(*) FROM Progetto p WHERE ABS(COALESCE(p.Importo_pagato, 0) - "
+                    "(SELECT COALESCE(SUM(Importo), 0) FROM Pagamenti g WHERE g.IdProgetto = p.IdProgetto)) > 0.001")
+              .toLongLong();
     if (wrongTotals != 0)
         return QStringLiteral("%1 progetti con Importo_pagato diverso dalla somma dei pagamenti").arg(wrongTotals);
-    const qint64 halfPersons = db.scalar(
-        "SELECT (SELECT COUNT(*) FROM Committente c WHERE NOT EXISTS (SELECT 1 FROM Indirizzo i WHERE i.IdCommittente = c.IdCommittente)"
-        "   OR NOT EXISTS (SELECT 1 FROM Recapiti r WHERE r.IdCommittente = c.IdCommittente))"
-        " + (SELECT COUNT(*) FROM Indirizzo i WHERE NOT EXISTS (SELECT 1 FROM Committente c WHERE c.IdCommittente = i.IdCommittente))"
-        " + (SELECT COUNT(*) FROM Recapiti r WHERE NOT EXISTS (SELECT 1 FROM Committente c WHERE c.IdCommittente = r.IdCommittente))")
-                                    .toLongLong();
+    const qint64 halfPersons
+        = db.scalar("SELECT (SELECT COUNT(*) FROM Committente c WHERE NOT EXISTS (SELECT 1 FROM Indirizzo i WHERE "
+                    "i.IdCommittente = c.IdCommittente)"
+                    "   OR NOT EXISTS (SELECT 1 FROM Recapiti r WHERE r.IdCommittente = c.IdCommittente))"
+                    " + (SELECT COUNT(*) FROM Indirizzo i WHERE NOT EXISTS (SELECT 1 FROM Committente c WHERE "
+                    "c.IdCommittente = i.IdCommittente))"
+                    " + (SELECT COUNT(*) FROM Recapiti r WHERE NOT EXISTS (SELECT 1 FROM Committente c WHERE "
+                    "c.IdCommittente = r.IdCommittente))")
+              .toLongLong();
     if (halfPersons != 0)
         return QStringLiteral("%1 persone senza tutte e tre le righe").arg(halfPersons);
     return {};
@@ -45,8 +49,9 @@ QString TestCrashSafety::brokenPromise(Database &db)
 
 void TestCrashSafety::killedAtRandomMomentsLeavesConsistentData()
 {
-    const int kills = qEnvironmentVariableIntValue("PRATILIO_KILLS") > 0 ? qEnvironmentVariableIntValue("PRATILIO_KILLS")
-                                                                         : 200;
+    const int kills = qEnvironmentVariableIntValue("PRATILIO_KILLS") > 0
+                          ? qEnvironmentVariableIntValue("PRATILIO_KILLS")
+                          : 200;
     QTemporaryDir folder;
     const QString path = TestDatabase::createAt(folder.path(), 10);
     Database db;
@@ -79,7 +84,8 @@ void TestCrashSafety::killedAtRandomMomentsLeavesConsistentData()
     QVERIFY(db.scalar("SELECT COUNT(*) FROM Pagamenti").toLongLong() > 0);
     qInfo("Uccisioni superate: %d (%d durante il lavoro); persone %lld, progetti %lld, pagamenti %lld", kills,
           killedWhileWorking, db.scalar("SELECT COUNT(*) FROM Committente").toLongLong(),
-          db.scalar("SELECT COUNT(*) FROM Progetto").toLongLong(), db.scalar("SELECT COUNT(*) FROM Pagamenti").toLongLong());
+          db.scalar("SELECT COUNT(*) FROM Progetto").toLongLong(),
+          db.scalar("SELECT COUNT(*) FROM Pagamenti").toLongLong());
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)

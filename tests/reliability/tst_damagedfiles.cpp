@@ -98,9 +98,13 @@ void TestDamagedFiles::wrongDatabaseKeys()
     original.db().close();
     const QByteArray before = readAll(original.path());
     QRandomGenerator random(7);
-    QList<QByteArray> keys = {QByteArray(), QByteArray("qtx5274163"), QByteArray("qtx52741639 "),
-                              QByteArray("QTX52741639"), QByteArray("'; DROP TABLE Committente; --"),
-                              QByteArray(5000, 'k'), QByteArray("qtx\0 52741639", 13)};
+    QList<QByteArray> keys = {QByteArray(),
+                              QByteArray("qtx5274163"),
+                              QByteArray("qtx52741639 "),
+                              QByteArray("QTX52741639"),
+                              QByteArray("'; DROP TABLE Committente; --"),
+                              QByteArray(5000, 'k'),
+                              QByteArray("qtx\0 52741639", 13)};
     while (keys.size() < 100) {
         QByteArray key(1 + int(random.bounded(64)), Qt::Uninitialized);
         for (char &c : key)
@@ -151,8 +155,9 @@ void TestDamagedFiles::wrongStartupPasswords()
 
 void TestDamagedFiles::damagedCopies()
 {
-    const int copies = qEnvironmentVariableIntValue("PRATILIO_DAMAGED") > 0 ? qEnvironmentVariableIntValue("PRATILIO_DAMAGED")
-                                                                            : 200;
+    const int copies = qEnvironmentVariableIntValue("PRATILIO_DAMAGED") > 0
+                           ? qEnvironmentVariableIntValue("PRATILIO_DAMAGED")
+                           : 200;
     ScriptedDialogs dialogs;
     TestDatabase original(40);
     original.db().close();
@@ -171,7 +176,8 @@ void TestDamagedFiles::damagedCopies()
             workspace.openConnection();
             // What the program reads first: the start-up queries over every table.
             Query *query = workspace.query();
-            for (const StandardQuery q : {StandardQuery::Committente, StandardQuery::Progetto, StandardQuery::NonPagati}) {
+            for (const StandardQuery q :
+                 {StandardQuery::Committente, StandardQuery::Progetto, StandardQuery::NonPagati}) {
                 query->close();
                 query->setSql(StandardQueries::describe(q).lines);
                 query->open();

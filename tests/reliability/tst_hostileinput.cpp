@@ -69,7 +69,8 @@ QByteArray TestHostileInput::fingerprint(qint64 except)
         while (st.step())
             hash.addData(st.columnText(0));
     }
-    for (const QString &table : {"Committente", "Indirizzo", "Recapiti", "Progetto", "Pagamenti", "Stato", "Applicazione"}) {
+    for (const QString &table :
+         {"Committente", "Indirizzo", "Recapiti", "Progetto", "Pagamenti", "Stato", "Applicazione"}) {
         const QString where = table == QLatin1String("Committente") || table == QLatin1String("Indirizzo")
                                       || table == QLatin1String("Recapiti")
                                   ? QStringLiteral(" WHERE IdCommittente <> %1").arg(except)
@@ -90,7 +91,8 @@ void TestHostileInput::throughTheInputSheet()
         const QByteArray before = fingerprint(db_->db().nextKey("Committente", "IdCommittente") + 1);
         trigger(QStringLiteral("Inserisci"));
         QVERIFY(sheet()->isVisible());
-        const qint64 key = query()->value(query()->currentRow(), column(QStringLiteral("Committente.IdCommittente"))).toLongLong();
+        const qint64 key
+            = query()->value(query()->currentRow(), column(QStringLiteral("Committente.IdCommittente"))).toLongLong();
         for (const QString &field : {QStringLiteral("Cognome"), QStringLiteral("Note")}) {
             sheetEditor(field)->setText(value);
             Q_EMIT sheetEditor(field)->textEdited(value);

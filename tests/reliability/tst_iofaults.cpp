@@ -96,10 +96,7 @@ qint64 TestIoFaults::dbCount(const QString &table)
     return main()->connection().scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table).toUtf8()).toLongLong();
 }
 
-QString TestIoFaults::integrity()
-{
-    return main()->connection().scalar("PRAGMA integrity_check").toString();
-}
+QString TestIoFaults::integrity() { return main()->connection().scalar("PRAGMA integrity_check").toString(); }
 
 void TestIoFaults::readOnlyFileWorksReadOnly()
 {

@@ -108,7 +108,7 @@ void TestOneWriter::lockOfAKilledCopyIsTakenOver()
         // The other copy: takes the lock and waits to be killed, never releasing it.
         DatabaseLock lock;
         const char taken = lock.take(db.path()) == DatabaseLock::Outcome::Taken ? 'y' : 'n';
-        (void)!write(ready[1], &taken, 1);
+        (void) !write(ready[1], &taken, 1);
         for (;;)
             pause();
     }
@@ -145,8 +145,9 @@ void TestOneWriter::deletingAPaymentAlreadyDeletedChangesNoTotal()
 
     deletePaymentOf(300);
     QCOMPARE(dialogs_->errors.size(), 1);
-    QVERIFY2(dialogs_->errors.first().contains(QStringLiteral("non è più presente")), qPrintable(dialogs_->errors.first()));
-    QCOMPARE(paid(project), 0.0); // nothing subtracted
+    QVERIFY2(dialogs_->errors.first().contains(QStringLiteral("non è più presente")),
+             qPrintable(dialogs_->errors.first()));
+    QCOMPARE(paid(project), 0.0);        // nothing subtracted
     QCOMPARE(query()->recordCount(), 1); // the row stays until the query runs again
 }
 

@@ -35,11 +35,10 @@ private Q_SLOTS:
 };
 
 // A file as the Windows profile routines write it: CR LF, Windows-1252 labels.
-static const QByteArray kWindowsFile =
-    "[QUERY INIZIALE]\r\nTipo di query=2\r\n"
-    "[SCHEDA\\TABELLA]\r\nPanel1.Visible=1\r\nPanel2.Visible=0\r\n"
-    "[COLONNE CHE POSSONO ESSERE VISUALIZZATE]\r\nCitt\xe0=1\r\n1\xb0 Telefono=0\r\n"
-    "[ALTRO PROGRAMMA]\r\nChiave=valore\r\n";
+static const QByteArray kWindowsFile = "[QUERY INIZIALE]\r\nTipo di query=2\r\n"
+                                       "[SCHEDA\\TABELLA]\r\nPanel1.Visible=1\r\nPanel2.Visible=0\r\n"
+                                       "[COLONNE CHE POSSONO ESSERE VISUALIZZATE]\r\nCitt\xe0=1\r\n1\xb0 Telefono=0\r\n"
+                                       "[ALTRO PROGRAMMA]\r\nChiave=valore\r\n";
 
 void TestIniFile::unchangedFileKeepsItsBytes_data()
 {
@@ -70,37 +69,66 @@ void TestIniFile::reading_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("found");
     QTest::addColumn<QString>("value");
-    QTest::newRow("plain") << kWindowsFile << "QUERY INIZIALE" << "Tipo di query" << true << "2";
-    QTest::newRow("backslash is part of the name") << kWindowsFile << "SCHEDA\\TABELLA" << "Panel2.Visible" << true << "0";
-    QTest::newRow("accented key") << kWindowsFile << "COLONNE CHE POSSONO ESSERE VISUALIZZATE" << "Città" << true << "1";
-    QTest::newRow("degree sign key") << kWindowsFile << "COLONNE CHE POSSONO ESSERE VISUALIZZATE" << "1° Telefono" << true << "0";
-    QTest::newRow("section ignores case") << kWindowsFile << "query iniziale" << "Tipo di query" << true << "2";
-    QTest::newRow("key ignores case") << kWindowsFile << "QUERY INIZIALE" << "TIPO DI QUERY" << true << "2";
-    QTest::newRow("accented key ignores case") << kWindowsFile << "COLONNE CHE POSSONO ESSERE VISUALIZZATE" << "CITTÀ" << true << "1";
-    QTest::newRow("key of another section") << kWindowsFile << "QUERY INIZIALE" << "Panel1.Visible" << false << "";
-    QTest::newRow("missing section") << kWindowsFile << "FONT" << "FontName" << false << "";
-    QTest::newRow("first of two keys") << QByteArray("[A]\r\nk=1\r\nK=2\r\n") << "A" << "k" << true << "1";
+    QTest::newRow("plain") << kWindowsFile << "QUERY INIZIALE"
+                           << "Tipo di query" << true << "2";
+    QTest::newRow("backslash is part of the name") << kWindowsFile << "SCHEDA\\TABELLA"
+                                                   << "Panel2.Visible" << true << "0";
+    QTest::newRow("accented key") << kWindowsFile << "COLONNE CHE POSSONO ESSERE VISUALIZZATE"
+                                  << "Città" << true << "1";
+    QTest::newRow("degree sign key") << kWindowsFile << "COLONNE CHE POSSONO ESSERE VISUALIZZATE"
+                                     << "1° Telefono" << true << "0";
+    QTest::newRow("section ignores case") << kWindowsFile << "query iniziale"
+                                          << "Tipo di query" << true << "2";
+    QTest::newRow("key ignores case") << kWindowsFile << "QUERY INIZIALE"
+                                      << "TIPO DI QUERY" << true << "2";
+    QTest::newRow("accented key ignores case") << kWindowsFile << "COLONNE CHE POSSONO ESSERE VISUALIZZATE"
+                                               << "CITTÀ" << true << "1";
+    QTest::newRow("key of another section") << kWindowsFile << "QUERY INIZIALE"
+                                            << "Panel1.Visible" << false << "";
+    QTest::newRow("missing section") << kWindowsFile << "FONT"
+                                     << "FontName" << false << "";
+    QTest::newRow("first of two keys") << QByteArray("[A]\r\nk=1\r\nK=2\r\n") << "A"
+                                       << "k" << true << "1";
     // The routines stop at the first section of a name; a key only in a later one is unseen.
-    QTest::newRow("first of two sections") << QByteArray("[A]\r\nk=1\r\n[a]\r\nk=2\r\nj=3\r\n") << "A" << "k" << true << "1";
-    QTest::newRow("later namesake unseen") << QByteArray("[A]\r\nk=1\r\n[a]\r\nj=3\r\n") << "A" << "j" << false << "";
-    QTest::newRow("blanks trimmed") << QByteArray("  [ A ]  \r\n\t k \t= \tv w \t\r\n") << "A" << "k" << true << "v w";
-    QTest::newRow("double quotes dropped") << QByteArray("[A]\r\nk=\" v \"\r\n") << "A" << "k" << true << " v ";
-    QTest::newRow("single quotes dropped") << QByteArray("[A]\r\nk='v'\r\n") << "A" << "k" << true << "v";
-    QTest::newRow("unmatched quote kept") << QByteArray("[A]\r\nk=\"v'\r\n") << "A" << "k" << true << "\"v'";
-    QTest::newRow("lone quote kept") << QByteArray("[A]\r\nk=\"\r\n") << "A" << "k" << true << "\"";
-    QTest::newRow("empty value") << QByteArray("[A]\r\nk=\r\n") << "A" << "k" << true << "";
-    QTest::newRow("value keeps later equals") << QByteArray("[A]\r\nk=a=b\r\n") << "A" << "k" << true << "a=b";
-    QTest::newRow("LF line ends") << QByteArray("[A]\nk=v\n") << "A" << "k" << true << "v";
-    QTest::newRow("no final line end") << QByteArray("[A]\r\nk=v") << "A" << "k" << true << "v";
-    QTest::newRow("key before any section") << QByteArray("k=v\r\n[A]\r\n") << "A" << "k" << false << "";
-    QTest::newRow("comment is no key") << QByteArray("[A]\r\n;k=v\r\n") << "A" << ";k" << false << "";
-    QTest::newRow("line without equals") << QByteArray("[A]\r\nk\r\nj=v\r\n") << "A" << "k" << false << "";
-    QTest::newRow("empty key name") << QByteArray("[A]\r\n=v\r\n") << "A" << "" << false << "";
+    QTest::newRow("first of two sections") << QByteArray("[A]\r\nk=1\r\n[a]\r\nk=2\r\nj=3\r\n") << "A"
+                                           << "k" << true << "1";
+    QTest::newRow("later namesake unseen") << QByteArray("[A]\r\nk=1\r\n[a]\r\nj=3\r\n") << "A"
+                                           << "j" << false << "";
+    QTest::newRow("blanks trimmed") << QByteArray("  [ A ]  \r\n\t k \t= \tv w \t\r\n") << "A"
+                                    << "k" << true << "v w";
+    QTest::newRow("double quotes dropped") << QByteArray("[A]\r\nk=\" v \"\r\n") << "A"
+                                           << "k" << true << " v ";
+    QTest::newRow("single quotes dropped") << QByteArray("[A]\r\nk='v'\r\n") << "A"
+                                           << "k" << true << "v";
+    QTest::newRow("unmatched quote kept") << QByteArray("[A]\r\nk=\"v'\r\n") << "A"
+                                          << "k" << true << "\"v'";
+    QTest::newRow("lone quote kept") << QByteArray("[A]\r\nk=\"\r\n") << "A"
+                                     << "k" << true << "\"";
+    QTest::newRow("empty value") << QByteArray("[A]\r\nk=\r\n") << "A"
+                                 << "k" << true << "";
+    QTest::newRow("value keeps later equals") << QByteArray("[A]\r\nk=a=b\r\n") << "A"
+                                              << "k" << true << "a=b";
+    QTest::newRow("LF line ends") << QByteArray("[A]\nk=v\n") << "A"
+                                  << "k" << true << "v";
+    QTest::newRow("no final line end") << QByteArray("[A]\r\nk=v") << "A"
+                                       << "k" << true << "v";
+    QTest::newRow("key before any section") << QByteArray("k=v\r\n[A]\r\n") << "A"
+                                            << "k" << false << "";
+    QTest::newRow("comment is no key") << QByteArray("[A]\r\n;k=v\r\n") << "A"
+                                       << ";k" << false << "";
+    QTest::newRow("line without equals") << QByteArray("[A]\r\nk\r\nj=v\r\n") << "A"
+                                         << "k" << false << "";
+    QTest::newRow("empty key name") << QByteArray("[A]\r\n=v\r\n") << "A"
+                                    << "" << false << "";
     // A header that lost its bracket still ends the section above.
-    QTest::newRow("missing closing bracket") << QByteArray("[A]\r\nk=1\r\n[B\r\nk=2\r\n") << "B" << "k" << true << "2";
-    QTest::newRow("missing bracket ends section") << QByteArray("[A]\r\n[B\r\nk=2\r\n") << "A" << "k" << false << "";
-    QTest::newRow("missing opening bracket") << QByteArray("[A]\r\nB]\r\nk=2\r\n") << "A" << "k" << true << "2";
-    QTest::newRow("empty section name") << QByteArray("[]\r\nk=2\r\n") << "" << "k" << true << "2";
+    QTest::newRow("missing closing bracket") << QByteArray("[A]\r\nk=1\r\n[B\r\nk=2\r\n") << "B"
+                                             << "k" << true << "2";
+    QTest::newRow("missing bracket ends section") << QByteArray("[A]\r\n[B\r\nk=2\r\n") << "A"
+                                                  << "k" << false << "";
+    QTest::newRow("missing opening bracket") << QByteArray("[A]\r\nB]\r\nk=2\r\n") << "A"
+                                             << "k" << true << "2";
+    QTest::newRow("empty section name") << QByteArray("[]\r\nk=2\r\n") << ""
+                                        << "k" << true << "2";
 }
 
 void TestIniFile::reading()
@@ -149,8 +177,8 @@ void TestIniFile::newKeyGoesAtTheEndOfItsSection_data()
 {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");
-    QTest::newRow("before the next section") << QByteArray("[A]\r\nk=1\r\n[B]\r\nx=1\r\n")
-                                             << QByteArray("[A]\r\nk=1\r\nn=v\r\n[B]\r\nx=1\r\n");
+    QTest::newRow("before the next section")
+        << QByteArray("[A]\r\nk=1\r\n[B]\r\nx=1\r\n") << QByteArray("[A]\r\nk=1\r\nn=v\r\n[B]\r\nx=1\r\n");
     QTest::newRow("before blank lines") << QByteArray("[A]\r\nk=1\r\n\r\n\r\n[B]\r\n")
                                         << QByteArray("[A]\r\nk=1\r\nn=v\r\n\r\n\r\n[B]\r\n");
     QTest::newRow("after a comment") << QByteArray("[A]\r\nk=1\r\n; c\r\n[B]\r\n")
@@ -175,7 +203,8 @@ void TestIniFile::newSectionGoesAtTheEndOfTheFile_data()
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");
     QTest::newRow("empty file") << QByteArray() << QByteArray("[N]\r\nn=v\r\n");
-    QTest::newRow("after the others") << QByteArray("[A]\r\nk=1\r\n\r\n") << QByteArray("[A]\r\nk=1\r\n\r\n[N]\r\nn=v\r\n");
+    QTest::newRow("after the others") << QByteArray("[A]\r\nk=1\r\n\r\n")
+                                      << QByteArray("[A]\r\nk=1\r\n\r\n[N]\r\nn=v\r\n");
     QTest::newRow("last line without end") << QByteArray("[A]\r\nk=1") << QByteArray("[A]\r\nk=1\r\n[N]\r\nn=v\r\n");
 }
 
@@ -245,10 +274,12 @@ void TestIniFile::garbageYieldsWhatCanBeRead_data()
     QByteArray binary;
     for (int i = 0; i < 4096; ++i)
         binary.append(char((i * 131 + 7) % 256)); // every byte value, line ends included
-    QTest::newRow("binary before") << binary + "\r\n[A]\r\nk=v\r\n" << "v";
+    QTest::newRow("binary before") << binary + "\r\n[A]\r\nk=v\r\n"
+                                   << "v";
     QTest::newRow("binary after") << "[A]\r\nk=v\r\n" + binary << "v";
     QTest::newRow("NUL bytes around") << QByteArray("\0\0\r\n[A]\r\nk=v\0w\r\n\0", 17) << QString::fromUtf8("v\0w", 3);
-    QTest::newRow("megabyte line") << QByteArray(1 << 20, 'x') + "\r\n[A]\r\nk=v\r\n" << "v";
+    QTest::newRow("megabyte line") << QByteArray(1 << 20, 'x') + "\r\n[A]\r\nk=v\r\n"
+                                   << "v";
     QTest::newRow("megabyte value") << "[A]\r\nk=" + QByteArray(1 << 20, '=') << QString(1 << 20, QLatin1Char('='));
     QTest::newRow("only brackets") << QByteArray("[[[]]]\r\n]\r\n[\r\n[A]\r\nk=v") << "v";
 }

@@ -96,8 +96,8 @@ void TestOpzioni::pagesAndCaptions()
     QStringList tabs;
     for (int i = 0; i < pages->count(); ++i)
         tabs << pages->tabText(i);
-    QCOMPARE(tabs, QStringList({"Dati iniziali", "Campi persona", "Campi indirizzo", "Campi recapiti",
-                                "Campi progetto", "Campi pagamenti", "Password"}));
+    QCOMPARE(tabs, QStringList({"Dati iniziali", "Campi persona", "Campi indirizzo", "Campi recapiti", "Campi progetto",
+                                "Campi pagamenti", "Password"}));
 
     QStringList radios;
     for (int kind = 0; kind < 6; ++kind)
@@ -113,7 +113,8 @@ void TestOpzioni::pagesAndCaptions()
     for (int group = 0; group < 5; ++group) {
         QListWidget *list = options()->checkList(group);
         QCOMPARE(list->objectName(), QStringLiteral("CheckListBox%1").arg(group + 2));
-        QCOMPARE(qobject_cast<QGroupBox *>(list->parentWidget())->title(), QStringLiteral("Spuntare i campi da visualizzare"));
+        QCOMPARE(qobject_cast<QGroupBox *>(list->parentWidget())->title(),
+                 QStringLiteral("Spuntare i campi da visualizzare"));
         QCOMPARE(list->count(), sizes[group]);
         for (int item = 0; item < list->count(); ++item, ++entry) {
             QCOMPARE(list->item(item)->text(), main()->globals().catalogue.entry(entry).label);

@@ -78,12 +78,17 @@ void TestPasswordHash::plainTextStoredValue_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("same") << "pippo" << "pippo" << true;
-    QTest::newRow("case differs") << "pippo" << "Pippo" << false;
-    QTest::newRow("empty typed") << "pippo" << "" << false;
-    QTest::newRow("accented") << "città" << "città" << true;
+    QTest::newRow("same") << "pippo"
+                          << "pippo" << true;
+    QTest::newRow("case differs") << "pippo"
+                                  << "Pippo" << false;
+    QTest::newRow("empty typed") << "pippo"
+                                 << "" << false;
+    QTest::newRow("accented") << "città"
+                              << "città" << true;
     // Only the start of a hash: still a plain password, compared as text.
-    QTest::newRow("looks like a hash") << "$argon2id$abc" << "$argon2id$abc" << true;
+    QTest::newRow("looks like a hash") << "$argon2id$abc"
+                                       << "$argon2id$abc" << true;
 }
 
 void TestPasswordHash::plainTextStoredValue()
@@ -153,14 +158,22 @@ void TestPasswordHash::confirmation_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("confirmOptions");
     const QString mismatch = QStringLiteral("    Attenzione: La password deve essere uguale in entrambi i campi!");
-    QTest::newRow("different") << "uno" << "due" << false << false << mismatch << false;
-    QTest::newRow("case differs") << "Uno" << "uno" << false << false << mismatch << false;
-    QTest::newRow("second empty") << "uno" << "" << false << false << mismatch << false;
-    QTest::newRow("first empty") << "" << "uno" << false << false << mismatch << false;
-    QTest::newRow("trailing blank") << "uno" << "uno " << false << false << mismatch << false;
-    QTest::newRow("both empty clears") << "" << "" << true << true << "    Password cancellata!" << true;
-    QTest::newRow("same") << "uno" << "uno" << true << false << "    Password salvata!" << true;
-    QTest::newRow("a blank is a password") << " " << " " << true << false << "    Password salvata!" << true;
+    QTest::newRow("different") << "uno"
+                               << "due" << false << false << mismatch << false;
+    QTest::newRow("case differs") << "Uno"
+                                  << "uno" << false << false << mismatch << false;
+    QTest::newRow("second empty") << "uno"
+                                  << "" << false << false << mismatch << false;
+    QTest::newRow("first empty") << ""
+                                 << "uno" << false << false << mismatch << false;
+    QTest::newRow("trailing blank") << "uno"
+                                    << "uno " << false << false << mismatch << false;
+    QTest::newRow("both empty clears") << ""
+                                       << "" << true << true << "    Password cancellata!" << true;
+    QTest::newRow("same") << "uno"
+                          << "uno" << true << false << "    Password salvata!" << true;
+    QTest::newRow("a blank is a password") << " "
+                                           << " " << true << false << "    Password salvata!" << true;
 }
 
 void TestPasswordHash::confirmation()

@@ -124,42 +124,72 @@ void TestSettingsFile::values_data()
     QTest::addColumn<QString>("member");
     QTest::addColumn<int>("expected");
     const QByteArray query = "[QUERY INIZIALE]\r\nTipo di query=";
-    QTest::newRow("query kind") << query + "5" << "query" << 5;
-    QTest::newRow("query kind out of range kept") << query + "7" << "query" << 7;
-    QTest::newRow("query kind negative") << query + "-1" << "query" << -1;
-    QTest::newRow("query kind plus sign") << query + "+2" << "query" << 2;
-    QTest::newRow("query kind blanks") << query + "  4  " << "query" << 4;
-    QTest::newRow("query kind text") << query + "abc" << "query" << 0;
-    QTest::newRow("query kind trailing text") << query + "3abc" << "query" << 0;
-    QTest::newRow("query kind decimal") << query + "3.0" << "query" << 0;
-    QTest::newRow("query kind hex") << query + "0x3" << "query" << 0;
+    QTest::newRow("query kind") << query + "5"
+                                << "query" << 5;
+    QTest::newRow("query kind out of range kept") << query + "7"
+                                                  << "query" << 7;
+    QTest::newRow("query kind negative") << query + "-1"
+                                         << "query" << -1;
+    QTest::newRow("query kind plus sign") << query + "+2"
+                                          << "query" << 2;
+    QTest::newRow("query kind blanks") << query + "  4  "
+                                       << "query" << 4;
+    QTest::newRow("query kind text") << query + "abc"
+                                     << "query" << 0;
+    QTest::newRow("query kind trailing text") << query + "3abc"
+                                              << "query" << 0;
+    QTest::newRow("query kind decimal") << query + "3.0"
+                                        << "query" << 0;
+    QTest::newRow("query kind hex") << query + "0x3"
+                                    << "query" << 0;
     QTest::newRow("query kind empty") << query << "query" << 0;
-    QTest::newRow("query kind too large") << query + "2147483648" << "query" << 0;
+    QTest::newRow("query kind too large") << query + "2147483648"
+                                          << "query" << 0;
     const QByteArray panels = "[SCHEDA\\TABELLA]\r\n";
-    QTest::newRow("grid panel 0") << panels + "Panel1.Visible=0" << "grid" << 0;
-    QTest::newRow("grid panel 2 is true") << panels + "Panel1.Visible=2" << "grid" << 1;
-    QTest::newRow("grid panel -1 is true") << panels + "Panel1.Visible=-1" << "grid" << 1;
-    QTest::newRow("grid panel text is default") << panels + "Panel1.Visible=no" << "grid" << 1;
-    QTest::newRow("card panel 1") << panels + "Panel2.Visible=1" << "card" << 1;
-    QTest::newRow("card panel text is default") << panels + "Panel2.Visible=true" << "card" << 0;
+    QTest::newRow("grid panel 0") << panels + "Panel1.Visible=0"
+                                  << "grid" << 0;
+    QTest::newRow("grid panel 2 is true") << panels + "Panel1.Visible=2"
+                                          << "grid" << 1;
+    QTest::newRow("grid panel -1 is true") << panels + "Panel1.Visible=-1"
+                                           << "grid" << 1;
+    QTest::newRow("grid panel text is default") << panels + "Panel1.Visible=no"
+                                                << "grid" << 1;
+    QTest::newRow("card panel 1") << panels + "Panel2.Visible=1"
+                                  << "card" << 1;
+    QTest::newRow("card panel text is default") << panels + "Panel2.Visible=true"
+                                                << "card" << 0;
     const QByteArray visible = "[COLONNE CHE POSSONO ESSERE VISUALIZZATE]\r\n";
-    QTest::newRow("first telephone hidden") << visible + "1\xb0 Telefono=0" << "visible 9" << 0;
-    QTest::newRow("hidden telephone leaves the second") << visible + "1\xb0 Telefono=0" << "visible 10" << 1;
-    QTest::newRow("last field hidden") << visible + "Fattura=0" << "visible 30" << 0;
-    QTest::newRow("visibility text is default") << visible + "Fattura=x" << "visible 30" << 1;
+    QTest::newRow("first telephone hidden") << visible + "1\xb0 Telefono=0"
+                                            << "visible 9" << 0;
+    QTest::newRow("hidden telephone leaves the second") << visible + "1\xb0 Telefono=0"
+                                                        << "visible 10" << 1;
+    QTest::newRow("last field hidden") << visible + "Fattura=0"
+                                       << "visible 30" << 0;
+    QTest::newRow("visibility text is default") << visible + "Fattura=x"
+                                                << "visible 30" << 1;
     const QByteArray widths = "[LARGHEZZA COLONNE]\r\n";
-    QTest::newRow("accented width") << widths + "Citt\xe0=250" << "width 7" << 250;
-    QTest::newRow("width text is default") << widths + "Citt\xe0=wide" << "width 7" << 100;
-    QTest::newRow("width of the visibility section unseen") << visible + "Citt\xe0=250" << "width 7" << 100;
+    QTest::newRow("accented width") << widths + "Citt\xe0=250"
+                                    << "width 7" << 250;
+    QTest::newRow("width text is default") << widths + "Citt\xe0=wide"
+                                           << "width 7" << 100;
+    QTest::newRow("width of the visibility section unseen") << visible + "Citt\xe0=250"
+                                                            << "width 7" << 100;
     // A label written in another code page is another key.
-    QTest::newRow("UTF-8 label unseen") << widths + "Citt\xc3\xa0=250" << "width 7" << 100;
+    QTest::newRow("UTF-8 label unseen") << widths + "Citt\xc3\xa0=250"
+                                        << "width 7" << 100;
     const QByteArray font = "[FONT]\r\n";
-    QTest::newRow("system colour") << font + "FontColor=-2147483640" << "color" << GridFont::kWindowTextColor;
-    QTest::newRow("plain colour") << font + "FontColor=255" << "color" << 255;
-    QTest::newRow("colour text is default") << font + "FontColor=clRed" << "color" << 0;
-    QTest::newRow("pixel height") << font + "FontHeight=-16" << "height" << -16;
-    QTest::newRow("positive height") << font + "FontHeight=12" << "height" << 12;
-    QTest::newRow("height text is default") << font + "FontHeight=8pt" << "height" << -11;
+    QTest::newRow("system colour") << font + "FontColor=-2147483640"
+                                   << "color" << GridFont::kWindowTextColor;
+    QTest::newRow("plain colour") << font + "FontColor=255"
+                                  << "color" << 255;
+    QTest::newRow("colour text is default") << font + "FontColor=clRed"
+                                            << "color" << 0;
+    QTest::newRow("pixel height") << font + "FontHeight=-16"
+                                  << "height" << -16;
+    QTest::newRow("positive height") << font + "FontHeight=12"
+                                     << "height" << 12;
+    QTest::newRow("height text is default") << font + "FontHeight=8pt"
+                                            << "height" << -11;
 }
 
 void TestSettingsFile::values()
@@ -202,18 +232,20 @@ void TestSettingsFile::keysIgnoreCase()
 void TestSettingsFile::foreignSectionsSurviveInTheirPlaces()
 {
     IniFile ini;
-    ini.setBytes("; commento\r\n[A]\r\na=1\r\n[FONT]\r\nFontName=Arial\r\n\r\n[B]\r\nb=2\r\n[QUERY INIZIALE]\r\nTipo di query=1\r\n[C]\r\n");
+    ini.setBytes("; commento\r\n[A]\r\na=1\r\n[FONT]\r\nFontName=Arial\r\n\r\n[B]\r\nb=2\r\n[QUERY INIZIALE]\r\nTipo "
+                 "di query=1\r\n[C]\r\n");
     Preferences p;
     p.initialQueryKind = 2;
     SettingsFile::write(p, ini);
     const QByteArray bytes = ini.toBytes();
-    QVERIFY2(bytes.startsWith("; commento\r\n[A]\r\na=1\r\n[FONT]\r\nFontName=MS San Serif\r\nFontColor=0\r\nFontHeight=-11\r\n"
-                              "\r\n[B]\r\nb=2\r\n[QUERY INIZIALE]\r\nTipo di query=2\r\n[C]\r\n[SCHEDA\\TABELLA]\r\n"),
+    QVERIFY2(bytes.startsWith(
+                 "; commento\r\n[A]\r\na=1\r\n[FONT]\r\nFontName=MS San Serif\r\nFontColor=0\r\nFontHeight=-11\r\n"
+                 "\r\n[B]\r\nb=2\r\n[QUERY INIZIALE]\r\nTipo di query=2\r\n[C]\r\n[SCHEDA\\TABELLA]\r\n"),
              bytes.constData());
     // The sections the file lacked follow, in the table's order.
-    QCOMPARE(ini.sectionNames(), QStringList({"A", "FONT", "B", "QUERY INIZIALE", "C", "SCHEDA\\TABELLA",
-                                              "COLONNE CHE POSSONO ESSERE VISUALIZZATE", "LARGHEZZA COLONNE",
-                                              "BACKUP"}));
+    QCOMPARE(ini.sectionNames(),
+             QStringList({"A", "FONT", "B", "QUERY INIZIALE", "C", "SCHEDA\\TABELLA",
+                          "COLONNE CHE POSSONO ESSERE VISUALIZZATE", "LARGHEZZA COLONNE", "BACKUP"}));
 }
 
 void TestSettingsFile::staleKeysOfOurSectionsAreDropped()

@@ -13,10 +13,7 @@ namespace MountSandbox {
 namespace {
 bool entered = false;
 
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
+QByteArray native(const QString &path) { return QFile::encodeName(path); }
 } // namespace
 
 bool enter()
@@ -28,10 +25,7 @@ bool enter()
     return entered;
 }
 
-bool isAvailable()
-{
-    return entered;
-}
+bool isAvailable() { return entered; }
 
 bool mountTmpfs(const QString &folder, qint64 bytes)
 {
@@ -49,10 +43,7 @@ bool bindFile(const QString &source, const QString &target)
     return mount(native(source).constData(), native(target).constData(), nullptr, MS_BIND, nullptr) == 0;
 }
 
-bool unmount(const QString &folder)
-{
-    return umount2(native(folder).constData(), MNT_DETACH) == 0;
-}
+bool unmount(const QString &folder) { return umount2(native(folder).constData(), MNT_DETACH) == 0; }
 
 QString fillUp(const QString &folder)
 {

@@ -1,14 +1,8 @@
 #include "support/scripteddialogs.h"
 
-ScriptedDialogs::ScriptedDialogs()
-{
-    Dialogs::install(this);
-}
+ScriptedDialogs::ScriptedDialogs() { Dialogs::install(this); }
 
-ScriptedDialogs::~ScriptedDialogs()
-{
-    Dialogs::install(nullptr);
-}
+ScriptedDialogs::~ScriptedDialogs() { Dialogs::install(nullptr); }
 
 bool ScriptedDialogs::question(const QString &text)
 {

@@ -13,15 +13,9 @@ TestDatabase::TestDatabase(int demoPersons, quint32 seed)
     db_.open(path(), Schema::databasePassword());
 }
 
-QString TestDatabase::programDir() const
-{
-    return dir_.path();
-}
+QString TestDatabase::programDir() const { return dir_.path(); }
 
-QString TestDatabase::path() const
-{
-    return Schema::databasePath(programDir());
-}
+QString TestDatabase::path() const { return Schema::databasePath(programDir()); }
 
 QString TestDatabase::createAt(const QString &programDir, int demoPersons, quint32 seed)
 {

@@ -92,8 +92,8 @@ void TestCardView::personsCardAndSwitchingBack()
     QCOMPARE(editor(2)->width(), 121);
     QCOMPARE(colour(2), Rgb::PersonYellow);
     QCOMPARE(editor(1)->text(), query()->text(1, column("Cognome")));
-    for (const QString text : {"1° Telefono", "2° Telefono", "Fax", "1° Cellulare", "2° Cellulare", "E-Mail",
-                               "Sito internet"})
+    for (const QString text :
+         {"1° Telefono", "2° Telefono", "Fax", "1° Cellulare", "2° Cellulare", "E-Mail", "Sito internet"})
         QVERIFY2(colour(pairOf(text)) == Rgb::ContactGreen, qPrintable(text));
     for (const QString text : {"Via", "Città", "CAP"})
         QVERIFY2(colour(pairOf(text)) == Rgb::AddressPink, qPrintable(text));
@@ -127,8 +127,9 @@ void TestCardView::projectColoursStayWithTheRowOfTheQuery()
     QCOMPARE(total, 6);
     QCOMPARE(query()->currentRow(), 0);
     const QString firstState = query()->text(0, column("Stato"));
-    const QColor expectedState =
-        firstState == "In corso" ? Rgb::Yellow : firstState == "Sospeso" ? Rgb::Blue : Rgb::Red;
+    const QColor expectedState = firstState == "In corso"  ? Rgb::Yellow
+                                 : firstState == "Sospeso" ? Rgb::Blue
+                                                           : Rgb::Red;
     const QColor expectedTotal = firstState == "Sospeso" ? Rgb::Green : Rgb::Red;
     QCOMPARE(colour(state), expectedState);
     QCOMPARE(colour(total), expectedTotal);

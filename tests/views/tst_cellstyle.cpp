@@ -1,9 +1,9 @@
 // Colours of grid cells and card pairs, the sort toggle and the row key.
 #include "data/database.h"
 #include "data/query.h"
+#include "support/testdatabase.h"
 #include "views/cellstyle.h"
 #include "views/rowkey.h"
-#include "support/testdatabase.h"
 
 #include <QtTest>
 
@@ -28,15 +28,23 @@ void TestCellStyle::amountColours_data()
     QTest::addColumn<QString>("total");
     QTest::addColumn<QString>("paid");
     QTest::addColumn<QColor>("colour");
-    QTest::newRow("part paid") << "1000" << "400" << Colour::Red;
-    QTest::newRow("paid in full") << "1000" << "1000" << Colour::Green;
-    QTest::newRow("paid above total") << "1000" << "1200" << QColor();
-    QTest::newRow("empty paid counts as 0") << "1000" << "" << Colour::Red;
-    QTest::newRow("both empty") << "" << "" << Colour::Green;
+    QTest::newRow("part paid") << "1000"
+                               << "400" << Colour::Red;
+    QTest::newRow("paid in full") << "1000"
+                                  << "1000" << Colour::Green;
+    QTest::newRow("paid above total") << "1000"
+                                      << "1200" << QColor();
+    QTest::newRow("empty paid counts as 0") << "1000"
+                                            << "" << Colour::Red;
+    QTest::newRow("both empty") << ""
+                                << "" << Colour::Green;
     // Rounded to whole numbers, halves to the even neighbour: 999.5 -> 1000, 1000.5 -> 1000.
-    QTest::newRow("half rounds to even, up") << "1000" << "999,5" << Colour::Green;
-    QTest::newRow("half rounds to even, down") << "1000" << "1000,5" << Colour::Green;
-    QTest::newRow("just below") << "1000" << "999,49" << Colour::Red;
+    QTest::newRow("half rounds to even, up") << "1000"
+                                             << "999,5" << Colour::Green;
+    QTest::newRow("half rounds to even, down") << "1000"
+                                               << "1000,5" << Colour::Green;
+    QTest::newRow("just below") << "1000"
+                                << "999,49" << Colour::Red;
 }
 
 void TestCellStyle::amountColours()

@@ -1,9 +1,9 @@
 // The grid column set-up after a query: titles, hidden keys, the visible-field choice,
 // widths and their capture, and the binding of the 21 card pairs.
+#include "core/gridcolumns.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "data/schema.h"
-#include "core/gridcolumns.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -12,13 +12,28 @@ using namespace ColumnSetup;
 
 namespace {
 
-const QStringList kPersons = {"Committente.IdCommittente", "Cognome", "Nome", "Qualifica", "Indirizzo.IdCommittente",
-                              "CAP", "Città", "Via", "Recapiti.IdCommittente", "Numero_telefono1",
-                              "Numero_telefono2", "Numero_fax", "Numero_cell1", "Numero_cell2", "E_mail",
-                              "Sito_internet", "Codice_fiscale", "Partita_iva", "Note"};
-const QStringList kProjects = {"IdProgetto", "IdCommittente", "Cognome_progettista", "Nome_progettista",
-                               "Descrizione", "Comune", "Stato", "Importo_totale", "Importo_pagato",
-                               "Data_inizio", "Data_fine", "Data_scadenza", "Archivio", "Nota"};
+const QStringList kPersons = {"Committente.IdCommittente",
+                              "Cognome",
+                              "Nome",
+                              "Qualifica",
+                              "Indirizzo.IdCommittente",
+                              "CAP",
+                              "Città",
+                              "Via",
+                              "Recapiti.IdCommittente",
+                              "Numero_telefono1",
+                              "Numero_telefono2",
+                              "Numero_fax",
+                              "Numero_cell1",
+                              "Numero_cell2",
+                              "E_mail",
+                              "Sito_internet",
+                              "Codice_fiscale",
+                              "Partita_iva",
+                              "Note"};
+const QStringList kProjects = {
+    "IdProgetto",     "IdCommittente",  "Cognome_progettista", "Nome_progettista", "Descrizione",   "Comune",   "Stato",
+    "Importo_totale", "Importo_pagato", "Data_inizio",         "Data_fine",        "Data_scadenza", "Archivio", "Nota"};
 const QStringList kPayments = {"IdProgetto", "IdFattura", "Importo", "Data", "Fattura"};
 
 // A freshly opened result as the grid gets it, before the set-up.
@@ -164,10 +179,9 @@ void TestColumnSetup::personsHideKeysWhateverTheirNaming()
     names[8] = keys[2];
     const FieldCatalogue catalogue;
     const GridColumns grid = openResult(names, listsTicked(catalogue, true), catalogue);
-    QCOMPARE(visibleTitles(grid),
-             QStringList({"Cognome", "Nome", "Qualifica", "CAP", "Città", "Via", "1° Telefono", "2° Telefono", "Fax",
-                          "1° Cellulare", "2° Cellulare", "E-Mail", "Sito internet", "Codice fiscale", "Partita IVA",
-                          "Note"}));
+    QCOMPARE(visibleTitles(grid), QStringList({"Cognome", "Nome", "Qualifica", "CAP", "Città", "Via", "1° Telefono",
+                                               "2° Telefono", "Fax", "1° Cellulare", "2° Cellulare", "E-Mail",
+                                               "Sito internet", "Codice fiscale", "Partita IVA", "Note"}));
 }
 
 void TestColumnSetup::uncheckedFieldHidesColumnButCardKeepsIt()
@@ -234,8 +248,9 @@ void TestColumnSetup::unknownTitlesStayVisible()
     catalogue.entry(0).width = 150;
     const FieldCheckLists lists = listsTicked(catalogue, false);
     // A complex query over joins: qualified names and expressions match no label.
-    const GridColumns grid =
-        openResult({"Committente.Cognome", "Progetto.Importo_totale", "Totale", "cognome", "Cognome"}, lists, catalogue);
+    const GridColumns grid = openResult({"Committente.Cognome", "Progetto.Importo_totale", "Totale", "cognome",
+                                         "Cognome"},
+                                        lists, catalogue);
     QCOMPARE(visibleTitles(grid), QStringList({"Committente.Cognome", "Progetto.Importo_totale", "Totale", "cognome"}));
     for (const GridColumn &column : grid.columns)
         QCOMPARE(column.width, GridColumns::kDefaultWidth);
@@ -296,7 +311,7 @@ void TestColumnSetup::widthCaptureReachesLaterResults()
 
     grid.columns[size_t(grid.indexOfTitle("Cognome"))].width = 180;
     grid.columns[size_t(grid.indexOfTitle("Note"))].width = 40; // hidden, captured all the same
-    grid.columns[0].width = 10;                                   // a key: no entry to go to
+    grid.columns[0].width = 10;                                 // a key: no entry to go to
     captureWidths(grid, catalogue);
     QCOMPARE(catalogue.entry(catalogue.indexOfLabel("Cognome")).width, 180);
     QCOMPARE(catalogue.entry(catalogue.indexOfLabel("Note")).width, 40);
@@ -317,9 +332,12 @@ void TestColumnSetup::personsCard()
     CardPairs pairs;
     bindCardPairs(pairs, grid);
 
-    const QStringList labels = {"Cognome", "Nome", "Qualifica", "CAP", "Città", "Via", "1° Telefono",
-                                "2° Telefono", "Fax", "1° Cellulare", "2° Cellulare", "E-Mail", "Sito internet",
-                                "Codice fiscale", "Partita IVA", "Note"};
+    const QStringList labels = {"Cognome",       "Nome",           "Qualifica",
+                                "CAP",           "Città",          "Via",
+                                "1° Telefono",   "2° Telefono",    "Fax",
+                                "1° Cellulare",  "2° Cellulare",   "E-Mail",
+                                "Sito internet", "Codice fiscale", "Partita IVA",
+                                "Note"};
     const int widths[] = {200, 121, 121, 121, 200, 200, 121, 121, 121, 121, 121, 200, 200, 200, 200, 200};
     QCOMPARE(shownPairs(pairs), labels);
     for (int k = 0; k < labels.size(); ++k) {
@@ -374,7 +392,8 @@ void TestColumnSetup::cardTakesFirst21Bindable()
     for (int i = 1; i <= 25; ++i) {
         names << QString("Campo%1").arg(i);
         if (i % 5 == 0)
-            names << "IdProgetto" << "Importo_pagato";
+            names << "IdProgetto"
+                  << "Importo_pagato";
     }
     GridColumns grid = gridOf(names);
     CardPairs pairs;

@@ -102,12 +102,12 @@ void TestDrillDown::apostropheSurnameToFullyPaidPayments()
 
     // Projects of the person.
     QCOMPARE(query()->sql(),
-             QStringList({"SELECT DISTINCT IdProgetto, Progetto.IdCommittente, Cognome_progettista, Nome_progettista, "
-                          "Descrizione, Comune, Stato, Importo_totale, Importo_pagato, Data_inizio, Data_fine, "
-                          "Data_scadenza, Archivio, Nota",
-                          "FROM Committente, Progetto",
-                          QStringLiteral("WHERE Progetto.IdCommittente=%1 AND Cognome_progettista='D''Angelo'")
-                              .arg(person)}));
+             QStringList(
+                 {"SELECT DISTINCT IdProgetto, Progetto.IdCommittente, Cognome_progettista, Nome_progettista, "
+                  "Descrizione, Comune, Stato, Importo_totale, Importo_pagato, Data_inizio, Data_fine, "
+                  "Data_scadenza, Archivio, Nota",
+                  "FROM Committente, Progetto",
+                  QStringLiteral("WHERE Progetto.IdCommittente=%1 AND Cognome_progettista='D''Angelo'").arg(person)}));
     QCOMPARE(keysOf("IdProgetto"), std::set<qint64>({project}));
     Globals &g = main()->globals();
     QCOMPARE(g.viewKind, 2);
@@ -135,7 +135,8 @@ void TestDrillDown::apostropheSurnameToFullyPaidPayments()
     QCOMPARE(g.insertKind, 3);
     QCOMPARE(g.currentParentKey, QString::number(project));
     QCOMPARE(g.selectedKey, QString::number(project));
-    QCOMPARE(status(), QStringLiteral("Query attuale: Pagamenti effettuati da D'Angelo Anna per il progetto di Sant'Anna"));
+    QCOMPARE(status(),
+             QStringLiteral("Query attuale: Pagamenti effettuati da D'Angelo Anna per il progetto di Sant'Anna"));
     QVERIFY(child<QComboBox>("ComboBox1")->currentText().isEmpty());
     QVERIFY(!add()->isEnabled());
     QVERIFY(!remove()->isEnabled());

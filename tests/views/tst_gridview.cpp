@@ -31,12 +31,22 @@ void TestGridView::groupColoursOfPersons()
     trigger("QueryCommittente");
     const int row = 2; // not the current row, which the grid draws selected
     const QList<QPair<QString, QColor>> expected = {
-        {"Cognome", Rgb::PersonYellow},      {"Nome", Rgb::PersonYellow},     {"Qualifica", Rgb::PersonYellow},
-        {"Codice_fiscale", Rgb::PersonYellow}, {"Partita_iva", Rgb::PersonYellow}, {"Note", Rgb::PersonYellow},
-        {"Via", Rgb::AddressPink},           {"Città", Rgb::AddressPink},     {"CAP", Rgb::AddressPink},
-        {"Numero_telefono1", Rgb::ContactGreen}, {"Numero_telefono2", Rgb::ContactGreen},
-        {"Numero_fax", Rgb::ContactGreen},   {"Numero_cell1", Rgb::ContactGreen}, {"Numero_cell2", Rgb::ContactGreen},
-        {"E_mail", Rgb::ContactGreen},       {"Sito_internet", Rgb::ContactGreen},
+        {"Cognome", Rgb::PersonYellow},
+        {"Nome", Rgb::PersonYellow},
+        {"Qualifica", Rgb::PersonYellow},
+        {"Codice_fiscale", Rgb::PersonYellow},
+        {"Partita_iva", Rgb::PersonYellow},
+        {"Note", Rgb::PersonYellow},
+        {"Via", Rgb::AddressPink},
+        {"Città", Rgb::AddressPink},
+        {"CAP", Rgb::AddressPink},
+        {"Numero_telefono1", Rgb::ContactGreen},
+        {"Numero_telefono2", Rgb::ContactGreen},
+        {"Numero_fax", Rgb::ContactGreen},
+        {"Numero_cell1", Rgb::ContactGreen},
+        {"Numero_cell2", Rgb::ContactGreen},
+        {"E_mail", Rgb::ContactGreen},
+        {"Sito_internet", Rgb::ContactGreen},
     };
     for (const auto &[field, colour] : expected)
         QVERIFY2(background(row, field) == colour, qPrintable(field));
@@ -97,8 +107,8 @@ void TestGridView::stateColours()
 {
     start(0);
     const qint64 person = addPerson("Verdi");
-    const QList<QPair<QString, QColor>> states = {{"Annullato", Rgb::Red},  {"Da iniziare", Rgb::Green},
-                                                  {"In corso", Rgb::Yellow}, {"Sospeso", Rgb::Blue},
+    const QList<QPair<QString, QColor>> states = {{"Annullato", Rgb::Red},    {"Da iniziare", Rgb::Green},
+                                                  {"In corso", Rgb::Yellow},  {"Sospeso", Rgb::Blue},
                                                   {"Concluso", Rgb::Fuchsia}, {"", Rgb::Fuchsia},
                                                   {"in corso", Rgb::Fuchsia}};
     QList<qint64> projects;
@@ -107,8 +117,7 @@ void TestGridView::stateColours()
     trigger("QueryProgetto");
     main()->grid()->setCurrentIndex(cell(0, "Comune"));
     for (int i = 1; i < states.size(); ++i) // row 0 is current
-        QVERIFY2(background(rowOf("IdProgetto", projects[i]), "Stato") == states[i].second,
-                 qPrintable(states[i].first));
+        QVERIFY2(background(rowOf("IdProgetto", projects[i]), "Stato") == states[i].second, qPrintable(states[i].first));
     QCOMPARE(drawnPixel(rowOf("IdProgetto", projects[3]), "Stato"), Rgb::Blue);
 }
 

@@ -72,8 +72,8 @@ void TestResultPrinter::filteredSortedProjectsPrintAsTheGridShowsThem()
     start(60);
     trigger(QStringLiteral("QueryProgetto"));
     // The quick search as the search box applies it, then a title click sorting descending.
-    const QuickSearchFilter filter = QuickSearch::filterFor(
-        QStringLiteral("Descrizione"), QStringLiteral("a"), QuickSearch::columnsOf(*query(), {}));
+    const QuickSearchFilter filter = QuickSearch::filterFor(QStringLiteral("Descrizione"), QStringLiteral("a"),
+                                                            QuickSearch::columnsOf(*query(), {}));
     QuickSearch::apply(*query(), filter);
     main()->setStatusText(filter.status);
     main()->DBGrid1TitleClick(column(QStringLiteral("Importo_totale")));
@@ -93,7 +93,8 @@ void TestResultPrinter::filteredSortedProjectsPrintAsTheGridShowsThem()
     QCOMPARE(pdfPages(path), pageCount);
     QVERIFY(pageCount >= 2);
     const QString date = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
-    const QString amountTitle = main()->model()->headerData(column(QStringLiteral("Importo_totale")), Qt::Horizontal).toString();
+    const QString amountTitle
+        = main()->model()->headerData(column(QStringLiteral("Importo_totale")), Qt::Horizontal).toString();
     QStringList amounts; // the total column as printed, page after page
     int rowsPerPage = 0;
     for (int page = 0; page < pageCount; ++page) {

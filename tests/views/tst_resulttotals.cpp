@@ -28,9 +28,8 @@ QString keysShown(Query &q, const QString &keyField)
 // The engine's sum of `column` over the rows of `table` whose key is shown, in cents.
 qint64 engineCents(Database &db, const QString &table, const QString &column, const QString &keys, const QString &key)
 {
-    const QVariant sum = db.scalar(QStringLiteral("SELECT SUM(%1) FROM %2 WHERE %3 IN (%4)")
-                                       .arg(column, table, key, keys)
-                                       .toUtf8());
+    const QVariant sum = db.scalar(
+        QStringLiteral("SELECT SUM(%1) FROM %2 WHERE %3 IN (%4)").arg(column, table, key, keys).toUtf8());
     return std::llround(sum.toDouble() * 100);
 }
 
@@ -91,8 +90,7 @@ void TestResultTotals::euros_data()
     QTest::newRow("four digits") << qint64(100000) << QStringLiteral("€ 1.000,00");
     QTest::newRow("millions") << qint64(123456789) << QStringLiteral("€ 1.234.567,89");
     QTest::newRow("negative") << qint64(-234500) << QStringLiteral("€ -2.345,00");
-    QTest::newRow("smallest") << std::numeric_limits<qint64>::min()
-                              << QStringLiteral("€ -92.233.720.368.547.758,08");
+    QTest::newRow("smallest") << std::numeric_limits<qint64>::min() << QStringLiteral("€ -92.233.720.368.547.758,08");
 }
 
 void TestResultTotals::euros()

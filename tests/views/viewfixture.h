@@ -84,11 +84,12 @@ protected:
 
     qint64 addPayment(qint64 project, int amount, const QString &storedDate, const QString &invoice)
     {
-        db_->db().exec(QStringLiteral("INSERT INTO Pagamenti (IdProgetto, Importo, Data, Fattura) VALUES (%1, %2, '%3', "
-                                      "'%4')")
-                           .arg(project)
-                           .arg(amount)
-                           .arg(storedDate, invoice));
+        db_->db().exec(
+            QStringLiteral("INSERT INTO Pagamenti (IdProgetto, Importo, Data, Fattura) VALUES (%1, %2, '%3', "
+                           "'%4')")
+                .arg(project)
+                .arg(amount)
+                .arg(storedDate, invoice));
         return db_->db().nextKey(QStringLiteral("Pagamenti"), QStringLiteral("IdFattura"));
     }
 
