@@ -11,7 +11,8 @@ clang-format --dry-run --Werror "${sources[@]}"
 mapfile -t units < <(git ls-files 'src/*.cpp' 'tools/*.cpp')
 echo "clang-tidy: ${#units[@]} files"
 run-clang-tidy -quiet -p build -j "$(nproc)" "${units[@]/#/$PWD/}" > build/clang-tidy.log 2>&1 || {
-  grep -E 'warning:|error:' build/clang-tidy.log | sort -u
+  # The tool colours its report even into a file: the colour codes are taken out.
+  sed 's/\x1b\[[0-9;]*m//g' build/clang-tidy.log | grep -E 'warning:|error:' | sort -u
   echo "clang-tidy found problems (build/clang-tidy.log)"
   exit 1
 }

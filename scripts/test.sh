@@ -7,6 +7,8 @@ bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 cd build
 ctest --output-on-failure -j"$(nproc)"
-# The fuzzers, each for a bounded time (their own clang build in build-fuzz/).
 cd ..
+# The form of the sources and the clang-tidy checks (over build/compile_commands.json).
+bash scripts/lint.sh
+# The fuzzers, each for a bounded time (their own clang build in build-fuzz/).
 bash scripts/fuzz.sh --seconds 10

@@ -94,7 +94,7 @@ void row(const char *what, double ours, double floor, double target)
 // A program folder holding a demo database of `persons` persons, made once and kept.
 QString ensureProgramFolder(const QString &dir, int persons)
 {
-    const QString folder = QDir(dir).absoluteFilePath(QStringLiteral("demo-%1").arg(persons));
+    QString folder = QDir(dir).absoluteFilePath(QStringLiteral("demo-%1").arg(persons));
     const QString path = Schema::databasePath(folder);
     if (!QFile::exists(path)) {
         std::printf("Creating %s ...\n", qPrintable(path));
@@ -145,7 +145,9 @@ void benchQueries(Principale &main)
         {"Progetti non pagati", StandardQuery::NonPagati},
         {"Progetti pagati", StandardQuery::Pagati},
     };
-    for (const auto &[name, which] : queries) {
+    for (const auto &query : queries) {
+        const char *name = query.first;
+        const StandardQuery which = query.second;
         const QStringList lines = StandardQueries::describe(which).lines;
         const double ours = timeMs([&] { main.runStandardQuery(which); });
         const double floor = timeMs([&] { stepAll(db, joined(lines)); });

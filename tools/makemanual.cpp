@@ -90,8 +90,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "uso: pratilio-manual <manuale.html> <Manuale.pdf> [cartella immagini...]\n");
         return 2;
     }
-    const QString input = args.at(1);
-    const QString output = args.at(2);
+    const QString &input = args.at(1);
+    const QString &output = args.at(2);
 
     QFile html(input);
     if (!html.open(QIODevice::ReadOnly)) {

@@ -150,7 +150,7 @@ DesktopShortcut::Outcome DesktopShortcut::createIn(const QString &folder) const
 
 QString DesktopShortcut::desktopFolder()
 {
-    const QString folder = runQuietly(QStringLiteral("xdg-user-dir"), {QStringLiteral("DESKTOP")});
+    QString folder = runQuietly(QStringLiteral("xdg-user-dir"), {QStringLiteral("DESKTOP")});
     if (!folder.isEmpty())
         return folder;
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
@@ -158,7 +158,7 @@ QString DesktopShortcut::desktopFolder()
 
 QString DesktopShortcut::applicationsFolder()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     if (!folder.isEmpty())
         QDir().mkpath(folder);
     return folder;

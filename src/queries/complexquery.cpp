@@ -36,7 +36,7 @@ QString columnFor(const QString &label)
 {
     if (const auto it = initialVariants().constFind(label); it != initialVariants().constEnd())
         return *it;
-    const QString column = FieldCatalogue::labelToColumn(label);
+    QString column = FieldCatalogue::labelToColumn(label);
     for (int i = 0; i < FieldCatalogue::kCount; ++i) {
         if (FieldCatalogue::column(i) == column)
             return column;
