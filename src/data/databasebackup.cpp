@@ -9,8 +9,11 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include <unistd.h>
 
 namespace {
 
@@ -53,7 +56,21 @@ const QHash<QString, QStringList> &programTables()
     return tables;
 }
 
-// Writes the whole open database `source` into a new file `target` keyed with `key`.
+// A failure of the engine on `db` as the reason of a refused copy.
+QString engineReason(sqlite3 *db, int rc)
+{
+    const QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        return QStringLiteral("il database è occupato da un salvataggio in corso (%1)").arg(text);
+    if (rc == SQLITE_FULL)
+        return QStringLiteral("il disco è pieno (%1)").arg(text);
+    return text;
+}
+
+// Writes the whole open database `source` into a new file `target` keyed with `key`, through
+// the engine's online backup. It decrypts and encrypts every page again, so it serves only
+// the files whose changes may lie in a write-ahead log beside them, where the bytes of the
+// file alone are not the database.
 void onlineBackup(sqlite3 *source, const QString &target, const QByteArray &key)
 {
     sqlite3 *copy = nullptr;
@@ -74,16 +91,92 @@ void onlineBackup(sqlite3 *source, const QString &target, const QByteArray &key)
         }
     }
     if (rc != SQLITE_OK && rc != SQLITE_DONE)
-        reason = QString::fromUtf8(copy ? sqlite3_errmsg(copy) : sqlite3_errstr(rc));
+        reason = copy ? engineReason(copy, rc) : QString::fromUtf8(sqlite3_errstr(rc));
     if (sqlite3_close(copy) != SQLITE_OK && reason.isEmpty())
         reason = QString::fromUtf8(sqlite3_errmsg(copy));
-    if (!reason.isEmpty()) {
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            reason = QStringLiteral("il database è occupato da un salvataggio in corso (%1)").arg(reason);
-        else if (rc == SQLITE_FULL)
-            reason = QStringLiteral("il disco è pieno (%1)").arg(reason);
+    if (!reason.isEmpty())
         throw DbError(reason);
+}
+
+// Holds a read transaction on a connection for as long as it lives: the engine's shared lock
+// on the file, under which no writer can change the file (a writer needs the exclusive lock
+// to write into it).
+class ReadLock
+{
+public:
+    explicit ReadLock(sqlite3 *db) : db_(db)
+    {
+        // A transaction of our own may have written pages into the file already.
+        if (!sqlite3_get_autocommit(db_))
+            throw DbError(QStringLiteral("il database ha un salvataggio in corso"));
+        // The first read of the transaction takes the lock; taking it plays back a journal
+        // left by a writer that stopped half way, so the file is whole from here on.
+        int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) {
+            open_ = true;
+            rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        }
+        if (rc != SQLITE_OK) {
+            const QString reason = engineReason(db_, rc);
+            end();
+            throw DbError(reason);
+        }
     }
+    ~ReadLock() { end(); }
+    ReadLock(const ReadLock &) = delete;
+    ReadLock &operator=(const ReadLock &) = delete;
+
+    void end()
+    {
+        if (open_)
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        open_ = false;
+    }
+
+private:
+    sqlite3 *db_;
+    bool open_ = false;
+};
+
+// Whether the connection keeps its changes in a write-ahead log (the program never asks for
+// one, but a file may come with it set).
+bool usesWriteAheadLog(Database &db)
+{
+    return db.scalar("PRAGMA journal_mode").toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+}
+
+// Writes the bytes of the open database `source`, as they lie in its file (encrypted), to the
+// new file `target`, and makes them durable. The bytes are read through the engine's own
+// handle on the file: opening and closing a second descriptor on it would drop the locks that
+// the engine holds on it (the system ties them to the process, not to the descriptor).
+void copyFileBytes(sqlite3 *source, const QString &target)
+{
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw DbError(out.errorString());
+    ReadLock lock(source);
+    sqlite3_file *file = nullptr;
+    if (sqlite3_file_control(source, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr
+        || file->pMethods == nullptr)
+        throw DbError(QStringLiteral("il file del database non è leggibile"));
+    sqlite3_int64 size = 0;
+    if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errstr(rc)));
+    constexpr sqlite3_int64 kChunk = 1 << 20;
+    QByteArray buffer(int(std::min(size, kChunk)), Qt::Uninitialized);
+    for (sqlite3_int64 offset = 0; offset < size; offset += kChunk) {
+        const int length = int(std::min(kChunk, size - offset));
+        if (const int rc = file->pMethods->xRead(file, buffer.data(), length, offset); rc != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errstr(rc)));
+        if (out.write(buffer.constData(), length) != length)
+            throw DbError(out.errorString());
+    }
+    lock.end();
+    // On the disk before the copy takes the target's name, so that a crash never leaves a
+    // file of that name with the end of the copy missing.
+    if (!out.flush() || ::fsync(out.handle()) != 0)
+        throw DbError(out.errorString());
+    out.close();
 }
 
 } // namespace
@@ -102,10 +195,21 @@ void DatabaseBackup::copyTo(const QString &target)
     const QString part = target + QStringLiteral(".parziale");
     removeWithSideFiles(part);
     try {
-        onlineBackup(db_.handle(), part, key_);
+        if (usesWriteAheadLog(db_))
+            onlineBackup(db_.handle(), part, key_);
+        else
+            copyFileBytes(db_.handle(), part);
     } catch (const DbError &error) {
         removeWithSideFiles(part);
         throw failed(error.text());
+    }
+    // Cheap, against a copy gone wrong on the way: it opens with the key and its schema reads.
+    try {
+        Database probe;
+        probe.open(part, key_);
+    } catch (const DbError &) {
+        removeWithSideFiles(part);
+        throw failed(QStringLiteral("la copia scritta non si apre con la password del database ed è stata eliminata"));
     }
     if (const QString reason = renameOver(part, target); !reason.isEmpty()) {
         removeWithSideFiles(part);

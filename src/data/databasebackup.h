@@ -8,9 +8,9 @@
 
 class Database;
 
-// Copies of the database file. A copy of the open database is taken through the engine's
-// online backup, page by page under one read lock, so it is consistent whatever result is
-// open, and it is keyed with the same key. A copy is put back in place of the database only
+// Copies of the database file. A copy of the open database is the file's own encrypted bytes,
+// read under the engine's read lock, so it is consistent whatever result is open and it is
+// keyed with the same key; it is checked to open before it takes the target's name. A copy is put back in place of the database only
 // once it has been checked; the replaced file is kept beside it. At exit an automatic copy is
 // kept when the data changed, and only the latest few automatic copies stay.
 //

@@ -73,9 +73,13 @@ void CardPanel::refresh(const Query &query)
         const int column = field.isEmpty() ? -1 : query.fieldIndex(field);
         const bool shown = column >= 0 && row >= 0 && row < query.recordCount();
         QLineEdit *editor = editors_[size_t(k)];
-        editor->setText(shown ? query.text(row, column) : QString());
+        // A query refreshes the card several times over (unbound, result changed, bound): a
+        // text set again lays itself out again, so only a change is set.
+        const QString text = shown ? query.text(row, column) : QString();
+        if (editor->text() != text)
+            editor->setText(text);
         // A long text shows its beginning, unless the user is typing into it.
-        if (!editor->hasFocus())
+        if (!editor->hasFocus() && editor->cursorPosition() != 0)
             editor->setCursorPosition(0);
     }
 }

@@ -1,4 +1,5 @@
-// Copies of the database: a copy taken while a result is open holds every row; a copy that
+// Copies of the database: a copy taken while a result is open or another connection is
+// writing holds every saved row, and none is taken while a writer holds the file; a copy that
 // does not open with the key, is damaged or lacks the program's tables is refused with the
 // database untouched; a good one replaces the database and the old file is kept aside; the
 // automatic copies rotate.
@@ -6,6 +7,7 @@
 #include "data/databasebackup.h"
 #include "data/query.h"
 #include "data/schema.h"
+#include "data/sqlite.h"
 #include "support/testdatabase.h"
 
 #include <QCryptographicHash>
@@ -64,6 +66,8 @@ class TestDatabaseBackup : public QObject
 
 private Q_SLOTS:
     void copyTakenWhileAResultIsOpenHoldsEveryRow();
+    void copyTakenWhileAnotherConnectionWritesHoldsTheSavedRows();
+    void copyWaitsForNoWriterInsideTheFile();
     void copyReplacesAnEarlierFileWhole();
     void copyIntoAMissingFolderSaysSoAndLeavesNothing();
     void refusedCopyLeavesTheDatabaseUnchanged_data();
@@ -100,6 +104,49 @@ void TestDatabaseBackup::copyTakenWhileAResultIsOpenHoldsEveryRow()
     // The result stays open and usable after the copy.
     QVERIFY(projects.isActive());
     QVERIFY(projects.recordCount() > 0);
+}
+
+void TestDatabaseBackup::copyTakenWhileAnotherConnectionWritesHoldsTheSavedRows()
+{
+    TestDatabase data(25);
+    const QStringList saved = contents(data.db());
+    Database writer;
+    writer.open(data.path(), Schema::databasePassword());
+    writer.begin();
+    writer.exec("UPDATE Committente SET Cognome = 'Non ancora salvato'");
+    writer.exec("DELETE FROM Pagamenti");
+
+    const QString copy = QDir(data.programDir()).filePath(QStringLiteral("copia.mdb"));
+    DatabaseBackup(data.db(), Schema::databasePassword()).copyTo(copy);
+    QCOMPARE(contentsOf(copy), saved);
+    // The copy let go of its read lock: the writer can finish, and the copy keeps what it had.
+    writer.commit();
+    QVERIFY(contents(data.db()) != saved);
+    QCOMPARE(contentsOf(copy), saved);
+}
+
+void TestDatabaseBackup::copyWaitsForNoWriterInsideTheFile()
+{
+    // A writer holding the exclusive lock may have written half of its pages into the file:
+    // no copy may be taken of it then.
+    TestDatabase data(3);
+    sqlite3_busy_timeout(data.db().handle(), 50);
+    Database writer;
+    writer.open(data.path(), Schema::databasePassword());
+    writer.exec("BEGIN EXCLUSIVE");
+    writer.exec("DELETE FROM Pagamenti");
+    const QString copy = QDir(data.programDir()).filePath(QStringLiteral("copia.mdb"));
+    try {
+        DatabaseBackup(data.db(), Schema::databasePassword()).copyTo(copy);
+        QFAIL("a copy was taken while a writer held the file");
+    } catch (const DbError &error) {
+        QVERIFY2(error.text().contains(QStringLiteral("occupato")), qPrintable(error.text()));
+    }
+    QVERIFY(!QFile::exists(copy));
+    QVERIFY(!QFile::exists(copy + QStringLiteral(".parziale")));
+    writer.exec("ROLLBACK");
+    DatabaseBackup(data.db(), Schema::databasePassword()).copyTo(copy);
+    QCOMPARE(contentsOf(copy), contents(data.db()));
 }
 
 void TestDatabaseBackup::copyReplacesAnEarlierFileWhole()
