@@ -14,6 +14,7 @@
 #include <unzip.h>
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,16 @@ bool stringItem(XmlScanner &xml, std::string *utf8)
 
 QString fromUtf8(const std::string &utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
 
+// A whole decimal number, 0 when it is not one (as QString::toInt gives).
+int toInt(std::string_view digits)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return error == std::errc() && end == digits.data() + digits.size() ? value : 0;
+}
+
 // Column index of a reference such as "AB12"; -1 when it has no letters.
-int columnOf(QByteArrayView ref)
+int columnOf(std::string_view ref)
 {
     int column = 0;
     int letters = 0;
@@ -75,7 +84,7 @@ bool isDateFormatCode(QString code)
 // How a cell's <v> or <is> is read, by its t attribute.
 enum class ValueType { Number, Shared, Text, Boolean, Date };
 
-ValueType valueType(QByteArrayView t)
+ValueType valueType(std::string_view t)
 {
     if (t == "s")
         return ValueType::Shared;
@@ -204,7 +213,7 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
         XmlScanner xml(data);
         for (auto token = xml.next(); token != XmlScanner::Token::EndOfDocument; token = xml.next()) {
             if (token == XmlScanner::Token::StartElement && xml.name() == "sst")
-                shared.reserve(std::min<size_t>(xml.attribute("uniqueCount").toUInt(), 1 << 20));
+                shared.reserve(size_t(std::clamp(toInt(xml.attribute("uniqueCount")), 0, 1 << 20)));
             else if (token == XmlScanner::Token::StartElement && xml.name() == "si" && stringItem(xml, &text))
                 shared.push_back(fromUtf8(text));
             // A string table read only in part would import wrong texts without a word.
@@ -254,7 +263,7 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
         if (token != XmlScanner::Token::StartElement)
             continue;
         if (xml.name() == "row") {
-            const int r = xml.attribute("r").toInt();
+            const int r = toInt(xml.attribute("r"));
             rowIndex = r > 0 ? r - 1 : rowIndex + 1;
             if (rowIndex > 1048575)
                 break;
@@ -263,7 +272,7 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
         if (xml.name() != "c" || rowIndex < 0)
             continue;
         const ValueType type = valueType(xml.attribute("t"));
-        const int style = xml.attribute("s").toInt();
+        const int style = toInt(xml.attribute("s"));
         int column = columnOf(xml.attribute("r"));
         if (column < 0)
             column = rowIndex < rows.size() ? int(rows.at(rowIndex).size()) : 0;
@@ -289,7 +298,7 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
         QString cell;
         switch (type) {
         case ValueType::Shared: {
-            const int index = QByteArrayView(text.data(), qsizetype(text.size())).toInt();
+            const int index = toInt(text);
             if (index >= 0 && size_t(index) < shared.size())
                 cell = shared[size_t(index)];
             break;
@@ -319,12 +328,17 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
             break;
         }
         }
-        while (rows.size() <= rowIndex)
+        while (rows.size() <= rowIndex) {
             rows.append(QStringList());
+            rows.last().reserve(width);
+        }
         QStringList &row = rows[rowIndex];
-        while (row.size() <= column)
+        while (row.size() < column)
             row.append(QString());
-        row[column] = cell;
+        if (row.size() == column)
+            row.append(std::move(cell));
+        else
+            row[column] = std::move(cell);
         width = std::max(width, column + 1);
     }
     if (xml.hasError()) {

@@ -8,21 +8,21 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool endsName(char c) { return isSpace(c) || c == '>' || c == '/' || c == '='; }
 
-QByteArrayView localName(QByteArrayView qualified)
+std::string_view localName(std::string_view qualified)
 {
-    const qsizetype colon = qualified.indexOf(':');
-    return colon < 0 ? qualified : qualified.sliced(colon + 1);
+    const size_t colon = qualified.find(':');
+    return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
 }
 
 // The code point of a character reference's body ("#233", "#xE9"); 0 when it is not one
 // or names a character XML does not allow.
-char32_t referencedCharacter(QByteArrayView ref)
+char32_t referencedCharacter(std::string_view ref)
 {
-    if (ref.size() < 2 || ref.at(0) != '#')
+    if (ref.size() < 2 || ref[0] != '#')
         return 0;
-    const bool hex = ref.at(1) == 'x';
-    const QByteArrayView digits = ref.sliced(hex ? 2 : 1);
-    if (digits.isEmpty() || digits.size() > 8)
+    const bool hex = ref[1] == 'x';
+    const std::string_view digits = ref.substr(hex ? 2 : 1);
+    if (digits.empty() || digits.size() > 8)
         return 0;
     char32_t code = 0;
     for (char c : digits) {
@@ -65,7 +65,7 @@ void appendUtf8(char32_t code, std::string *out)
 
 XmlScanner::XmlScanner(QByteArrayView utf8) : pos_(utf8.data()), end_(utf8.data() + utf8.size())
 {
-    if (utf8.startsWith("\xEF\xBB\xBF"))
+    if (std::string_view(pos_, size_t(end_ - pos_)).starts_with("\xEF\xBB\xBF"))
         pos_ += 3;
 }
 
@@ -92,7 +92,7 @@ XmlScanner::Token XmlScanner::next()
             const char *start = pos_;
             const void *lt = std::memchr(pos_, '<', size_t(end_ - pos_));
             pos_ = lt ? static_cast<const char *>(lt) : end_;
-            text_ = QByteArrayView(start, pos_ - start);
+            text_ = std::string_view(start, size_t(pos_ - start));
             cdata_ = false;
             return Token::Text;
         }
@@ -135,7 +135,7 @@ XmlScanner::Token XmlScanner::startTag()
         ++p;
     if (p == nameStart)
         return fail();
-    const QByteArrayView qualified(nameStart, p - nameStart);
+    const std::string_view qualified(nameStart, size_t(p - nameStart));
     attributes_.clear();
     for (;;) {
         while (p < end_ && isSpace(*p))
@@ -156,10 +156,10 @@ XmlScanner::Token XmlScanner::startTag()
         const char *attributeStart = p;
         while (p < end_ && !endsName(*p))
             ++p;
-        const QByteArrayView attributeName(attributeStart, p - attributeStart);
+        const std::string_view attributeName(attributeStart, size_t(p - attributeStart));
         while (p < end_ && isSpace(*p))
             ++p;
-        if (attributeName.isEmpty() || p == end_ || *p != '=')
+        if (attributeName.empty() || p == end_ || *p != '=')
             return fail();
         ++p;
         while (p < end_ && isSpace(*p))
@@ -171,7 +171,7 @@ XmlScanner::Token XmlScanner::startTag()
         if (!quote)
             return fail();
         p = static_cast<const char *>(quote);
-        attributes_.emplace_back(attributeName, QByteArrayView(valueStart, p - valueStart));
+        attributes_.emplace_back(attributeName, std::string_view(valueStart, size_t(p - valueStart)));
         ++p;
     }
     pos_ = p;
@@ -187,7 +187,7 @@ XmlScanner::Token XmlScanner::endTag()
     const char *nameStart = p;
     while (p < end_ && !endsName(*p))
         ++p;
-    const QByteArrayView qualified(nameStart, p - nameStart);
+    const std::string_view qualified(nameStart, size_t(p - nameStart));
     while (p < end_ && isSpace(*p))
         ++p;
     if (p == end_ || *p != '>' || open_.empty() || open_.back() != qualified)
@@ -204,12 +204,12 @@ XmlScanner::Token XmlScanner::cdata()
     pos_ = start;
     if (open_.empty() || !skipPast("]]>"))
         return fail();
-    text_ = QByteArrayView(start, pos_ - 3 - start);
+    text_ = std::string_view(start, size_t(pos_ - 3 - start));
     cdata_ = true;
     return Token::Text;
 }
 
-QByteArrayView XmlScanner::attribute(QByteArrayView name) const
+std::string_view XmlScanner::attribute(std::string_view name) const
 {
     for (const auto &[attributeName, raw] : attributes_) {
         if (attributeName != name)
@@ -224,7 +224,7 @@ QByteArrayView XmlScanner::attribute(QByteArrayView name) const
         attributeText_.clear();
         if (!decode(raw, Raw::Attribute, &attributeText_))
             return {};
-        return QByteArrayView(attributeText_.data(), qsizetype(attributeText_.size()));
+        return attributeText_;
     }
     return {};
 }
@@ -260,7 +260,7 @@ bool XmlScanner::skipElement()
     }
 }
 
-bool XmlScanner::decode(QByteArrayView raw, Raw kind, std::string *out)
+bool XmlScanner::decode(std::string_view raw, Raw kind, std::string *out)
 {
     const char *p = raw.data();
     const char *end = p + raw.size();
@@ -287,7 +287,7 @@ bool XmlScanner::decode(QByteArrayView raw, Raw kind, std::string *out)
         const void *semicolon = std::memchr(p, ';', size_t(end - p));
         if (!semicolon)
             return false;
-        const QByteArrayView ref(p + 1, static_cast<const char *>(semicolon) - p - 1);
+        const std::string_view ref(p + 1, size_t(static_cast<const char *>(semicolon) - p - 1));
         if (ref == "amp")
             out->push_back('&');
         else if (ref == "lt")

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 
 #include <string>
@@ -26,11 +25,11 @@ public:
     bool hasError() const { return error_; }
 
     // The local name of the last start or end tag.
-    QByteArrayView name() const { return name_; }
+    std::string_view name() const { return name_; }
     // An attribute of the last start tag by its name as written ("r", not "x:r": the
     // attributes a sheet uses belong to no namespace), references resolved; empty when
     // absent. Valid until the next call of next() or attribute().
-    QByteArrayView attribute(QByteArrayView name) const;
+    std::string_view attribute(std::string_view name) const;
 
     // After a start tag: appends the element's text to `utf8` and consumes its end tag.
     // An element inside it makes the document invalid, as it has no text of its own.
@@ -48,7 +47,7 @@ private:
     enum class Raw { Text, Cdata, Attribute };
     // Appends `raw` to `out` with line ends and, but in CDATA, references resolved (in an
     // attribute value every line end and tab becomes a space); false on a bad reference.
-    static bool decode(QByteArrayView raw, Raw kind, std::string *out);
+    static bool decode(std::string_view raw, Raw kind, std::string *out);
 
     const char *pos_;
     const char *end_;
@@ -56,9 +55,9 @@ private:
     bool pendingEnd_ = false; // an empty element <a/> gives its end tag next
     bool cdata_ = false;      // the current text is a CDATA section
     bool root_ = false;       // an element has been seen
-    QByteArrayView name_;
-    QByteArrayView text_;
-    std::vector<QByteArrayView> open_;                                  // qualified names of the open elements
-    std::vector<std::pair<QByteArrayView, QByteArrayView>> attributes_; // name, raw value
-    mutable std::string attributeText_;                                 // the last value that held a reference
+    std::string_view name_;
+    std::string_view text_;
+    std::vector<std::string_view> open_;                                    // qualified names of the open elements
+    std::vector<std::pair<std::string_view, std::string_view>> attributes_; // name, raw value
+    mutable std::string attributeText_;                                     // the last value that held a reference
 };

@@ -15,11 +15,11 @@ QString trace(const QByteArray &xml)
     for (;;) {
         switch (scanner.next()) {
         case XmlScanner::Token::StartElement: {
-            const QByteArray name = scanner.name().toByteArray();
-            out += QLatin1Char('(') + QString::fromUtf8(name);
-            const QByteArrayView r = scanner.attribute("r");
-            if (!r.isEmpty())
-                out += QStringLiteral("[r=%1]").arg(QString::fromUtf8(r));
+            const std::string name(scanner.name());
+            out += QLatin1Char('(') + QString::fromStdString(name);
+            const std::string r(scanner.attribute("r"));
+            if (!r.empty())
+                out += QStringLiteral("[r=%1]").arg(QString::fromStdString(r));
             if (name == "v" || name == "t") {
                 std::string text;
                 if (!scanner.appendText(&text))
