@@ -1,54 +1,73 @@
 #include "exchange/xlsxsheetreader.h"
 
+#include "exchange/xmlscanner.h"
+
 #include <QDate>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <QFile>
 
 #include <unzip.h>
 
+#include <algorithm>
+#include <charconv>
+#include <string>
+#include <vector>
+
 namespace {
 
-// Text of an <si> or <is> element: its <t> pieces, phonetic runs left out. Reads up to
-// the element's end.
-QString stringItem(QXmlStreamReader &xml)
+// Text of an <si> or <is> element into `utf8`: its <t> pieces, phonetic runs left out.
+// Reads up to the element's end.
+bool stringItem(XmlScanner &xml, std::string *utf8)
 {
-    QString text;
+    utf8->clear();
     int depth = 1;
     int phonetic = 0;
-    while (depth > 0 && !xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (xml.name() == QLatin1String("t")) {
-                const QString piece = xml.readElementText(); // consumes its end too
-                if (phonetic == 0)
-                    text += piece;
+    while (depth > 0) {
+        const auto token = xml.next();
+        if (token == XmlScanner::Token::StartElement) {
+            if (xml.name() == "t") {
+                if (!(phonetic == 0 ? xml.appendText(utf8) : xml.skipElement()))
+                    return false;
                 continue;
             }
             ++depth;
-            if (xml.name() == QLatin1String("rPh"))
+            if (xml.name() == "rPh")
                 ++phonetic;
-        } else if (token == QXmlStreamReader::EndElement) {
+        } else if (token == XmlScanner::Token::EndElement) {
             --depth;
-            if (xml.name() == QLatin1String("rPh"))
+            if (xml.name() == "rPh")
                 --phonetic;
+        } else if (token != XmlScanner::Token::Text) {
+            return false;
         }
     }
-    return text;
+    return true;
+}
+
+QString fromUtf8(const std::string &utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+
+// A whole decimal number, 0 when it is not one (as QString::toInt gives).
+int toInt(std::string_view digits)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return error == std::errc() && end == digits.data() + digits.size() ? value : 0;
 }
 
 // Column index of a reference such as "AB12"; -1 when it has no letters.
-int columnOf(QStringView ref)
+int columnOf(std::string_view ref)
 {
     int column = 0;
     int letters = 0;
-    for (QChar ch : ref) {
-        if (ch < QLatin1Char('A') || ch > QLatin1Char('Z'))
+    for (char ch : ref) {
+        if (ch < 'A' || ch > 'Z' || column > 16384)
             break;
-        column = column * 26 + (ch.unicode() - 'A' + 1);
+        column = column * 26 + (ch - 'A' + 1);
         ++letters;
     }
     return letters == 0 ? -1 : column - 1;
@@ -60,6 +79,32 @@ bool isDateFormatCode(QString code)
     static const QRegularExpression noise(QStringLiteral("\"[^\"]*\"|\\[[^\\]]*\\]|\\\\."));
     code.remove(noise);
     return code.contains(QLatin1Char('d'), Qt::CaseInsensitive) || code.contains(QLatin1Char('y'), Qt::CaseInsensitive);
+}
+
+// How a cell's <v> or <is> is read, by its t attribute.
+enum class ValueType { Number, Shared, Text, Boolean, Date };
+
+ValueType valueType(std::string_view t)
+{
+    if (t == "s")
+        return ValueType::Shared;
+    if (t == "inlineStr" || t == "str" || t == "e")
+        return ValueType::Text;
+    if (t == "b")
+        return ValueType::Boolean;
+    if (t == "d")
+        return ValueType::Date;
+    return ValueType::Number;
+}
+
+// The scanner reads UTF-8; a part written in UTF-16 (its byte order mark says so) is
+// converted first.
+QByteArray asUtf8(const QByteArray &data)
+{
+    if (!data.startsWith("\xFF\xFE") && !data.startsWith("\xFE\xFF"))
+        return data;
+    QStringDecoder decoder(data.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+    return QString(decoder.decode(data.sliced(2))).toUtf8();
 }
 
 QString resolvePart(const QString &target)
@@ -74,12 +119,25 @@ QString resolvePart(const QString &target)
 bool XlsxSheetReader::readPart(void *zip, const QString &name, QByteArray *data)
 {
     data->clear();
-    if (unzLocateFile(zip, name.toUtf8().constData(), 1) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK)
+    unz_file_info64 info = {};
+    if (unzLocateFile(zip, name.toUtf8().constData(), 1) != UNZ_OK
+        || unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK
+        || unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
-    char buffer[1 << 16];
+    // Inflated straight into the part's room, sized by what the archive declares (one
+    // chunk more, for the last read that finds the end); a declared size is not trusted
+    // beyond a first room, which then grows as for any part.
+    constexpr int kChunk = 1 << 16;
+    data->reserve(qsizetype(std::min<ZPOS64_T>(info.uncompressed_size, 64 << 20)) + kChunk);
     int n = 0;
-    while ((n = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0)
-        data->append(buffer, n);
+    for (;;) {
+        const qsizetype size = data->size();
+        data->resize(size + kChunk);
+        n = unzReadCurrentFile(zip, data->data() + size, kChunk);
+        data->resize(size + std::max(n, 0));
+        if (n <= 0)
+            break;
+    }
     // Closing checks the part's checksum.
     const int closed = unzCloseCurrentFile(zip);
     return n == 0 && closed == UNZ_OK;
@@ -148,12 +206,21 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
     }
 
     // Shared strings and the cell formats that show dates; both parts may be missing.
-    QStringList shared;
+    std::vector<QString> shared;
+    std::string text; // one cell's or string's UTF-8, its room kept from one to the next
     if (readPart(zip, QStringLiteral("xl/sharedStrings.xml"), &data)) {
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
-                shared << stringItem(xml);
+        data = asUtf8(data);
+        XmlScanner xml(data);
+        for (auto token = xml.next(); token != XmlScanner::Token::EndOfDocument; token = xml.next()) {
+            if (token == XmlScanner::Token::StartElement && xml.name() == "sst")
+                shared.reserve(size_t(std::clamp(toInt(xml.attribute("uniqueCount")), 0, 1 << 20)));
+            else if (token == XmlScanner::Token::StartElement && xml.name() == "si" && stringItem(xml, &text))
+                shared.push_back(fromUtf8(text));
+            // A string table read only in part would import wrong texts without a word.
+            if (xml.hasError()) {
+                setError(path, damaged.arg(QStringLiteral("xl/sharedStrings.xml")));
+                return false;
+            }
         }
     }
     QList<bool> dateStyles;
@@ -185,72 +252,93 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
         setError(path, damaged.arg(sheetPart.isEmpty() ? kSheetName : sheetPart));
         return false;
     }
+    data = asUtf8(data);
     QList<QStringList> rows;
     int width = 0;
-    QXmlStreamReader xml(data);
+    XmlScanner xml(data);
     int rowIndex = -1;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
+    for (auto token = xml.next(); token != XmlScanner::Token::EndOfDocument; token = xml.next()) {
+        if (token == XmlScanner::Token::Invalid)
+            break;
+        if (token != XmlScanner::Token::StartElement)
             continue;
-        if (xml.name() == QLatin1String("row")) {
-            const int r = xml.attributes().value(QLatin1String("r")).toInt();
+        if (xml.name() == "row") {
+            const int r = toInt(xml.attribute("r"));
             rowIndex = r > 0 ? r - 1 : rowIndex + 1;
             if (rowIndex > 1048575)
                 break;
             continue;
         }
-        if (xml.name() != QLatin1String("c") || rowIndex < 0)
+        if (xml.name() != "c" || rowIndex < 0)
             continue;
-        const QXmlStreamAttributes attributes = xml.attributes();
-        const QString type = attributes.value(QLatin1String("t")).toString();
-        const int style = attributes.value(QLatin1String("s")).toInt();
-        int column = columnOf(attributes.value(QLatin1String("r")));
+        const ValueType type = valueType(xml.attribute("t"));
+        const int style = toInt(xml.attribute("s"));
+        int column = columnOf(xml.attribute("r"));
         if (column < 0)
             column = rowIndex < rows.size() ? int(rows.at(rowIndex).size()) : 0;
-        if (column > 16383)
+        if (column > 16383) {
+            xml.skipElement();
             continue;
-        QString value;
+        }
         bool hasValue = false;
-        while (xml.readNextStartElement()) {
-            if (xml.name() == QLatin1String("v")) {
-                value = xml.readElementText();
-                hasValue = true;
-            } else if (xml.name() == QLatin1String("is")) {
-                value = stringItem(xml);
-                hasValue = true;
+        while ((token = xml.next()) == XmlScanner::Token::StartElement || token == XmlScanner::Token::Text) {
+            if (token == XmlScanner::Token::Text)
+                continue;
+            if (xml.name() == "v") {
+                text.clear();
+                hasValue = xml.appendText(&text);
+            } else if (xml.name() == "is") {
+                hasValue = stringItem(xml, &text);
             } else {
-                xml.skipCurrentElement();
+                xml.skipElement();
             }
         }
-        if (!hasValue)
+        if (!hasValue || xml.hasError())
             continue;
-        QString text;
-        if (type == QLatin1String("s")) {
-            const int index = value.toInt();
-            text = index >= 0 && index < shared.size() ? shared.at(index) : QString();
-        } else if (type == QLatin1String("inlineStr") || type == QLatin1String("str") || type == QLatin1String("e")) {
-            text = value;
-        } else if (type == QLatin1String("b")) {
-            text = value == QLatin1String("1") ? QStringLiteral("VERO") : QStringLiteral("FALSO");
-        } else if (type == QLatin1String("d")) {
+        QString cell;
+        switch (type) {
+        case ValueType::Shared: {
+            const int index = toInt(text);
+            if (index >= 0 && size_t(index) < shared.size())
+                cell = shared[size_t(index)];
+            break;
+        }
+        case ValueType::Text:
+            cell = fromUtf8(text);
+            break;
+        case ValueType::Boolean:
+            cell = text == "1" ? QStringLiteral("VERO") : QStringLiteral("FALSO");
+            break;
+        case ValueType::Date: {
+            const QString value = fromUtf8(text);
             const QDate date = QDate::fromString(value.left(10), Qt::ISODate);
-            text = date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : value;
-        } else {
+            cell = date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : value;
+            break;
+        }
+        case ValueType::Number: {
+            const QString value = fromUtf8(text);
             bool ok = false;
             const double number = value.toDouble(&ok);
             if (!ok)
-                text = value;
+                cell = value;
             else if (style >= 0 && style < dateStyles.size() && dateStyles.at(style))
-                text = QDate(1899, 12, 30).addDays(qint64(number)).toString(QStringLiteral("dd/MM/yyyy"));
+                cell = QDate(1899, 12, 30).addDays(qint64(number)).toString(QStringLiteral("dd/MM/yyyy"));
             else
-                text = numberText(number);
+                cell = numberText(number);
+            break;
         }
-        while (rows.size() <= rowIndex)
+        }
+        while (rows.size() <= rowIndex) {
             rows.append(QStringList());
+            rows.last().reserve(width);
+        }
         QStringList &row = rows[rowIndex];
-        while (row.size() <= column)
+        while (row.size() < column)
             row.append(QString());
-        row[column] = text;
+        if (row.size() == column)
+            row.append(std::move(cell));
+        else
+            row[column] = std::move(cell);
         width = std::max(width, column + 1);
     }
     if (xml.hasError()) {

@@ -58,16 +58,28 @@ bool XlsxSheetWriter::start(const QString &asidePath, const QStringList &headers
     return true;
 }
 
+const char *XlsxSheetWriter::utf8(const QString &text)
+{
+    // Encoded into one buffer kept from cell to cell: the library copies the text at once.
+    const qsizetype room = encoder_.requiredSpace(text.size()) + 1;
+    if (buffer_.size() < room)
+        buffer_.resize(room);
+    char *end = encoder_.appendToBuffer(buffer_.data(), text);
+    *end = '\0';
+    return buffer_.constData();
+}
+
 bool XlsxSheetWriter::addRow(int row, const QVariantList &cells)
 {
+    static const QVariant none;
+    const auto r = lxw_row_t(row);
     for (int c = 0; c < columns_; ++c) {
-        const QVariant v = c < cells.size() ? cells.at(c) : QVariant();
+        const QVariant &v = c < cells.size() ? cells.at(c) : none;
         const CellType type = types().at(c);
-        const auto r = lxw_row_t(row);
         const auto col = lxw_col_t(c);
         lxw_format *empty = type == CellType::Date ? date_ : type == CellType::Number ? number_ : text_;
         int result = LXW_NO_ERROR;
-        if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty())) {
+        if (v.isNull()) {
             result = worksheet_write_blank(sheet_, r, col, empty);
         } else if (type == CellType::Date && v.typeId() == QMetaType::QDate) {
             result = worksheet_write_number(sheet_, r, col, dateSerial(v.toDate()), date_);
@@ -76,7 +88,8 @@ bool XlsxSheetWriter::addRow(int row, const QVariantList &cells)
         } else {
             const QString text = v.typeId() == QMetaType::QDate ? v.toDate().toString(QStringLiteral("dd/MM/yyyy"))
                                                                 : v.toString();
-            result = worksheet_write_string(sheet_, r, col, text.toUtf8().constData(), text_);
+            result = text.isEmpty() ? worksheet_write_blank(sheet_, r, col, empty)
+                                    : worksheet_write_string(sheet_, r, col, utf8(text), text_);
         }
         if (!check(result))
             return false;

@@ -2,6 +2,9 @@
 
 #include "exchange/sheetwriter.h"
 
+#include <QByteArray>
+#include <QStringEncoder>
+
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
@@ -24,6 +27,8 @@ protected:
 
 private:
     bool check(int result);
+    // The text as a NUL-terminated UTF-8 string, valid until the next call.
+    const char *utf8(const QString &text);
 
     lxw_workbook *workbook_ = nullptr; // Owned: closed by close() or discard().
     lxw_worksheet *sheet_ = nullptr;   // Not owned: belongs to the workbook.
@@ -32,4 +37,7 @@ private:
     lxw_format *date_ = nullptr;
     lxw_format *number_ = nullptr;
     int columns_ = 0;
+    // Stateless: a stray half of a surrogate pair in one cell never reaches the next.
+    QStringEncoder encoder_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+    QByteArray buffer_;
 };
