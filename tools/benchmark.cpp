@@ -3,8 +3,9 @@
 // run, as a ratio, because absolute times on a shared machine drift.
 #include "app/principale.h"
 #include "benchmark_exchange.h"
+#include "benchmark_office.h"
+#include "benchtiming.h"
 #include "data/database.h"
-#include "data/databasebackup.h"
 #include "data/demodata.h"
 #include "data/query.h"
 #include "data/schema.h"
@@ -13,8 +14,6 @@
 #include "queries/querystandard.h"
 #include "queries/standardqueries.h"
 #include "views/resultmodel.h"
-#include "views/resultprinter.h"
-#include "views/resulttotals.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,95 +24,21 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QTableView>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
 
+using namespace BenchTiming;
 using BenchExchange::statusKb;
 
 // The statements the program itself runs for all persons and all projects.
 const QStringList kPersons = StandardQueries::describe(StandardQuery::Committente).lines;
 const QStringList kProjects = StandardQueries::describe(StandardQuery::Progetto).lines;
-
-int gRuns = 5;
-
-double medianMs(std::vector<qint64> ns)
-{
-    std::sort(ns.begin(), ns.end());
-    return ns.empty() ? 0 : double(ns[ns.size() / 2]) / 1e6;
-}
-
-// The time of one run of `work`, repeated until the runs add up to 50 ms: a single run under
-// a millisecond is mostly the clock's and the scheduler's noise. `prepare` runs before each
-// run, untimed.
-double repeatedMs(const std::function<void()> &work, const std::function<void()> &prepare = nullptr)
-{
-    qint64 total = 0;
-    int runs = 0;
-    do {
-        if (prepare)
-            prepare();
-        QElapsedTimer t;
-        t.start();
-        work();
-        total += t.nsecsElapsed();
-        ++runs;
-    } while (total < 50'000'000);
-    return double(total) / runs / 1e6;
-}
-
-double timeMs(const std::function<void()> &work, int runs = gRuns)
-{
-    std::vector<qint64> ns;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        ns.push_back(t.nsecsElapsed());
-    }
-    return medianMs(ns);
-}
-
-// timeMs, except that work under a millisecond is timed by repetition (repeatedMs). Both
-// figures of a line are taken the same way, so that neither gains from warm caches alone.
-double shortMs(const std::function<void()> &work)
-{
-    const double median = timeMs(work);
-    return median < 1.0 ? repeatedMs(work) : median;
-}
-
-// The floor: the raw engine stepping through a statement and reading every column as text.
-size_t stepAll(Database &db, const QByteArray &sql)
-{
-    Statement st(db, sql);
-    const int columns = st.columnCount();
-    size_t bytes = 0;
-    while (st.step()) {
-        for (int c = 0; c < columns; ++c) {
-            sqlite3_column_text(st.handle(), c);
-            bytes += size_t(sqlite3_column_bytes(st.handle(), c));
-        }
-    }
-    return bytes;
-}
-
-QByteArray joined(const QStringList &lines) { return lines.join(QStringLiteral("\r\n")).toUtf8(); }
-
-void row(const char *what, double ours, double floor, double target)
-{
-    const double ratio = floor > 0 ? ours / floor : 0;
-    // Figures under a millisecond show three decimals; the short lines come from repeated runs.
-    const int digits = std::min(ours, floor) < 1.0 ? 3 : 1;
-    std::printf("  %-52s %9.*f ms %9.*f ms %7.2f  %s\n", what, digits, ours, digits, floor, ratio,
-                target <= 0 ? "" : (ratio <= target ? "ok" : "MISSED"));
-}
 
 // A program folder holding a demo database of `persons` persons, made once and kept.
 QString ensureProgramFolder(const QString &dir, int persons)
@@ -451,95 +376,6 @@ void benchAdding(Principale &main)
     row("one payment through the program", payment, paymentFloor, 1.5);
 }
 
-void benchTotals(Database &db)
-{
-    std::printf("8. Totals in the status bar after a quick-search keystroke (projects result)\n");
-    Query projects(&db);
-    projects.setSql(kProjects);
-    projects.open();
-    ResultTotals totals(&projects);
-    const double first = timeMs([&] {
-        ResultTotals fresh(&projects);
-        fresh.compute();
-    });
-    std::printf("  %d rows; first reading of the amounts of a new result %.1f ms\n", projects.recordCount(), first);
-    totals.compute();
-    struct Case
-    {
-        const char *name;
-        QString filter;
-    };
-    const std::vector<Case> cases = {
-        {"keystroke Importo_totale=1500, totals after it", QStringLiteral("Importo_totale=1500")},
-        {"keystroke Comune LIKE '*' (every row shown)", QStringLiteral("Comune LIKE '*'")},
-    };
-    for (const Case &c : cases) {
-        const double filter = shortMs([&] {
-            projects.setFiltered(false);
-            projects.setFilter(c.filter);
-            projects.setFiltered(true);
-        });
-        const double sum = shortMs([&] { totals.compute(); });
-        std::printf("    %d rows shown\n", projects.recordCount());
-        row(c.name, sum, filter, 0.1);
-    }
-}
-
-void benchBackup(Database &db, const QString &folder)
-{
-    std::printf("9. Backup of the open database, against copying its file\n");
-    const QString source = db.path();
-    const QString target = QDir(folder).filePath(QStringLiteral("bench-copy.mdb"));
-    const int runs = std::min(gRuns, 3);
-    std::vector<qint64> copy, backup;
-    DatabaseBackup backups(db, Schema::databasePassword());
-    for (int i = 0; i < runs; ++i) {
-        QFile::remove(target);
-        QElapsedTimer t;
-        t.start();
-        QFile::copy(source, target);
-        copy.push_back(t.nsecsElapsed());
-        t.restart();
-        backups.copyTo(target);
-        backup.push_back(t.nsecsElapsed());
-    }
-    QFile::remove(target);
-    std::printf("    file of %.1f MB\n", QFileInfo(source).size() / 1e6);
-    row("copy of the encrypted file under a read lock", medianMs(backup), medianMs(copy), 1.5);
-}
-
-void benchPrinting(Principale &main, const QString &folder)
-{
-    main.runStandardQuery(StandardQuery::Committente);
-    Query *q = main.query();
-    if (q->recordCount() > 20000)
-        return; // the printing figure is taken on the smaller database
-    std::printf("10. Printing the persons result to a PDF file, page by page\n");
-    const QString path = QDir(folder).filePath(QStringLiteral("Output/bench.pdf"));
-    // The peak is measured from here: writing 5 to clear_refs resets it to the resident size.
-    if (QFile clear(QStringLiteral("/proc/self/clear_refs")); clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    const long before = statusKb("VmHWM:");
-    int pages = 0;
-    const double ms = timeMs(
-        [&] {
-            QPdfWriter pdf(path);
-            pdf.setResolution(300);
-            pdf.setPageSize(QPageSize(QPageSize::A4));
-            pdf.setPageOrientation(QPageLayout::Landscape);
-            ResultPrinter printer(main.grid(), main.gridDelegate());
-            pages = printer.pageCount(&pdf);
-            printer.print(&pdf);
-        },
-        1);
-    const long after = statusKb("VmHWM:");
-    std::printf("  %d rows on %d pages: %.0f ms (%.2f ms a page); %.1f MB PDF; process peak %.1f MB above the "
-                "size before\n",
-                q->recordCount(), pages, ms, ms / std::max(1, pages), QFileInfo(path).size() / 1e6,
-                (after - before) / 1024.0);
-    QFile::remove(path);
-}
-
 int memoryChild(const QString &folder)
 {
     const long before = statusKb("VmRSS:");
@@ -625,9 +461,9 @@ int main(int argc, char **argv)
             child.waitForFinished(-1);
             benchAdding(main);
             exchange(main.connection(), folder, persons);
-            benchTotals(main.connection());
-            benchBackup(main.connection(), folder);
-            benchPrinting(main, folder);
+            BenchOffice::totals(main.connection());
+            BenchOffice::backup(main.connection(), folder);
+            BenchOffice::printing(main, folder);
         }
     } catch (const DbError &e) {
         std::fprintf(stderr, "%s\n", e.what());
