@@ -10,6 +10,7 @@
 #include "data/query.h"
 #include "data/schema.h"
 #include "data/sqlite.h"
+#include "exchange/xlssheetreader.h"
 #include "queries/querycomplessa.h"
 #include "queries/querystandard.h"
 #include "queries/standardqueries.h"
@@ -400,6 +401,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    XlsSheetReader::setFallbackHelper(QStringLiteral(PRATILIO_XLSREAD));
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // lines as they come, also into a file
     QCommandLineParser parser;
     parser.setApplicationDescription("Speed and memory of Pratilio+ on large demo databases.");

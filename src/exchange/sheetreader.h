@@ -35,6 +35,8 @@ public:
 
 protected:
     void setError(const QString &path, const QString &reason);
+    // A whole message, as another reader gave it (the .xls reader's child process).
+    void setErrorString(const QString &text) { error_ = text; }
     static QString noSheetReason();
 
 private:

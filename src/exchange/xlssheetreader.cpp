@@ -1,109 +1,134 @@
 #include "exchange/xlssheetreader.h"
 
-#include <QDate>
-#include <QFile>
+#include "exchange/freexlsheetreader.h"
 
-#include <freexl.h>
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 
 namespace {
 
-// Closes the handle however reading ends; the library asks for a close even after a
-// failed open.
-class Handle
-{
-public:
-    ~Handle()
-    {
-        if (handle)
-            freexl_close(handle);
-    }
-    const void *handle = nullptr;
-};
+// The answer: magic, version, outcome, the sheet or the refusal, end marker. The marker
+// tells a child that died halfway through writing from one that finished.
+constexpr quint32 kMagic = 0x50584c53; // "PXLS"
+constexpr quint16 kVersion = 1;
+constexpr quint32 kEnd = 0x454e4421; // "END!"
+constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_4;
 
-QString cellText(const FreeXL_CellValue &cell)
+QString &fallbackHelper()
 {
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return SheetReader::numberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_TIME:
-        return QString::fromUtf8(cell.value.text_value);
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME: {
-        const QString text = QString::fromUtf8(cell.value.text_value);
-        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-        return date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : text;
-    }
-    default:
-        return QString();
-    }
+    static QString program;
+    return program;
+}
+
+QString interruptedReason()
+{
+    return QStringLiteral("la lettura del file si è interrotta: il file è danneggiato o non è una cartella di lavoro "
+                          "Excel 97-2003.");
 }
 
 } // namespace
 
+const QString XlsSheetReader::kHelperName = QStringLiteral("pratilio-xlsread");
+
+QString XlsSheetReader::helperProgram()
+{
+    if (QCoreApplication::instance()) {
+        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kHelperName);
+        if (QFileInfo(beside).isExecutable())
+            return beside;
+    }
+    return fallbackHelper();
+}
+
+void XlsSheetReader::setFallbackHelper(const QString &program) { fallbackHelper() = program; }
+
+QByteArray XlsSheetReader::answer(const QString &path)
+{
+    FreexlSheetReader reader;
+    SheetContent content;
+    const bool ok = reader.read(path, &content);
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(kStreamVersion);
+    out << kMagic << kVersion << ok;
+    if (ok)
+        out << content.header << content.rows;
+    else
+        out << reader.errorString();
+    out << kEnd;
+    return bytes;
+}
+
 bool XlsSheetReader::read(const QString &path, SheetContent *content)
 {
-    Handle h;
-    const int opened = freexl_open(QFile::encodeName(path).constData(), &h.handle);
-    if (opened != FREEXL_OK) {
-        setError(path, QStringLiteral("il file è danneggiato o non è una cartella di lavoro Excel 97-2003 "
-                                      "(codice %1).")
-                           .arg(opened));
+    const QString program = helperProgram();
+    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
+        setError(path, QStringLiteral("manca il programma che legge i file .xls (%1 accanto a pratilio): "
+                                      "reinstallare Pratilio+.")
+                           .arg(kHelperName));
         return false;
     }
-    // Some workbooks (a text running over more than two records of the string table, some
-    // files of other programs) the library answers with success and no handle.
-    if (!h.handle) {
-        setError(path, QStringLiteral("il contenuto del file non può essere letto (file danneggiato o con testi "
-                                      "troppo lunghi per una cella)."));
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The child's heap would grow page by page as the library allocates every cell, which
+    // costs more than the reading itself: large steps in huge pages make it three times
+    // faster. A glibc that knows neither setting ignores them; the user's own settings win.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains(QStringLiteral("GLIBC_TUNABLES")))
+        environment.insert(QStringLiteral("GLIBC_TUNABLES"),
+                           QStringLiteral("glibc.malloc.hugetlb=1:glibc.malloc.top_pad=67108864"));
+    child.setProcessEnvironment(environment);
+    child.start(program, {path}, QIODevice::ReadOnly);
+    if (!child.waitForStarted()) {
+        setError(path, QStringLiteral("il programma che legge i file .xls (%1) non si avvia: %2")
+                           .arg(QDir::toNativeSeparators(program), child.errorString()));
         return false;
     }
-    unsigned int version = 0;
-    if (freexl_get_info(h.handle, FREEXL_BIFF_VERSION, &version) != FREEXL_OK || version < FREEXL_BIFF_VER_5) {
-        setError(path, QStringLiteral("il formato Excel del file è troppo vecchio: salvarlo come cartella di lavoro "
-                                      "Excel 97-2003 (.xls) o Excel (.xlsx) e riprovare."));
+    child.waitForFinished(timeoutMs_);
+    if (child.state() != QProcess::NotRunning) {
+        child.kill();
+        child.waitForFinished();
+        setError(path, QStringLiteral("la lettura del file non è finita entro %1 secondi ed è stata interrotta: "
+                                      "il file è danneggiato o non è una cartella di lavoro Excel 97-2003.")
+                           .arg(timeoutMs_ / 1000));
         return false;
     }
-    unsigned int sheets = 0;
-    freexl_get_info(h.handle, FREEXL_BIFF_SHEET_COUNT, &sheets);
-    int found = -1;
-    for (unsigned int i = 0; i < sheets && found < 0; ++i) {
-        const char *name = nullptr;
-        if (freexl_get_worksheet_name(h.handle, quint16(i), &name) == FREEXL_OK && name
-            && QString::fromUtf8(name).compare(kSheetName, Qt::CaseInsensitive) == 0)
-            found = int(i);
-    }
-    if (found < 0) {
-        setError(path, noSheetReason());
-        return false;
-    }
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_select_active_worksheet(h.handle, quint16(found)) != FREEXL_OK
-        || freexl_worksheet_dimensions(h.handle, &rows, &columns) != FREEXL_OK) {
-        setError(path, QStringLiteral("il foglio \"%1\" è danneggiato.").arg(kSheetName));
+    const QByteArray bytes = child.readAllStandardOutput();
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        setError(path, interruptedReason());
         return false;
     }
 
-    *content = SheetContent();
-    for (unsigned int r = 0; r < rows; ++r) {
-        QStringList row;
-        row.reserve(columns);
-        for (unsigned short c = 0; c < columns; ++c) {
-            FreeXL_CellValue cell;
-            if (freexl_get_cell_value(h.handle, r, c, &cell) != FREEXL_OK) {
-                setError(path, QStringLiteral("il foglio \"%1\" è danneggiato.").arg(kSheetName));
-                return false;
-            }
-            row << cellText(cell);
-        }
-        if (r == 0)
-            content->header = row;
-        else
-            content->rows << row;
+    QDataStream in(bytes);
+    in.setVersion(kStreamVersion);
+    quint32 magic = 0;
+    quint16 version = 0;
+    bool ok = false;
+    in >> magic >> version;
+    if (magic != kMagic || version != kVersion) {
+        setError(path, interruptedReason());
+        return false;
     }
+    SheetContent sheet;
+    QString refusal;
+    in >> ok;
+    if (ok)
+        in >> sheet.header >> sheet.rows;
+    else
+        in >> refusal;
+    quint32 end = 0;
+    in >> end;
+    if (in.status() != QDataStream::Ok || end != kEnd || !in.atEnd() || (!ok && refusal.isEmpty())) {
+        setError(path, interruptedReason());
+        return false;
+    }
+    if (!ok) {
+        setErrorString(refusal);
+        return false;
+    }
+    *content = std::move(sheet);
     return true;
 }

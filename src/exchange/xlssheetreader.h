@@ -2,9 +2,31 @@
 
 #include "exchange/sheetreader.h"
 
-// Reads a 97-2003 workbook (BIFF5 or BIFF8) through libfreexl.
+#include <QByteArray>
+
+// Reads a 97-2003 workbook through libfreexl in a child process, pratilio-xlsread: the
+// library can crash, abort or hang on a damaged file, and then only the child ends. This
+// side takes a sheet only from a whole, well-formed answer of a child that ended normally;
+// anything else refuses the file with an Italian reason.
 class XlsSheetReader : public SheetReader
 {
 public:
+    static const QString kHelperName; // "pratilio-xlsread"
+
     bool read(const QString &path, SheetContent *content) override;
+
+    // How long the child may read before it is killed as hung.
+    void setTimeout(int ms) { timeoutMs_ = ms; }
+
+    // The helper the program runs: the one beside the running program, else the fallback.
+    static QString helperProgram();
+    // The fallback is for the tests and the benchmark, whose executables live in other build
+    // folders than the program.
+    static void setFallbackHelper(const QString &program);
+
+    // The child's side: reads `path` in this process and gives the answer to write out.
+    static QByteArray answer(const QString &path);
+
+private:
+    int timeoutMs_ = 120000;
 };

@@ -1,7 +1,8 @@
 // Fuzzes the .xls or .xlsx reader (chosen at build time): any bytes give a sheet or an
 // Italian reason, never a crash. The bytes go through a file, as the readers take a path.
+// The .xls side is the in-process reader that the program's child process runs.
+#include "exchange/freexlsheetreader.h"
 #include "exchange/sheetreader.h"
-#include "exchange/xlssheetreader.h"
 #include "exchange/xlsxsheetreader.h"
 
 #include <QDir>
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 #ifdef PRATILIO_FUZZ_XLSX
     XlsxSheetReader reader;
 #else
-    XlsSheetReader reader;
+    FreexlSheetReader reader;
 #endif
     SheetContent content;
     if (!reader.read(path, &content) && reader.errorString().isEmpty())

@@ -1,0 +1,115 @@
+#include "exchange/freexlsheetreader.h"
+#include "exchange/xlssheetreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The .xls reader runs libfreexl in a child process: the program gets what the library
+// reads, and a reason, never a crash or a partial sheet, when the child fails.
+class TestXlsSheetReader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void childGivesWhatTheLibraryReads_data();
+    void childGivesWhatTheLibraryReads();
+    void libraryFaultsAreRefused_data();
+    void libraryFaultsAreRefused();
+    void failingChildGivesAReason_data();
+    void failingChildGivesAReason();
+
+private:
+    static QString shared(const QString &file) { return QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file; }
+};
+
+void TestXlsSheetReader::childGivesWhatTheLibraryReads_data()
+{
+    QTest::addColumn<QString>("path");
+    for (const char *file : {"elenco/testo.xls", "elenco/numeri.xls", "xls/Formate.xls", "xls/profiles.xls",
+                             "xls/biff4_no_format_no_window2.xls", "xls/corrupted_error.xls"})
+        QTest::newRow(file) << shared(QString::fromLatin1(file));
+}
+
+void TestXlsSheetReader::childGivesWhatTheLibraryReads()
+{
+    QFETCH(QString, path);
+    FreexlSheetReader inProcess;
+    SheetContent expected;
+    const bool expectedOk = inProcess.read(path, &expected);
+    XlsSheetReader reader;
+    SheetContent content;
+    QCOMPARE(reader.read(path, &content), expectedOk);
+    QCOMPARE(reader.errorString(), inProcess.errorString());
+    QCOMPARE(content.header, expected.header);
+    QCOMPARE(content.rows, expected.rows);
+}
+
+void TestXlsSheetReader::libraryFaultsAreRefused_data()
+{
+    // Files on which libfreexl reads out of bounds (found by fuzz_xls); the child may end in
+    // any way, this process must go on with a reason.
+    QTest::addColumn<QString>("path");
+    const QDir known(QStringLiteral(PRATILIO_TESTS_DIR "/fuzz/known/xls"));
+    for (const QString &file : known.entryList(QDir::Files))
+        QTest::newRow(qPrintable(file)) << known.filePath(file);
+}
+
+void TestXlsSheetReader::libraryFaultsAreRefused()
+{
+    QFETCH(QString, path);
+    XlsSheetReader reader;
+    SheetContent content;
+    QVERIFY(!reader.read(path, &content));
+    QVERIFY2(reader.errorString().startsWith(QStringLiteral("Impossibile leggere il file")),
+             qPrintable(reader.errorString()));
+    QVERIFY(content.header.isEmpty() && content.rows.isEmpty());
+}
+
+void TestXlsSheetReader::failingChildGivesAReason_data()
+{
+    // A stand-in for the helper: a shell script, where $REAL is the real helper.
+    QTest::addColumn<QString>("script"); // empty: no helper at all
+    QTest::addColumn<QString>("reason");
+    const QString interrupted = QStringLiteral("la lettura del file si è interrotta");
+    QTest::newRow("missing") << QString() << QStringLiteral("manca il programma che legge i file .xls");
+    QTest::newRow("aborts") << QStringLiteral("kill -ABRT $$") << interrupted;
+    QTest::newRow("answer cut short") << QStringLiteral("\"$REAL\" \"$1\" | head -c 300") << interrupted;
+    QTest::newRow("whole answer, then failure") << QStringLiteral("\"$REAL\" \"$1\"; exit 3") << interrupted;
+    QTest::newRow("not an answer") << QStringLiteral("echo Elenco") << interrupted;
+    QTest::newRow("hangs") << QStringLiteral("exec sleep 60") << QStringLiteral("non è finita entro 2 secondi");
+}
+
+void TestXlsSheetReader::failingChildGivesAReason()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, reason);
+    const QString real = XlsSheetReader::helperProgram();
+    QVERIFY(QFileInfo(real).isExecutable());
+    QTemporaryDir dir;
+    const QString standIn = dir.filePath(XlsSheetReader::kHelperName);
+    if (!script.isEmpty()) {
+        QFile file(standIn);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\nREAL='%1'\n%2\n").arg(real, script).toUtf8());
+        file.close();
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    }
+    XlsSheetReader::setFallbackHelper(standIn);
+    XlsSheetReader reader;
+    reader.setTimeout(2000);
+    SheetContent content;
+    content.header = QStringList{QStringLiteral("prima")};
+    const bool ok = reader.read(shared(QStringLiteral("elenco/testo.xls")), &content);
+    XlsSheetReader::setFallbackHelper(real);
+    QVERIFY(!ok);
+    QVERIFY2(reader.errorString().contains(reason), qPrintable(reader.errorString()));
+    QVERIFY(reader.errorString().startsWith(QStringLiteral("Impossibile leggere il file")));
+    // Nothing of a half-read sheet reaches the caller.
+    QCOMPARE(content.header, QStringList{QStringLiteral("prima")});
+    QVERIFY(content.rows.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestXlsSheetReader)
+#include "tst_xlssheetreader.moc"
