@@ -7,7 +7,7 @@ flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-fr
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-cmake --build build-asan -j2
+cmake --build build-asan -j"${PRATILIO_JOBS:-2}"
 # Leaks of the libraries below us (fontconfig, the platform plugin) are not ours to fix:
 # leak checking stays off; every other report aborts the test.
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"

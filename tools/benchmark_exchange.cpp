@@ -265,8 +265,7 @@ void exportSpeed(Database &db, int persons, int runs)
     const auto nothing = [] {};
     const double ours = timeMs(runs, nothing, [&] { check(SheetExport::run(all, xlsx)); });
     const double floor = timeMs(runs, nothing, [&] { bareXlsx(cells, bare); });
-    row(QStringLiteral("%1 persons to .xlsx (floor: libxlsxwriter alone)").arg(all.recordCount()), ours,
-        floor, 1.5);
+    row(QStringLiteral("%1 persons to .xlsx (floor: libxlsxwriter alone)").arg(all.recordCount()), ours, floor, 1.5);
 
     // The largest result a 97-2003 sheet holds, both ways: .xls no slower than .xlsx.
     Query some(&db);

@@ -59,7 +59,7 @@ const QHash<QString, QStringList> &programTables()
 // A failure of the engine on `db` as the reason of a refused copy.
 QString engineReason(sqlite3 *db, int rc)
 {
-    const QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    QString text = QString::fromUtf8(sqlite3_errmsg(db));
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         return QStringLiteral("il database è occupato da un salvataggio in corso (%1)").arg(text);
     if (rc == SQLITE_FULL)

@@ -36,7 +36,7 @@ const QString XlsSheetReader::kHelperName = QStringLiteral("pratilio-xlsread");
 QString XlsSheetReader::helperProgram()
 {
     if (QCoreApplication::instance()) {
-        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kHelperName);
+        QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kHelperName);
         if (QFileInfo(beside).isExecutable())
             return beside;
     }
