@@ -25,6 +25,7 @@ public:
     static constexpr int kPairs = 21;
 
     explicit FormInput(Workspace &workspace);
+    ~FormInput() override;
 
     CardPairs &pairs();
     void UnbindInputSheetEditors();
@@ -70,6 +71,8 @@ private:
     void refreshEditors();
     void writeEditor(int k, bool leaving);
     std::array<bool, kPairs> pending_{}; // typed text the field could not take yet
+    // Owned; deleted before the editors, whose destruction still sends it events.
+    QObject *editingHook_ = nullptr;
 
     Workspace &workspace_;
     CardPanel *panel_ = nullptr;

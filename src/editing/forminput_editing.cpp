@@ -35,6 +35,10 @@ bool isInserting(const Query *query) { return query->state() == Query::State::In
 
 } // namespace
 
+// The editors are destroyed after this class's part of the window and still send events
+// (focus, hide) to the editing hook, which would call into a FormInput no longer there.
+FormInput::~FormInput() { delete editingHook_; }
+
 void FormInput::setUpEditing()
 {
     // The state box shows a state that its list does not hold yet ("Da iniziare" before the
@@ -46,6 +50,7 @@ void FormInput::setUpEditing()
     connect(Button1, &QPushButton::clicked, this, [this] { Q_EMIT confirmRequested(); });
 
     auto *hook = new EventFilter([this](QObject *watched, QEvent *event) { return editingEvent(watched, event); }, this);
+    editingHook_ = hook;
     for (int k = 0; k < kPairs; ++k) {
         hook->watch(DBEdit[size_t(k)]);
         connect(DBEdit[size_t(k)], &QLineEdit::textEdited, this,
