@@ -11,17 +11,18 @@
 namespace XlsAnswer {
 namespace {
 
-// Closes the handle however reading ends; the library asks for a close even after a
-// failed open.
+// Closes the handle however reading ends, unless the memory is left to the process's end;
+// the library asks for a close even after a failed open.
 class Handle
 {
 public:
     ~Handle()
     {
-        if (handle)
+        if (handle && freeMemory)
             freexl_close(handle);
     }
     const void *handle = nullptr;
+    bool freeMemory = true;
 };
 
 // Collects the answer and hands it to the stream in large pieces: a sheet of 10,000 rows
@@ -162,12 +163,13 @@ void putSheet(Writer &out, const void *handle)
 
 } // namespace
 
-bool write(const char *path, std::FILE *out)
+bool write(const char *path, std::FILE *out, bool freeMemory)
 {
     Writer writer(out);
     writer.put(kMagic);
     writer.put(kVersion);
     Handle h;
+    h.freeMemory = freeMemory;
     const int opened = freexl_open(path, &h.handle);
     if (opened != FREEXL_OK)
         writer.refuse(kOpenFailed, opened);

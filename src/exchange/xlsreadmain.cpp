@@ -23,6 +23,7 @@ int main(int argc, char **argv)
         return 1;
     // The answer is written in large pieces already: no second copy in the stream's buffer.
     std::setvbuf(out, nullptr, _IONBF, 0);
-    const bool written = XlsAnswer::write(argv[1], out);
+    // The process ends at once: the library's memory goes back to the system with it.
+    const bool written = XlsAnswer::write(argv[1], out, false);
     return std::fclose(out) == 0 && written ? 0 : 1;
 }

@@ -148,8 +148,8 @@ bool XlsSheetReader::read(const QString &path, SheetContent *content)
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The child's heap would grow page by page as the library allocates every cell, which
-    // costs more than the reading itself: large steps in huge pages make it three times
-    // faster. A glibc that knows neither setting ignores them; the user's own settings win.
+    // costs more than the reading itself: large steps in huge pages make it about twice as
+    // fast. A glibc that knows neither setting ignores them; the user's own settings win.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!environment.contains(QStringLiteral("GLIBC_TUNABLES")))
         environment.insert(QStringLiteral("GLIBC_TUNABLES"),
