@@ -1,9 +1,8 @@
-// pratilio-xlsread: reads one .xls workbook for the program and writes the answer of
-// XlsSheetReader::answer() to its standard output. The program runs it as a child, so that a
-// fault inside the .xls library ends only this process.
-#include "exchange/xlssheetreader.h"
-
-#include <QFile>
+// pratilio-xlsread: reads one .xls workbook for the program and writes the answer described
+// in xlsanswer.h to its standard output. The program runs it as a child, so that a fault
+// inside the .xls library ends only this process. It is plain C++ over libfreexl, without Qt:
+// it is started for every .xls import, and loading Qt would cost more than the reading.
+#include "exchange/xlsanswer.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -19,11 +18,12 @@ int main(int argc, char **argv)
     const int answerFd = dup(STDOUT_FILENO);
     if (answerFd < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
         return 1;
-    QFile out;
-    if (!out.open(answerFd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+    std::FILE *out = fdopen(answerFd, "wb");
+    if (!out)
         return 1;
-    const QByteArray bytes = XlsSheetReader::answer(QFile::decodeName(argv[1]));
-    if (out.write(bytes) != bytes.size() || !out.flush())
-        return 1;
-    return 0;
+    // The answer is written in large pieces already: no second copy in the stream's buffer.
+    std::setvbuf(out, nullptr, _IONBF, 0);
+    // The process ends at once: the library's memory goes back to the system with it.
+    const bool written = XlsAnswer::write(argv[1], out, false);
+    return std::fclose(out) == 0 && written ? 0 : 1;
 }

@@ -24,8 +24,10 @@ public:
     // folders than the program.
     static void setFallbackHelper(const QString &program);
 
-    // The child's side: reads `path` in this process and gives the answer to write out.
-    static QByteArray answer(const QString &path);
+    // Takes the sheet, or the refusal with its reason, from a child's answer about `path`
+    // (see xlsanswer.h); anything but a whole, well-formed answer is refused. Also how the
+    // in-process reader and the tests read an answer.
+    bool readAnswer(const QByteArray &answer, const QString &path, SheetContent *content);
 
 private:
     int timeoutMs_ = 120000;

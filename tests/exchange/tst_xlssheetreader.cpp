@@ -1,5 +1,9 @@
 #include "exchange/freexlsheetreader.h"
+#include "exchange/xlsanswer.h"
 #include "exchange/xlssheetreader.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +23,7 @@ private Q_SLOTS:
     void libraryFaultsAreRefused();
     void failingChildGivesAReason_data();
     void failingChildGivesAReason();
+    void damagedAnswersAreRefused();
 
 private:
     static QString shared(const QString &file) { return QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file; }
@@ -109,6 +114,42 @@ void TestXlsSheetReader::failingChildGivesAReason()
     // Nothing of a half-read sheet reaches the caller.
     QCOMPARE(content.header, QStringList{QStringLiteral("prima")});
     QVERIFY(content.rows.isEmpty());
+}
+
+void TestXlsSheetReader::damagedAnswersAreRefused()
+{
+    // The child's answer about a real workbook, cut at every length and with every byte
+    // changed: this side takes a sheet only from the whole answer, refuses any cut with the
+    // same reason, and never reads past the bytes or believes sizes they cannot hold.
+    const QString path = shared(QStringLiteral("elenco/testo.xls"));
+    char *bytes = nullptr;
+    std::size_t size = 0;
+    std::FILE *out = open_memstream(&bytes, &size);
+    QVERIFY(out);
+    QVERIFY(XlsAnswer::write(QFile::encodeName(path).constData(), out));
+    std::fclose(out);
+    const QByteArray answer(bytes, qsizetype(size));
+    std::free(bytes);
+
+    XlsSheetReader reader;
+    SheetContent whole;
+    QVERIFY(reader.readAnswer(answer, path, &whole));
+    QVERIFY(!whole.rows.isEmpty());
+    for (qsizetype length = 0; length < answer.size(); ++length) {
+        SheetContent content;
+        QVERIFY(!reader.readAnswer(answer.left(length), path, &content));
+        QVERIFY2(reader.errorString().contains(QStringLiteral("la lettura del file si è interrotta")),
+                 qPrintable(reader.errorString()));
+        QVERIFY(content.header.isEmpty() && content.rows.isEmpty());
+    }
+    for (qsizetype at = 0; at < answer.size(); ++at) {
+        QByteArray changed = answer;
+        changed[at] = char(changed.at(at) ^ 0xff);
+        SheetContent content;
+        if (!reader.readAnswer(changed, path, &content))
+            QVERIFY(reader.errorString().startsWith(QStringLiteral("Impossibile leggere il file")));
+    }
+    QVERIFY(!reader.readAnswer(answer + '!', path, &whole));
 }
 
 QTEST_GUILESS_MAIN(TestXlsSheetReader)

@@ -1,6 +1,7 @@
 // Fuzzes the .xls or .xlsx reader (chosen at build time): any bytes give a sheet or an
 // Italian reason, never a crash. The bytes go through a file, as the readers take a path.
-// The .xls side is the in-process reader that the program's child process runs.
+// The .xls side is the in-process reader: the child's reading and the program's side of its
+// answer, the very code the program runs in two processes.
 #include "exchange/freexlsheetreader.h"
 #include "exchange/sheetreader.h"
 #include "exchange/xlsxsheetreader.h"
