@@ -53,7 +53,7 @@ public:
             cut();
             return QString();
         }
-        const QString text = QString::fromUtf8(next_, qsizetype(length));
+        QString text = QString::fromUtf8(next_, qsizetype(length));
         next_ += length;
         return text;
     }
