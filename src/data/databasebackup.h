@@ -10,8 +10,9 @@ class Database;
 
 // Copies of the database file. A copy of the open database is the file's own encrypted bytes,
 // read under the engine's read lock, so it is consistent whatever result is open and it is
-// keyed with the same key; it is checked to open before it takes the target's name. A copy is put back in place of the database only
-// once it has been checked; the replaced file is kept beside it. At exit an automatic copy is
+// keyed with the same key; it takes the target's name only once it is whole on the disk. A
+// copy is put back in place of the database only once it has been checked; the replaced file
+// is kept beside it. At exit an automatic copy is
 // kept when the data changed, and only the latest few automatic copies stay.
 //
 // Every failure is raised as DbError with an Italian text that says what happened. No
