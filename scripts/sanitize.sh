@@ -13,5 +13,8 @@ cmake --build build-asan -j"${PRATILIO_JOBS:-2}"
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export QT_QPA_PLATFORM=offscreen
+# Under the sanitizers every run is several times slower: the kill and damaged-file tests look
+# for memory errors here with fewer rounds (their counts are the reliability run's business).
+export PRATILIO_KILLS="${PRATILIO_KILLS:-40}" PRATILIO_DAMAGED="${PRATILIO_DAMAGED:-40}"
 cd build-asan
 ctest --output-on-failure -j2 "$@"
