@@ -8,7 +8,8 @@
 // Makes one copy of the program the only writer of a database file: a lock file beside the
 // database ("DatiCliente.mdb.lock"), held while the connection is open and released on exit.
 // The lock of a copy that died without releasing it (a crash, a kill) is taken over, because
-// the lock file names a process that no longer runs.
+// the lock file names a process that no longer runs (or, killed while creating it, names none
+// and is held by nobody).
 class DatabaseLock
 {
 public:

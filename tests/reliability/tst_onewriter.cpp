@@ -9,6 +9,7 @@
 #include "settings/password.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
 
 #include <csignal>
@@ -128,6 +129,16 @@ void TestOneWriter::lockOfAKilledCopyIsTakenOver()
     QVERIFY(!after.isRefused());
     close(ready[0]);
     close(ready[1]);
+
+    // A copy killed before it wrote its process number leaves an empty lock file: once it is
+    // older than a moment and nobody holds it, it is taken over too.
+    TestDatabase other(1);
+    QFile empty(DatabaseLock::lockPath(other.path()));
+    QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    empty.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime);
+    empty.close();
+    DatabaseLock lock;
+    QCOMPARE(lock.take(other.path()), DatabaseLock::Outcome::Taken);
 }
 
 void TestOneWriter::deletingAPaymentAlreadyDeletedChangesNoTotal()
