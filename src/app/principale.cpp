@@ -13,6 +13,7 @@
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
+#include "views/gridheaders.h"
 #include "views/resultmodel.h"
 #include "views/totalspanel.h"
 
@@ -88,6 +89,8 @@ void Principale::createCentralArea()
     gridLayout->setContentsMargins(0, 0, 0, 0);
     DBGrid1 = new QTableView(Panel1);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setHorizontalHeader(new TitleHeader(DBGrid1));
+    DBGrid1->setVerticalHeader(new RowNumberHeader(DBGrid1));
     DBGrid1->setModel(model_.get());
     DBGrid1->horizontalHeader()->setDefaultSectionSize(GridColumns::kDefaultWidth);
     DBGrid1->horizontalHeader()->setHighlightSections(false);

@@ -261,10 +261,12 @@ void Query::close()
     fields_.clear();
     tables_.clear();
     store_.clear(0);
-    order_.clear();
-    order_.shrink_to_fit();
-    view_.clear();
-    view_.shrink_to_fit();
+    // The row orders of a short result stay allocated for the next one; a long one's go.
+    for (std::vector<uint32_t> *rows : {&order_, &view_}) {
+        rows->clear();
+        if (rows->capacity() > 4096)
+            rows->shrink_to_fit();
+    }
     buffer_.clear();
     changed_.clear();
     modified_ = false;

@@ -6,6 +6,7 @@
 namespace {
 
 constexpr size_t kBlockSize = size_t(1) << 20; // 1 MiB
+constexpr size_t kKeptRows = 4096;             // row table entries kept over a clear
 constexpr uint32_t kNarrowNull = 0x8000;
 constexpr uint32_t kWideNull = 0x80000000u;
 constexpr size_t kNarrowLimit = 0x7FFF;
@@ -17,9 +18,18 @@ RowStore::RowStore(int columnCount) { clear(columnCount); }
 void RowStore::clear(int columnCount)
 {
     columns_ = columnCount;
-    blocks_.clear();
+    // The first block of the usual size stays for the next result: giving it back to the
+    // system and taking it again (and faulting its pages in) costs more than a short
+    // result's whole statement, after every query and drill-down.
+    if (!blocks_.empty() && blocks_.front().capacity == kBlockSize) {
+        blocks_.resize(1);
+        blocks_.front().used = 0;
+    } else {
+        blocks_.clear();
+    }
     rows_.clear();
-    rows_.shrink_to_fit();
+    if (rows_.capacity() > kKeptRows)
+        rows_.shrink_to_fit();
     pendingEnds_.clear();
     pendingText_.clear();
 }
