@@ -45,6 +45,17 @@ bool isAscii(std::string_view s)
     return true;
 }
 
+// Of all characters outside ASCII, only U+017F (long s) and U+212A (Kelvin sign) fold to an
+// ASCII letter ('s' and 'k'). Their UTF-8 lead bytes are 0xC5 and 0xE2; a cell without either
+// byte holds neither.
+bool mayFoldToAscii(std::string_view utf8)
+{
+    for (unsigned char c : utf8)
+        if (c == 0xC5 || c == 0xE2)
+            return true;
+    return false;
+}
+
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 template<typename T>
@@ -173,12 +184,16 @@ Matcher::Matcher(const Condition &condition, Values::Kind kind) : condition_(con
 
 bool Matcher::matchesText(std::string_view cell) const
 {
-    if (!asciiPattern_.isNull() && isAscii(cell)) {
-        if (condition_.op == Op::Like) {
-            return wildMatch(
-                cell.data(), cell.size(), asciiPattern_.constData(), size_t(asciiPattern_.size()),
-                [](char a, char b) { return lowerAscii(a) == b; }, [](char c) { return c == '*' || c == '%'; });
-        }
+    if (!asciiPattern_.isNull() && condition_.op == Op::Like) {
+        // Matched byte by byte, a cell's other characters can only fall under a '*': its
+        // ASCII bytes are whole characters. That gives the folded texts' answer, unless the
+        // cell holds one of the two characters that fold to an ASCII letter.
+        const bool matched = wildMatch(
+            cell.data(), cell.size(), asciiPattern_.constData(), size_t(asciiPattern_.size()),
+            [](char a, char b) { return lowerAscii(a) == b; }, [](char c) { return c == '*' || c == '%'; });
+        if (matched || !mayFoldToAscii(cell))
+            return matched;
+    } else if (!asciiPattern_.isNull() && isAscii(cell)) {
         std::string lowered(cell);
         for (char &ch : lowered)
             ch = lowerAscii(ch);

@@ -74,6 +74,23 @@ void TestDialect::filterExpressions_data()
     QTest::newRow("quote in value") << "Cognome LIKE 'd''a*'" << text << "D'Amico" << true;
     QTest::newRow("quote needed") << "Cognome LIKE 'd''a*'" << text << "Dante" << false;
     QTest::newRow("accented contains") << "Città LIKE '*forlì*'" << text << "FORLÌ" << true;
+    // An ASCII pattern over accented cells, and the two characters that fold to ASCII letters.
+    QTest::newRow("ascii prefix, accented cell") << "Cognome LIKE 'maz*'" << text << "Mazzà" << true;
+    QTest::newRow("ascii contains, accented cell") << "Cognome LIKE '*col*'" << text << "Nicolò" << true;
+    QTest::newRow("ascii misses accented cell") << "Cognome LIKE '*colo*'" << text << "Nicolò" << false;
+    QTest::newRow("ascii end, accent after it") << "Città LIKE '*forl'" << text << "Forlì" << false;
+    QTest::newRow("long s folds to s") << "Note LIKE '*cas*'" << text
+                                       << QString::fromUtf8("ca\xC5\xBF"
+                                                            "a")
+                                       << true;
+    QTest::newRow("Kelvin sign folds to k") << "Note LIKE 'kilo*'" << text
+                                            << QString::fromUtf8("\xE2\x84\xAA"
+                                                                 "ilo")
+                                            << true;
+    QTest::newRow("long s is not t") << "Note LIKE '*cat*'" << text
+                                     << QString::fromUtf8("ca\xC5\xBF"
+                                                          "a")
+                                     << false;
     QTest::newRow("numeric equality") << "Importo_totale=1500" << amount << "1500" << true;
     QTest::newRow("numeric equality, real stored") << "Importo_totale=1500" << amount << "1500.0" << true;
     QTest::newRow("numeric not prefix") << "Importo_totale=150" << amount << "1500" << false;
