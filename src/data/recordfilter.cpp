@@ -58,6 +58,25 @@ bool mayFoldToAscii(std::string_view utf8)
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
+// Whether `text`, lower-case ASCII, is anywhere in `cell`, whatever the case there: the
+// "contains" of the quick search, faster than the general match.
+bool containsAscii(std::string_view cell, std::string_view text)
+{
+    if (text.size() > cell.size())
+        return false;
+    const size_t last = cell.size() - text.size();
+    for (size_t i = 0; i <= last; ++i) {
+        if (lowerAscii(cell[i]) != text[0])
+            continue;
+        size_t k = 1;
+        while (k < text.size() && lowerAscii(cell[i + k]) == text[k])
+            ++k;
+        if (k == text.size())
+            return true;
+    }
+    return false;
+}
+
 template<typename T>
 bool compareWith(Op op, const T &a, const T &b)
 {
@@ -179,7 +198,22 @@ Matcher::Matcher(const Condition &condition, Values::Kind kind) : condition_(con
         ascii = ascii && ch.unicode() < 0x80;
     if (ascii)
         asciiPattern_ = pattern.toLatin1().toLower();
+    patternHasSOrK_ = asciiPattern_.contains('s') || asciiPattern_.contains('k');
+    if (asciiPattern_.size() > 2 && asciiPattern_.startsWith('*') && asciiPattern_.endsWith('*')) {
+        const QByteArray inner = asciiPattern_.mid(1, asciiPattern_.size() - 2);
+        if (!inner.contains('*') && !inner.contains('%'))
+            containedText_ = inner;
+    }
     foldedPattern_ = pattern.toCaseFolded();
+}
+
+bool Matcher::matchesBytes(std::string_view cell) const
+{
+    if (!containedText_.isEmpty())
+        return containsAscii(cell, std::string_view(containedText_.constData(), size_t(containedText_.size())));
+    return wildMatch(
+        cell.data(), cell.size(), asciiPattern_.constData(), size_t(asciiPattern_.size()),
+        [](char a, char b) { return lowerAscii(a) == b; }, [](char c) { return c == '*' || c == '%'; });
 }
 
 bool Matcher::matchesText(std::string_view cell) const
@@ -187,11 +221,9 @@ bool Matcher::matchesText(std::string_view cell) const
     if (!asciiPattern_.isNull() && condition_.op == Op::Like) {
         // Matched byte by byte, a cell's other characters can only fall under a '*': its
         // ASCII bytes are whole characters. That gives the folded texts' answer, unless the
-        // cell holds one of the two characters that fold to an ASCII letter.
-        const bool matched = wildMatch(
-            cell.data(), cell.size(), asciiPattern_.constData(), size_t(asciiPattern_.size()),
-            [](char a, char b) { return lowerAscii(a) == b; }, [](char c) { return c == '*' || c == '%'; });
-        if (matched || !mayFoldToAscii(cell))
+        // pattern has an 's' or a 'k' and the cell one of the two characters that fold to them.
+        const bool matched = matchesBytes(cell);
+        if (matched || !patternHasSOrK_ || !mayFoldToAscii(cell))
             return matched;
     } else if (!asciiPattern_.isNull() && isAscii(cell)) {
         std::string lowered(cell);

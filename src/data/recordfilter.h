@@ -39,12 +39,15 @@ public:
 
 private:
     bool matchesText(std::string_view cell) const;
+    bool matchesBytes(std::string_view cell) const; // an ASCII pattern's LIKE over UTF-8 bytes
 
     Condition condition_;
     Values::Kind kind_;
     bool numeric_ = false;
     double number_ = 0;
-    QByteArray asciiPattern_; // lower-cased pattern when it is all ASCII
+    QByteArray asciiPattern_;  // lower-cased pattern when it is all ASCII
+    QByteArray containedText_; // of an ASCII pattern '*text*' without other wildcards: text
+    bool patternHasSOrK_ = false;
     QString foldedPattern_;
     QByteArray storedValue_; // dates compare in their stored form
 };

@@ -7,8 +7,6 @@ namespace {
 
 constexpr size_t kBlockSize = size_t(1) << 20; // 1 MiB
 constexpr size_t kKeptRows = 4096;             // row table entries kept over a clear
-constexpr uint32_t kNarrowNull = 0x8000;
-constexpr uint32_t kWideNull = 0x80000000u;
 constexpr size_t kNarrowLimit = 0x7FFF;
 
 } // namespace
@@ -91,31 +89,6 @@ int RowStore::appendRow()
 }
 
 void RowStore::replaceRow(int row) { rows_.at(size_t(row)) = storePending(); }
-
-std::string_view RowStore::cell(int row, int column) const
-{
-    const uint64_t ref = rows_[size_t(row)];
-    const char *base = blocks_[size_t(ref >> 32)].data.get() + ((ref & 0xFFFFFFFFu) >> 1);
-    if (ref & 1) {
-        const auto *ends = reinterpret_cast<const uint32_t *>(base);
-        const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kWideNull);
-        const uint32_t end = ends[column] & ~kWideNull;
-        return {base + size_t(columns_) * 4 + begin, end - begin};
-    }
-    const auto *ends = reinterpret_cast<const uint16_t *>(base);
-    const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kNarrowNull);
-    const uint32_t end = ends[column] & ~kNarrowNull;
-    return {base + size_t(columns_) * 2 + begin, end - begin};
-}
-
-bool RowStore::isNull(int row, int column) const
-{
-    const uint64_t ref = rows_[size_t(row)];
-    const char *base = blocks_[size_t(ref >> 32)].data.get() + ((ref & 0xFFFFFFFFu) >> 1);
-    if (ref & 1)
-        return reinterpret_cast<const uint32_t *>(base)[column] & kWideNull;
-    return reinterpret_cast<const uint16_t *>(base)[column] & kNarrowNull;
-}
 
 size_t RowStore::memoryUsed() const
 {

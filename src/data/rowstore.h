@@ -32,6 +32,7 @@ public:
     void setRowRef(int row, uint64_t ref) { rows_[size_t(row)] = ref; }
     void dropLastRow() { rows_.pop_back(); }
 
+    // Read for every row of a result by the quick search and the sort: defined below, inline.
     std::string_view cell(int row, int column) const;
     bool isNull(int row, int column) const;
 
@@ -39,7 +40,11 @@ public:
     size_t memoryUsed() const;
 
 private:
+    static constexpr uint32_t kNarrowNull = 0x8000;
+    static constexpr uint32_t kWideNull = 0x80000000u;
+
     uint64_t storePending();
+    const char *chunk(uint64_t ref) const { return blocks_[size_t(ref >> 32)].data.get() + ((ref & 0xFFFFFFFFu) >> 1); }
 
     struct Block
     {
@@ -56,3 +61,28 @@ private:
     std::vector<uint32_t> pendingEnds_;
     std::vector<char> pendingText_;
 };
+
+inline std::string_view RowStore::cell(int row, int column) const
+{
+    const uint64_t ref = rows_[size_t(row)];
+    const char *base = chunk(ref);
+    if (ref & 1) {
+        const auto *ends = reinterpret_cast<const uint32_t *>(base);
+        const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kWideNull);
+        const uint32_t end = ends[column] & ~kWideNull;
+        return {base + size_t(columns_) * 4 + begin, end - begin};
+    }
+    const auto *ends = reinterpret_cast<const uint16_t *>(base);
+    const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kNarrowNull);
+    const uint32_t end = ends[column] & ~kNarrowNull;
+    return {base + size_t(columns_) * 2 + begin, end - begin};
+}
+
+inline bool RowStore::isNull(int row, int column) const
+{
+    const uint64_t ref = rows_[size_t(row)];
+    const char *base = chunk(ref);
+    if (ref & 1)
+        return reinterpret_cast<const uint32_t *>(base)[column] & kWideNull;
+    return reinterpret_cast<const uint16_t *>(base)[column] & kNarrowNull;
+}

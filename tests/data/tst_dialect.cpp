@@ -71,6 +71,13 @@ void TestDialect::filterExpressions_data()
     QTest::newRow("prefix is anchored") << "Cognome LIKE 'oss*'" << text << "Rossi" << false;
     QTest::newRow("contains") << "Note LIKE '*tetto*'" << text << "rifare il Tetto a falde" << true;
     QTest::newRow("contains misses") << "Note LIKE '*tetto*'" << text << "rifare il tet to" << false;
+    QTest::newRow("contains at the start") << "Note LIKE '*tetto*'" << text << "TETTO nuovo" << true;
+    QTest::newRow("contains at the end") << "Note LIKE '*tetto*'" << text << "il tetto" << true;
+    QTest::newRow("contains the whole cell") << "Note LIKE '*tetto*'" << text << "Tetto" << true;
+    QTest::newRow("contains, cell too short") << "Note LIKE '*tetto*'" << text << "tett" << false;
+    QTest::newRow("contains after a false start") << "Note LIKE '*aab*'" << text << "aaab" << true;
+    QTest::newRow("contains, empty cell") << "Note LIKE '*a*'" << text << "" << false;
+    QTest::newRow("contains with inner star") << "Note LIKE '*te*to*'" << text << "tempo morto" << true;
     QTest::newRow("quote in value") << "Cognome LIKE 'd''a*'" << text << "D'Amico" << true;
     QTest::newRow("quote needed") << "Cognome LIKE 'd''a*'" << text << "Dante" << false;
     QTest::newRow("accented contains") << "Città LIKE '*forlì*'" << text << "FORLÌ" << true;
