@@ -152,8 +152,22 @@ void benchQueries(Principale &main)
     // The floor reads the same select list over Progetto alone: the statement as written pairs
     // each project with every person, which the program does not have to do.
     const QStringList projectsAlone = {projectsSql.value(0), QStringLiteral("FROM Progetto"), projectsSql.value(2)};
-    row("drill-down to a person's projects", projects, shortMs([&] { stepAll(db, joined(projectsAlone)); }), 2.0);
-    row("drill-down to a project's payments", payments, shortMs([&] { stepAll(db, joined(paymentsSql)); }), 1.5);
+    const double projectsFloor = shortMs([&] { stepAll(db, joined(projectsAlone)); });
+    const double paymentsFloor = shortMs([&] { stepAll(db, joined(paymentsSql)); });
+    // Each step's statement as the program runs it (translated, run, its rows stored), against
+    // the engine alone; then the whole step, with the grid, the card and the bars made over,
+    // which adds a fixed fraction of a millisecond whatever the statement.
+    Query result(&db);
+    const auto openResult = [&](const QStringList &sql) {
+        result.setSql(sql);
+        result.open();
+    };
+    row("drill-down to a person's projects: its statement", shortMs([&] { openResult(projectsSql); }), projectsFloor,
+        2.0);
+    row("  the whole step, grid and card shown", projects, projectsFloor, 0);
+    row("drill-down to a project's payments: its statement", shortMs([&] { openResult(paymentsSql); }), paymentsFloor,
+        1.5);
+    row("  the whole step, grid and card shown", payments, paymentsFloor, 0);
 }
 
 // The four queries of the condition dialog and a complex query of five conditions over the
@@ -178,22 +192,35 @@ void benchConditionWindows(Principale &main)
         {"Stato progetto='In corso'", ConditionMode::ProjectState, "ComboBox1", QStringLiteral("In corso")},
     };
     for (const auto &c : cases) {
-        // From "Esegui" until the result is shown and the dialog closed.
-        std::vector<qint64> ns;
-        for (int i = 0; i < gRuns; ++i) {
+        // From "Esegui" until the result is shown and the dialog closed; the dialog is opened
+        // and filled before each run, untimed.
+        const auto fill = [&] {
             dialog.openFor(c.mode);
             if (auto *edit = dialog.findChild<QLineEdit *>(QLatin1String(c.widget)))
                 edit->setText(c.value);
             else
                 dialog.findChild<QComboBox *>(QLatin1String(c.widget))->setEditText(c.value);
+        };
+        std::vector<qint64> ns;
+        for (int i = 0; i < gRuns; ++i) {
+            fill();
             QElapsedTimer t;
             t.start();
             dialog.Button1Click();
             ns.push_back(t.nsecsElapsed());
         }
         const QStringList lines = main.query()->sql();
+        const auto floorRun = [&] { stepAll(db, joined(lines)); };
+        double ours = medianMs(ns);
+        double floor = timeMs(floorRun);
+        // A result of a few milliseconds is timed by repetition on both sides, as the other
+        // short lines are.
+        if (ours < 5.0) {
+            ours = repeatedMs([&] { dialog.Button1Click(); }, fill);
+            floor = repeatedMs(floorRun);
+        }
         const QString name = QStringLiteral("%1 (%2 rows)").arg(QLatin1String(c.name)).arg(main.query()->recordCount());
-        row(qPrintable(name), medianMs(ns), timeMs([&] { stepAll(db, joined(lines)); }), 1.5);
+        row(qPrintable(name), ours, floor, 1.5);
     }
 
     QueryComplessa complex(main.workspace(), main);
@@ -411,6 +438,7 @@ int main(int argc, char **argv)
     parser.addOption({"dir", "Folder that keeps the demo databases between runs.", "dir", "bench"});
     parser.addOption({"memory-child", "Internal: measure memory on one program folder.", "folder"});
     parser.addOption({"exchange-only", "Only the figures of the spreadsheet export and import."});
+    parser.addOption({"queries-only", "Only the figures of the queries, the drill-down and the quick search."});
     parser.addOption({"export-memory-child", "Internal: measure an export's memory on one program folder.", "folder"});
     parser.process(app);
     gRuns = std::max(1, parser.value("runs").toInt());
@@ -461,6 +489,8 @@ int main(int argc, char **argv)
             benchConditionWindows(main);
             benchFilterAndSort(main.connection());
             benchSearchBox(main);
+            if (parser.isSet("queries-only"))
+                continue;
             std::printf("5. Rendering (must not grow with the row count)\n");
             benchRendering(main, persons);
             benchAdding(main);

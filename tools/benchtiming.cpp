@@ -18,23 +18,28 @@ double medianMs(std::vector<qint64> ns)
     return ns.empty() ? 0 : double(ns[ns.size() / 2]) / 1e6;
 }
 
-// The time of one run of `work`, repeated until the runs add up to 50 ms: a single run under
-// a millisecond is mostly the clock's and the scheduler's noise. `prepare` runs before each
-// run, untimed.
+// The time of one run of `work`, repeated: a single run under a millisecond is mostly the
+// clock's and the scheduler's noise. The runs are made in groups of at least 10 ms, at least
+// three groups, and the median group's mean is taken, so that a moment when the machine was
+// busy elsewhere drops out. `prepare` runs before each run, untimed.
 double repeatedMs(const std::function<void()> &work, const std::function<void()> &prepare)
 {
-    qint64 total = 0;
-    int runs = 0;
-    do {
-        if (prepare)
-            prepare();
-        QElapsedTimer t;
-        t.start();
-        work();
-        total += t.nsecsElapsed();
-        ++runs;
-    } while (total < 50'000'000);
-    return double(total) / runs / 1e6;
+    std::vector<qint64> groups;
+    for (int g = 0; g < std::max(3, gRuns); ++g) {
+        qint64 total = 0;
+        int runs = 0;
+        do {
+            if (prepare)
+                prepare();
+            QElapsedTimer t;
+            t.start();
+            work();
+            total += t.nsecsElapsed();
+            ++runs;
+        } while (total < 10'000'000);
+        groups.push_back(total / runs);
+    }
+    return medianMs(groups);
 }
 
 double timeMs(const std::function<void()> &work, int runs)

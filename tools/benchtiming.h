@@ -14,9 +14,9 @@ namespace BenchTiming {
 extern int gRuns; // runs per figure, the median is taken
 
 double medianMs(std::vector<qint64> ns);
-// The time of one run of `work`, repeated until the runs add up to 50 ms: a single run under
-// a millisecond is mostly the clock's and the scheduler's noise. `prepare` runs before each
-// run, untimed.
+// The time of one run of `work`, repeated in groups of at least 10 ms (the median group's
+// mean): a single run under a millisecond is mostly the clock's and the scheduler's noise.
+// `prepare` runs before each run, untimed.
 double repeatedMs(const std::function<void()> &work, const std::function<void()> &prepare = nullptr);
 // The median of `runs` runs of `work`.
 double timeMs(const std::function<void()> &work, int runs = gRuns);
