@@ -125,10 +125,13 @@ bool XlsxSheetReader::readPart(void *zip, const QString &name, QByteArray *data)
         || unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
     // Inflated straight into the part's room, sized by what the archive declares (one
-    // chunk more, for the last read that finds the end); a declared size is not trusted
-    // beyond a first room, which then grows as for any part.
+    // chunk more, for the last read that finds the end). A declared size is not trusted
+    // beyond a first room, which then grows as for any part: at most 64 MiB, and at most what
+    // the compressed bytes can give (deflate makes at most about 1,032 bytes of each).
     constexpr int kChunk = 1 << 16;
-    data->reserve(qsizetype(std::min<ZPOS64_T>(info.uncompressed_size, 64 << 20)) + kChunk);
+    const ZPOS64_T room = std::min<ZPOS64_T>(
+        {info.uncompressed_size, ZPOS64_T(64) << 20, (info.compressed_size + 1) * 1032});
+    data->reserve(qsizetype(room) + kChunk);
     int n = 0;
     for (;;) {
         const qsizetype size = data->size();
