@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -148,15 +149,71 @@ bool XlsxSheetReader::readPart(void *zip, const QString &name, QByteArray *data)
 
 namespace {
 
+// The workbook's bytes in memory, read by minizip through these callbacks: one read of the
+// file, then no system call for the many small seeks and reads of the archive's directory.
+struct MemoryFile
+{
+    const char *data;
+    ZPOS64_T size;
+    ZPOS64_T position;
+};
+
+voidpf ZCALLBACK memoryOpen(voidpf opaque, const void *, int mode)
+{
+    return (mode & ZLIB_FILEFUNC_MODE_WRITE) ? nullptr : opaque;
+}
+
+uLong ZCALLBACK memoryRead(voidpf, voidpf stream, void *buffer, uLong size)
+{
+    auto *file = static_cast<MemoryFile *>(stream);
+    const ZPOS64_T count = std::min<ZPOS64_T>(size, file->size - file->position);
+    std::memcpy(buffer, file->data + file->position, size_t(count));
+    file->position += count;
+    return uLong(count);
+}
+
+uLong ZCALLBACK memoryWrite(voidpf, voidpf, const void *, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK memoryTell(voidpf, voidpf stream) { return static_cast<MemoryFile *>(stream)->position; }
+
+long ZCALLBACK memorySeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    auto *file = static_cast<MemoryFile *>(stream);
+    ZPOS64_T base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+        base = file->position;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END)
+        base = file->size;
+    else if (origin != ZLIB_FILEFUNC_SEEK_SET)
+        return -1;
+    if (offset > file->size - base)
+        return -1;
+    file->position = base + offset;
+    return 0;
+}
+
+int ZCALLBACK memoryClose(voidpf, voidpf) { return 0; }
+
+int ZCALLBACK memoryError(voidpf, voidpf) { return 0; }
+
 class Zip
 {
 public:
-    explicit Zip(const QString &path) : handle(unzOpen64(QFile::encodeName(path).constData())) {}
+    explicit Zip(const QByteArray &bytes) : file{bytes.constData(), ZPOS64_T(bytes.size()), 0}
+    {
+        zlib_filefunc64_def functions = {memoryOpen, memoryRead,  memoryWrite, memoryTell,
+                                         memorySeek, memoryClose, memoryError, &file};
+        handle = unzOpen2_64("", &functions);
+    }
     ~Zip()
     {
         if (handle)
             unzClose(handle);
     }
+    Zip(const Zip &) = delete;
+    Zip &operator=(const Zip &) = delete;
+
+    MemoryFile file;
     unzFile handle;
 };
 
@@ -164,7 +221,24 @@ public:
 
 bool XlsxSheetReader::read(const QString &path, SheetContent *content)
 {
-    Zip archive(path);
+    QFile file(path);
+    const QString unreadable = QStringLiteral("il file non si può leggere (%1): verificare che esista e di avere "
+                                              "il permesso di leggerlo.");
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(path, unreadable.arg(file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(path, unreadable.arg(file.errorString()));
+        return false;
+    }
+    return readBytes(bytes, path, content);
+}
+
+bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, SheetContent *content)
+{
+    Zip archive(bytes);
     void *zip = archive.handle;
     if (!zip) {
         setError(path, QStringLiteral("il file è danneggiato o non è una cartella di lavoro Excel (.xlsx)."));

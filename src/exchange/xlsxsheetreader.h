@@ -2,7 +2,7 @@
 
 #include "exchange/sheetreader.h"
 
-// Reads an Open XML workbook: the zip through minizip's unzip; the small parts (the
+// Reads an Open XML workbook: the zip through minizip's unzip, from the file's bytes in memory; the small parts (the
 // workbook for the sheet's part, its relationships, the styles for date cells) with
 // QXmlStreamReader, the large ones (the shared strings and the sheet itself, with shared
 // and inline strings and numbers) with XmlScanner.
@@ -12,6 +12,8 @@ class XlsxSheetReader : public SheetReader
 {
 public:
     bool read(const QString &path, SheetContent *content) override;
+    // The same from the workbook's bytes; `path` only names the file in a refusal.
+    bool readBytes(const QByteArray &bytes, const QString &path, SheetContent *content);
 
 private:
     static bool readPart(void *zip, const QString &name, QByteArray *data);
