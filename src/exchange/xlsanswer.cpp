@@ -26,11 +26,11 @@ public:
 };
 
 // Collects the answer and hands it to the stream in large pieces: a sheet of 10,000 rows
-// is some 100,000 small fields.
+// is some 100,000 small fields. The buffer starts small, as most sheets are.
 class Writer
 {
 public:
-    explicit Writer(std::FILE *out) : out_(out) { buffer_.reserve(kChunk + 4096); }
+    explicit Writer(std::FILE *out) : out_(out) { buffer_.reserve(1 << 16); }
 
     template<typename T>
     void put(T value)
