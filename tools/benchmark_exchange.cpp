@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <xlsxwriter.h>
 
@@ -252,8 +253,10 @@ void rawInsert(Database &db, const SheetContent &sheet)
 void exportSpeed(Database &db, int persons, int runs)
 {
     std::printf("8. Export of the persons result to a workbook\n");
-    const QString dir = QDir::temp().filePath(QStringLiteral("pratilio-bench-export"));
-    QDir().mkpath(dir);
+    const QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("pratilio-bench-export-XXXXXX")));
+    if (!folder.isValid())
+        throw DbError(QStringLiteral("No temporary folder for the exports: %1").arg(folder.errorString()));
+    const QString dir = folder.path();
     const QString xlsx = QDir(dir).filePath(QStringLiteral("ours.xlsx"));
     const QString bare = QDir(dir).filePath(QStringLiteral("bare.xlsx"));
     const QString xls = QDir(dir).filePath(QStringLiteral("ours.xls"));
@@ -274,15 +277,16 @@ void exportSpeed(Database &db, int persons, int runs)
     const double toXls = timeMs(runs, nothing, [&] { check(SheetExport::run(some, xls)); });
     const double toXlsx = timeMs(runs, nothing, [&] { check(SheetExport::run(some, xlsx)); });
     row(QStringLiteral("%1 persons to .xls (floor: the same to .xlsx)").arg(some.recordCount()), toXls, toXlsx, 1.0);
-    QDir(dir).removeRecursively();
 }
 
 int exportMemoryChild(const QString &folder)
 {
     Database db;
     db.open(Schema::databasePath(folder), Schema::databasePassword());
-    const QString dir = QDir::temp().filePath(QStringLiteral("pratilio-bench-memory"));
-    QDir().mkpath(dir);
+    const QTemporaryDir exports(QDir::temp().filePath(QStringLiteral("pratilio-bench-memory-XXXXXX")));
+    if (!exports.isValid())
+        throw DbError(QStringLiteral("No temporary folder for the exports: %1").arg(exports.errorString()));
+    const QString dir = exports.path();
     const auto measure = [&](int limit, const QString &file) {
         Query result(&db);
         result.setSql(personsStatement(limit));
@@ -302,7 +306,6 @@ int exportMemoryChild(const QString &folder)
     };
     measure(0, QStringLiteral("memory.xlsx"));
     measure(60000, QStringLiteral("memory.xls"));
-    QDir(dir).removeRecursively();
     return 0;
 }
 
