@@ -5,11 +5,16 @@
 
 #include <freexl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 namespace XlsAnswer {
 namespace {
+
+// The largest sheet a 97-2003 workbook holds.
+constexpr unsigned int kMaxRows = 65536;
+constexpr unsigned short kMaxColumns = 256;
 
 // Closes the handle however reading ends, unless the memory is left to the process's end;
 // the library asks for a close even after a failed open.
@@ -146,11 +151,32 @@ void putSheet(Writer &out, const void *handle)
         out.refuse(kSheetDamaged);
         return;
     }
-    out.put(std::uint8_t(kSheet));
-    out.put(std::uint32_t(rows));
-    out.put(std::uint16_t(columns));
+    // A damaged size record can declare more than the format holds (millions of rows in a
+    // file of a few kilobytes); no cell lies past the format's limits.
+    rows = std::min(rows, kMaxRows);
+    columns = std::min(columns, kMaxColumns);
+    // Only the rows and columns up to the last cell with a value are sent, as the .xlsx
+    // reader gives them: trailing empty ones are mostly a size record larger than the sheet.
+    unsigned int usedRows = 0;
+    unsigned short usedColumns = 0;
     for (unsigned int r = 0; r < rows; ++r) {
         for (unsigned short c = 0; c < columns; ++c) {
+            FreeXL_CellValue cell;
+            if (freexl_get_cell_value(handle, r, c, &cell) != FREEXL_OK) {
+                out.refuse(kSheetDamaged);
+                return;
+            }
+            if (cell.type != FREEXL_CELL_NULL) {
+                usedRows = r + 1;
+                usedColumns = std::max(usedColumns, static_cast<unsigned short>(c + 1));
+            }
+        }
+    }
+    out.put(std::uint8_t(kSheet));
+    out.put(std::uint32_t(usedRows));
+    out.put(std::uint16_t(usedColumns));
+    for (unsigned int r = 0; r < usedRows; ++r) {
+        for (unsigned short c = 0; c < usedColumns; ++c) {
             FreeXL_CellValue cell;
             if (freexl_get_cell_value(handle, r, c, &cell) != FREEXL_OK) {
                 out.put(std::uint8_t(kDamaged));

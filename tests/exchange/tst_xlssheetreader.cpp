@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 // The .xls reader runs libfreexl in a child process: the program gets what the library
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void failingChildGivesAReason_data();
     void failingChildGivesAReason();
     void damagedAnswersAreRefused();
+    void oversizedSheetGivesOnlyItsCells();
 
 private:
     static QString shared(const QString &file) { return QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file; }
@@ -150,6 +152,36 @@ void TestXlsSheetReader::damagedAnswersAreRefused()
             QVERIFY(reader.errorString().startsWith(QStringLiteral("Impossibile leggere il file")));
     }
     QVERIFY(!reader.readAnswer(answer + '!', path, &whole));
+}
+
+void TestXlsSheetReader::oversizedSheetGivesOnlyItsCells()
+{
+    // The sheet's size record says 100,000 rows and 100 columns, far more than its cells
+    // and than the format holds: the sheet read is the same as with the true size.
+    const QString original = shared(QStringLiteral("elenco/testo.xls"));
+    QFile in(original);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    const QByteArray sizeRecord = QByteArray::fromHex("00020e00"); // DIMENSIONS, 14 bytes
+    const qsizetype at = bytes.indexOf(sizeRecord);
+    QVERIFY(at > 0);
+    const quint32 lastRow = 100000;
+    const quint16 lastColumn = 100;
+    qToLittleEndian(lastRow, bytes.data() + at + 8);
+    qToLittleEndian(lastColumn, bytes.data() + at + 14);
+    QTemporaryDir dir;
+    const QString oversized = dir.filePath(QStringLiteral("oversized.xls"));
+    QFile out(oversized);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+    out.close();
+
+    XlsSheetReader reader;
+    SheetContent expected;
+    QVERIFY(reader.read(original, &expected));
+    SheetContent content;
+    QVERIFY2(reader.read(oversized, &content), qPrintable(reader.errorString()));
+    QCOMPARE(content.header, expected.header);
+    QCOMPARE(content.rows, expected.rows);
 }
 
 QTEST_GUILESS_MAIN(TestXlsSheetReader)
