@@ -146,13 +146,13 @@ for target in "${targets[@]}"; do
     xlsx) [ -d "$shared" ] && seeds+=("$shared/elenco" "$shared/xls") ;;
   esac
   # Every regression input first, on its own: each must pass.
-  if [ -d tests/fuzz/regressions/$target ] && [ -n "$(ls -A tests/fuzz/regressions/$target)" ]; then
-    build-fuzz/fuzz_$target -detect_leaks=0 tests/fuzz/regressions/$target/* >/dev/null 2>&1 || { echo "fuzz_$target: una regressione fallisce" >&2; status=1; }
+  if [ -d "tests/fuzz/regressions/$target" ] && [ -n "$(ls -A "tests/fuzz/regressions/$target")" ]; then
+    "build-fuzz/fuzz_$target" -detect_leaks=0 "tests/fuzz/regressions/$target"/* >/dev/null 2>&1 || { echo "fuzz_$target: una regressione fallisce" >&2; status=1; }
   fi
   # freexl leaks 16 bytes inside itself on some damaged files (not ours to free): those
   # leaks are passed over by their stack (tests/fuzz/freexl-leaks.supp); ours still count.
   log=build-fuzz/fuzz_$target.log
-  mkdir -p tests/fuzz/regressions/$target
+  mkdir -p "tests/fuzz/regressions/$target"
   options=(-rss_limit_mb=4096 -max_len=65536 -timeout=20 -print_final_stats=1
            "-artifact_prefix=tests/fuzz/regressions/$target/")
   if [ "$target" = xls ]; then
@@ -175,7 +175,7 @@ for target in "${targets[@]}"; do
       echo "fuzz_xls: ERRORE, ${execs:-?} esecuzioni; vedere $log e tests/fuzz/regressions/xls/" >&2
       status=1
     fi
-  elif build-fuzz/fuzz_$target "${limit[@]}" "${options[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then
+  elif "build-fuzz/fuzz_$target" "${limit[@]}" "${options[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then
     execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
     [ -z "$execs" ] && execs=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#')
     echo "fuzz_$target: ok, ${execs:-?} esecuzioni"
