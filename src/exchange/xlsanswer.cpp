@@ -157,18 +157,20 @@ void putSheet(Writer &out, const void *handle)
     columns = std::min(columns, kMaxColumns);
     // Only the rows and columns up to the last cell with a value are sent, as the .xlsx
     // reader gives them: trailing empty ones are mostly a size record larger than the sheet.
+    // Found from the bottom right: in a full sheet, the last cell of the last row ends it.
     unsigned int usedRows = 0;
     unsigned short usedColumns = 0;
-    for (unsigned int r = 0; r < rows; ++r) {
-        for (unsigned short c = 0; c < columns; ++c) {
+    for (unsigned int r = rows; r-- > 0;) {
+        for (unsigned short c = columns; c > usedColumns; --c) {
             FreeXL_CellValue cell;
-            if (freexl_get_cell_value(handle, r, c, &cell) != FREEXL_OK) {
+            if (freexl_get_cell_value(handle, r, c - 1, &cell) != FREEXL_OK) {
                 out.refuse(kSheetDamaged);
                 return;
             }
             if (cell.type != FREEXL_CELL_NULL) {
-                usedRows = r + 1;
-                usedColumns = std::max(usedColumns, static_cast<unsigned short>(c + 1));
+                usedColumns = c;
+                usedRows = std::max(usedRows, r + 1);
+                break;
             }
         }
     }

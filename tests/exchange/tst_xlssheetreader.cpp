@@ -1,4 +1,5 @@
 #include "exchange/freexlsheetreader.h"
+#include "exchange/sheetwriter.h"
 #include "exchange/xlsanswer.h"
 #include "exchange/xlssheetreader.h"
 
@@ -26,8 +27,12 @@ private Q_SLOTS:
     void failingChildGivesAReason();
     void damagedAnswersAreRefused();
     void oversizedSheetGivesOnlyItsCells();
+    void trailingEmptyCellsAreLeftOut_data();
+    void trailingEmptyCellsAreLeftOut();
 
 private:
+    // Sets the size record of the .xls file at `path` to `rows` x `columns`.
+    static bool declareSize(const QString &path, quint32 rows, quint16 columns);
     static QString shared(const QString &file) { return QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file; }
 };
 
@@ -154,26 +159,30 @@ void TestXlsSheetReader::damagedAnswersAreRefused()
     QVERIFY(!reader.readAnswer(answer + '!', path, &whole));
 }
 
+bool TestXlsSheetReader::declareSize(const QString &path, quint32 rows, quint16 columns)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    const qsizetype at = bytes.indexOf(QByteArray::fromHex("00020e00")); // DIMENSIONS, 14 bytes
+    if (at < 0)
+        return false;
+    qToLittleEndian(rows, bytes.data() + at + 8);
+    qToLittleEndian(columns, bytes.data() + at + 14);
+    return file.seek(0) && file.write(bytes) == bytes.size();
+}
+
 void TestXlsSheetReader::oversizedSheetGivesOnlyItsCells()
 {
     // The sheet's size record says 100,000 rows and 100 columns, far more than its cells
     // and than the format holds: the sheet read is the same as with the true size.
     const QString original = shared(QStringLiteral("elenco/testo.xls"));
-    QFile in(original);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QByteArray bytes = in.readAll();
-    const QByteArray sizeRecord = QByteArray::fromHex("00020e00"); // DIMENSIONS, 14 bytes
-    const qsizetype at = bytes.indexOf(sizeRecord);
-    QVERIFY(at > 0);
-    const quint32 lastRow = 100000;
-    const quint16 lastColumn = 100;
-    qToLittleEndian(lastRow, bytes.data() + at + 8);
-    qToLittleEndian(lastColumn, bytes.data() + at + 14);
     QTemporaryDir dir;
     const QString oversized = dir.filePath(QStringLiteral("oversized.xls"));
-    QFile out(oversized);
-    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
-    out.close();
+    QVERIFY(QFile::copy(original, oversized));
+    QVERIFY(QFile::setPermissions(oversized, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(declareSize(oversized, 100000, 100));
 
     XlsSheetReader reader;
     SheetContent expected;
@@ -182,6 +191,59 @@ void TestXlsSheetReader::oversizedSheetGivesOnlyItsCells()
     QVERIFY2(reader.read(oversized, &content), qPrintable(reader.errorString()));
     QCOMPARE(content.header, expected.header);
     QCOMPARE(content.rows, expected.rows);
+}
+
+void TestXlsSheetReader::trailingEmptyCellsAreLeftOut_data()
+{
+    // Written as sheets of 5 or 3 columns (an empty text is a blank cell), read back as wide
+    // as the rightmost cell with a value and as long as the last row with one.
+    QTest::addColumn<QList<QStringList>>("written"); // the header first
+    QTest::addColumn<QList<QStringList>>("read");
+    QTest::newRow("widest in a middle row")
+        << QList<QStringList>{{"Cognome", "Nome", "", "", ""}, {"Rossi"}, {"Bianchi", "Anna", "", "", "x"}, {"Verdi"}}
+        << QList<QStringList>{{"Cognome", "Nome", "", "", ""},
+                              {"Rossi", "", "", "", ""},
+                              {"Bianchi", "Anna", "", "", "x"},
+                              {"Verdi", "", "", "", ""}};
+    QTest::newRow("empty last column and rows")
+        << QList<QStringList>{{"Cognome", "Nome", ""}, {"Rossi", "Mario", ""}, {"", "", ""}, {}}
+        << QList<QStringList>{{"Cognome", "Nome"}, {"Rossi", "Mario"}};
+    QTest::newRow("widest in the header")
+        << QList<QStringList>{{"Cognome", "Nome", "Note"}, {"Rossi"}, {"", "Anna"}}
+        << QList<QStringList>{{"Cognome", "Nome", "Note"}, {"Rossi", "", ""}, {"", "Anna", ""}};
+    QTest::newRow("an empty row kept above a full one")
+        << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}} << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}};
+    QTest::newRow("only the header") << QList<QStringList>{{"Cognome", ""}, {"", ""}}
+                                     << QList<QStringList>{{"Cognome"}};
+}
+
+void TestXlsSheetReader::trailingEmptyCellsAreLeftOut()
+{
+    QFETCH(QList<QStringList>, written);
+    QFETCH(QList<QStringList>, read);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sheet.xls"));
+    const QStringList headers = written.takeFirst();
+    const auto writer = SheetWriter::forFile(path);
+    QVERIFY(writer->begin(path, headers, QList<SheetWriter::CellType>(headers.size(), SheetWriter::CellType::Text)));
+    for (const QStringList &row : std::as_const(written)) {
+        QVariantList cells;
+        for (const QString &text : row)
+            cells << text;
+        QVERIFY(writer->writeRow(cells));
+    }
+    QVERIFY2(writer->finish(), qPrintable(writer->errorString()));
+
+    // As written, and with a size record far larger than the sheet.
+    for (const bool oversized : {false, true}) {
+        if (oversized)
+            QVERIFY(declareSize(path, 70000, 200));
+        XlsSheetReader reader;
+        SheetContent content;
+        QVERIFY2(reader.read(path, &content), qPrintable(reader.errorString()));
+        QCOMPARE(content.header, read.first());
+        QCOMPARE(content.rows, read.mid(1));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestXlsSheetReader)
