@@ -131,10 +131,10 @@ classify_xls_faults() {
       ours=$((ours + 1))
     fi
   done
-  [ "$known" -eq 0 ] || echo "fuzz_xls: $known guasti NOTI nuovi nella libreria freexl (input in tests/fuzz/known/xls/)"
-  [ "$again" -eq 0 ] || echo "fuzz_xls: $again input con guasti già noti della libreria (in build-fuzz/known-xls/)"
-  [ "$large" -eq 0 ] || echo "fuzz_xls: $large fogli dichiarati di oltre un milione di celle, tralasciati (input in build-fuzz/memory-xls/)"
-  [ "$memory" -eq 0 ] || echo "fuzz_xls: $memory volte il limite di memoria raggiunto in un processo, non dal solo input, senza perdite (input in build-fuzz/memory-xls/)"
+  [ "$known" -eq 0 ] || echo "fuzz_xls: guasti NOTI nuovi nella libreria freexl: $known (input in tests/fuzz/known/xls/)"
+  [ "$again" -eq 0 ] || echo "fuzz_xls: input con guasti già noti della libreria: $again (in build-fuzz/known-xls/)"
+  [ "$large" -eq 0 ] || echo "fuzz_xls: fogli dichiarati di oltre un milione di celle, tralasciati: $large (input in build-fuzz/memory-xls/)"
+  [ "$memory" -eq 0 ] || echo "fuzz_xls: limite di memoria raggiunto in un processo, non dal solo input, senza perdite: $memory volte (input in build-fuzz/memory-xls/)"
   [ "$ours" -eq 0 ]
 }
 
