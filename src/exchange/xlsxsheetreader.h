@@ -2,10 +2,10 @@
 
 #include "exchange/sheetreader.h"
 
-// Reads an Open XML workbook: the zip through minizip's unzip, from the file's bytes in memory; the small parts (the
-// workbook for the sheet's part, its relationships, the styles for date cells) with
-// QXmlStreamReader, the large ones (the shared strings and the sheet itself, with shared
-// and inline strings and numbers) with XmlScanner.
+// Reads an Open XML workbook: the zip through minizip's unzip, from the file's bytes in
+// memory; the small parts (the workbook for the sheet's part, its relationships, the styles
+// for date cells) with QXmlStreamReader, the large ones (the shared strings and the sheet
+// itself, with shared and inline strings and numbers) with XmlScanner.
 // Not QuaZip: it exports its own copy of minizip's functions, which then take the place of
 // the ones libxlsxwriter calls in the same program and crash the .xlsx export.
 class XlsxSheetReader : public SheetReader
