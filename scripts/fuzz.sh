@@ -13,9 +13,10 @@
 # freexl library (the program reads .xls in a child process, so they end only that child)
 # are kept in tests/fuzz/known/xls/ (one input for each) and reported; any fault in our code
 # fails the run.
-# freexl's over-read of its own record buffer (tests/fuzz/freexl.supp) is let go on while
-# fuzzing, as it would stop every run within a few dozen inputs; the faults found are
-# re-run without that exception to tell whose they are.
+# What libc's functions report on freexl's behalf (its over-read in iconv, reads past its own
+# buffers in memcpy: tests/fuzz/freexl.supp) is let go on while fuzzing, as it would stop
+# every run within a few dozen inputs; the faults found are re-run without that exception to
+# tell whose they are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -70,7 +71,7 @@ fault_signature() {
 xls_malloc_limit=16
 
 # Runs the .xls fuzzer on input $1 alone, its log in $2, as strictly as the other fuzzers:
-# no exception for the library's over-read, leaks checked (but the library's own).
+# no exception for the library's faults, leaks checked (but the library's own).
 rerun_xls() {
   ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/freexl-leaks.supp" \
     build-fuzz/fuzz_xls -rss_limit_mb=4096 -malloc_limit_mb=$xls_malloc_limit -timeout=20 "$1" >"$2" 2>&1
