@@ -16,7 +16,8 @@
 # What libc's functions report on freexl's behalf (its over-read in iconv, reads past its own
 # buffers in memcpy: tests/fuzz/freexl.supp) is let go on while fuzzing, as it would stop
 # every run within a few dozen inputs; the faults found are re-run without that exception to
-# tell whose they are.
+# tell whose they are. A fault that does not repeat alone is told by the reports the jobs left
+# in build-fuzz/reports-xls/: it is the library's only if every one of them is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -77,18 +78,34 @@ rerun_xls() {
     build-fuzz/fuzz_xls -rss_limit_mb=4096 -malloc_limit_mb=$xls_malloc_limit -timeout=20 "$1" >"$2" 2>&1
 }
 
-# Re-runs every crash, timeout and out-of-memory input the fork mode left in $1 and sorts
-# it. The library's faults go to tests/fuzz/known/xls/, one input for each fault (the same
-# fault again goes to build-fuzz/known-xls/). Any other fault keeps its place and fails.
+# Where the jobs of the .xls fuzzer write their sanitizer reports, one file per process.
+xls_reports=$PWD/build-fuzz/reports-xls
+
+# Whether every report of the last .xls run (at least one) shows its fault inside libfreexl.
+# Files with no stack hold only the count of the library's leaks passed over.
+every_report_inside_freexl() {
+  local report found=
+  for report in "$xls_reports"/*; do
+    grep -qE '^ *#[0-9]+ ' "$report" 2>/dev/null || continue
+    inside_freexl "$report" || return 1
+    found=1
+  done
+  [ -n "$found" ]
+}
+
+# Re-runs every crash, leak, timeout and out-of-memory input the fork mode left in $1 and
+# sorts it. The library's faults go to tests/fuzz/known/xls/, one input for each fault (the
+# same fault again goes to build-fuzz/known-xls/). Any other fault keeps its place and fails.
 classify_xls_faults() {
-  local dir=$1 input ours=0 known=0 again=0 memory=0 large=0 rerun=build-fuzz/fuzz_xls.rerun.log
+  local dir=$1 input ours=0 known=0 again=0 memory=0 large=0 unrepeated=0
+  local rerun=build-fuzz/fuzz_xls.rerun.log
   local -A seen=()
-  mkdir -p build-fuzz/known-xls build-fuzz/memory-xls
+  mkdir -p build-fuzz/known-xls build-fuzz/memory-xls build-fuzz/unrepeated-xls
   for input in tests/fuzz/known/xls/*; do
     [ -e "$input" ] || continue
     rerun_xls "$input" "$rerun" || seen["$(fault_signature "$rerun")"]=1
   done
-  for input in "$dir"/crash-* "$dir"/timeout-* "$dir"/oom-*; do
+  for input in "$dir"/crash-* "$dir"/leak-* "$dir"/timeout-* "$dir"/oom-*; do
     [ -e "$input" ] || continue
     # The library's over-read hits or misses with the layout of the stack: up to 5 tries.
     # The memory an input takes alone does not change: one try.
@@ -107,9 +124,16 @@ classify_xls_faults() {
       # library takes up to gigabytes for a damaged size; the job's own memory did the rest.
       mv "$input" build-fuzz/memory-xls/
       memory=$((memory + 1))
+    elif [ -z "$reproduced" ] && every_report_inside_freexl; then
+      # Not repeated alone: the fault needed the state its job was in. Our code keeps nothing
+      # from one input to the next, and the sanitizers stop it at its own first bad access; the
+      # library's own code is not checked, and can spoil memory that a later input trips over.
+      # Every report of the run, this job's among them, has its fault inside the library.
+      mv "$input" build-fuzz/unrepeated-xls/
+      unrepeated=$((unrepeated + 1))
     elif [ -z "$reproduced" ]; then
-      # Not reproduced alone (a fault that needed the state of the run): kept to be looked at.
-      echo "fuzz_xls: $input non si ripete da solo" >&2
+      # Not repeated alone, and some report of the run points elsewhere: kept to be looked at.
+      echo "fuzz_xls: $input non si ripete da solo (rapporti in $xls_reports)" >&2
       ours=$((ours + 1))
     elif grep -q 'out-of-memory (malloc(' "$rerun" && inside_freexl "$rerun"; then
       # One allocation of the library over the limit above: a large declared sheet.
@@ -135,6 +159,7 @@ classify_xls_faults() {
   [ "$known" -eq 0 ] || echo "fuzz_xls: guasti NOTI nuovi nella libreria freexl: $known (input in tests/fuzz/known/xls/)"
   [ "$again" -eq 0 ] || echo "fuzz_xls: input con guasti già noti della libreria: $again (in build-fuzz/known-xls/)"
   [ "$large" -eq 0 ] || echo "fuzz_xls: fogli dichiarati di oltre un milione di celle, tralasciati: $large (input in build-fuzz/memory-xls/)"
+  [ "$unrepeated" -eq 0 ] || echo "fuzz_xls: guasti che non si ripetono da soli, tutti i rapporti nella libreria: $unrepeated (input in build-fuzz/unrepeated-xls/)"
   [ "$memory" -eq 0 ] || echo "fuzz_xls: limite di memoria raggiunto in un processo, non dal solo input, senza perdite: $memory volte (input in build-fuzz/memory-xls/)"
   [ "$ours" -eq 0 ]
 }
@@ -162,7 +187,9 @@ for target in "${targets[@]}"; do
     # Fork mode honours both -runs and -max_total_time, counting the runs of its jobs; its
     # exit code is only that of the last job, so the outcome is the sorting of the faults.
     mkdir -p tests/fuzz/known/xls
-    ASAN_OPTIONS="detect_leaks=1:suppressions=$PWD/tests/fuzz/freexl.supp" \
+    rm -rf "$xls_reports" && mkdir -p "$xls_reports"
+    ASAN_OPTIONS="detect_leaks=1:suppressions=$PWD/tests/fuzz/freexl.supp:log_path=$xls_reports/asan" \
+      UBSAN_OPTIONS="log_path=$xls_reports/ubsan" \
       LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/freexl-leaks.supp" \
       build-fuzz/fuzz_xls "${limit[@]}" -fork="$jobs" -ignore_crashes=1 "${options[@]}" -malloc_limit_mb=$xls_malloc_limit \
       "$work" "${seeds[@]}" >"$log" 2>&1 || true
