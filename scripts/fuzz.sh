@@ -82,11 +82,11 @@ rerun_xls() {
 xls_reports=$PWD/build-fuzz/reports-xls
 
 # Whether every report of the last .xls run (at least one) shows its fault inside libfreexl.
-# Files with no stack hold only the count of the library's leaks passed over.
+# Files with neither a stack nor an error hold only the count of the library's leaks passed over.
 every_report_inside_freexl() {
   local report found=
   for report in "$xls_reports"/*; do
-    grep -qE '^ *#[0-9]+ ' "$report" 2>/dev/null || continue
+    grep -qE '^ *#[0-9]+ |ERROR|runtime error' "$report" 2>/dev/null || continue
     inside_freexl "$report" || return 1
     found=1
   done
@@ -189,7 +189,7 @@ for target in "${targets[@]}"; do
     mkdir -p tests/fuzz/known/xls
     rm -rf "$xls_reports" && mkdir -p "$xls_reports"
     ASAN_OPTIONS="detect_leaks=1:suppressions=$PWD/tests/fuzz/freexl.supp:log_path=$xls_reports/asan" \
-      UBSAN_OPTIONS="log_path=$xls_reports/ubsan" \
+      UBSAN_OPTIONS="log_path=$xls_reports/ubsan:print_stacktrace=1" \
       LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/freexl-leaks.supp" \
       build-fuzz/fuzz_xls "${limit[@]}" -fork="$jobs" -ignore_crashes=1 "${options[@]}" -malloc_limit_mb=$xls_malloc_limit \
       "$work" "${seeds[@]}" >"$log" 2>&1 || true
