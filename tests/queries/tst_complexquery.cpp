@@ -269,6 +269,9 @@ void TestComplexQuery::refusedRows_data()
                                                      "la data come gg/mm/aaaa.";
     QTest::newRow("text for an amount") << Rows{row("Importo", ">", "abc")}
                                         << "Riga 1: \"abc\" non è un importo valido.";
+    QTest::newRow("amount past the largest")
+        << Rows{row("Importo totale", ">", "99999999999999999999")}
+        << "Riga 1: \"99999999999999999999\" supera l'importo massimo di 999.999.999,99.";
     QTest::newRow("amount followed by a condition")
         << Rows{row("Importo", ">", "100 OR 1=1")} << "Riga 1: \"100 OR 1=1\" non è un importo valido.";
     QTest::newRow("connector not in the list")
