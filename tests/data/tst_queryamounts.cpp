@@ -1,4 +1,5 @@
-// The query object's amounts: the range of amounts a field takes.
+// The query object's amounts and edited rows: the range of amounts a field takes, a failed
+// save of a changed row taken back, and where empty cells sort.
 #include "data/database.h"
 #include "data/query.h"
 #include "support/testdatabase.h"
@@ -31,6 +32,9 @@ private Q_SLOTS:
 
     void amountsPastTheLargestAreRefused_data();
     void amountsPastTheLargestAreRefused();
+    void failedSaveOfAnEditedRowThenCancel_data();
+    void failedSaveOfAnEditedRowThenCancel();
+    void emptyCellsSortFirstAscending();
 
 private:
     Database &db() { return data_->db(); }
@@ -97,6 +101,63 @@ void TestQueryAmounts::amountsPastTheLargestAreRefused()
     }
     QCOMPARE(total.asString(), QStringLiteral("800"));
     QCOMPARE(count("SELECT Importo_totale FROM Progetto WHERE IdProgetto=2"), 800);
+}
+
+void TestQueryAmounts::failedSaveOfAnEditedRowThenCancel_data()
+{
+    QTest::addColumn<bool>("commitFails"); // else the after-save hook fails
+    QTest::newRow("after-save hook fails") << false;
+    QTest::newRow("commit fails") << true;
+}
+
+void TestQueryAmounts::failedSaveOfAnEditedRowThenCancel()
+{
+    // A changed project whose save fails, then cancelled: the row shows what the file holds,
+    // neither what was typed nor what the failed save had put in memory.
+    QFETCH(bool, commitFails);
+    Query q(&db());
+    openOnProjectTwo(q);
+    const int row = q.currentRow();
+    q.afterPost = [commitFails](Query &query) {
+        query.database()->exec("UPDATE Progetto SET Importo_pagato = 0 WHERE IdProgetto = 1");
+        if (!commitFails)
+            throw DbError("guasto simulato");
+        // What a failing COMMIT leaves: the transaction gone, nothing written.
+        query.database()->exec("ROLLBACK");
+    };
+    q.fieldByName("Importo_totale").setValue("950,50");
+    q.fieldByName("Stato").setValue("In corso");
+    QVERIFY_THROWS_EXCEPTION(DbError, q.post());
+    QCOMPARE(q.state(), Query::State::Edit);
+    QCOMPARE(q.fieldByName("Importo_totale").asString(), QStringLiteral("950,50"));
+    QCOMPARE(count("SELECT Importo_totale FROM Progetto WHERE IdProgetto=2"), 800);
+    QCOMPARE(count("SELECT Importo_pagato FROM Progetto WHERE IdProgetto=1"), 1500);
+
+    q.cancel();
+    QCOMPARE(q.state(), Query::State::Browse);
+    QCOMPARE(q.currentRow(), row);
+    QCOMPARE(q.text(row, q.fieldIndex("Importo_totale")), QStringLiteral("800"));
+    QCOMPARE(q.text(row, q.fieldIndex("Stato")), QStringLiteral("Sospeso"));
+    QCOMPARE(q.fieldByName("Importo_totale").asFloat(), 800.0);
+    QCOMPARE(count("SELECT Importo_totale FROM Progetto WHERE IdProgetto=2"), 800);
+    QCOMPARE(count("SELECT COUNT(*) FROM Progetto WHERE Stato='Sospeso'"), 1);
+}
+
+void TestQueryAmounts::emptyCellsSortFirstAscending()
+{
+    db().exec("UPDATE Progetto SET Importo_totale = NULL, Data_inizio = NULL WHERE IdProgetto = 1");
+    Query q(&db());
+    q.setSql(kProjects);
+    q.open();
+    // Numbers in their order (800 before 1000, unlike text), the empty cell before them.
+    q.setSort("Importo_totale ASC");
+    QCOMPARE(column(q, "Importo_totale"), QStringList({"", "800", "1000"}));
+    q.setSort("Importo_totale DESC");
+    QCOMPARE(column(q, "Importo_totale"), QStringList({"1000", "800", ""}));
+    q.setSort("Data_inizio ASC");
+    QCOMPARE(column(q, "IdProgetto"), QStringList({"1", "0", "2"}));
+    q.setSort("Data_inizio DESC");
+    QCOMPARE(column(q, "IdProgetto"), QStringList({"2", "0", "1"}));
 }
 
 QTEST_GUILESS_MAIN(TestQueryAmounts)
