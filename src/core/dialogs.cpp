@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QToolTip>
 #include <QUrl>
 
 namespace {
@@ -31,6 +32,13 @@ static int plainBox(const QString &text, QMessageBox::StandardButtons buttons)
     QMessageBox box(QMessageBox::NoIcon, title(), text, buttons, owner());
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec();
+}
+
+void Dialogs::notice(QWidget *widget, const QString &text)
+{
+    QApplication::beep();
+    if (widget && widget->isVisible())
+        QToolTip::showText(widget->mapToGlobal(QPoint(0, widget->height())), text, widget);
 }
 
 void QtDialogs::message(const QString &text) { plainBox(text, QMessageBox::Ok); }

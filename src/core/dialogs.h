@@ -20,6 +20,9 @@ public:
     virtual void message(const QString &text) = 0;
     // An error reported by the global error handler.
     virtual void error(const QString &text) = 0;
+    // A short word next to `widget` that stops nobody, for instance why a key was refused: a
+    // beep and a tip under the widget, gone with the next key or move of the mouse.
+    virtual void notice(QWidget *widget, const QString &text);
     // A question with OK and Cancel: true for OK.
     virtual bool question(const QString &text) = 0;
     // Asks the desktop shell to open a web address, a "mailto:" address or a file.

@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 // ---------------------------------------------------------------------------------------
@@ -186,15 +187,19 @@ QVariant Query::convertForField(int column, const QVariant &value) const
     case Values::Kind::Amount: {
         qint64 cents = 0;
         if (isText) {
-            if (!Values::parseAmount(text, &cents))
+            if (Values::readAmount(text, &cents) == Values::AmountReading::NotAnAmount)
                 throw refuse();
         } else {
             bool ok = false;
             const double d = value.toDouble(&ok);
-            if (!ok)
+            if (!ok || std::isnan(d))
                 throw refuse();
             cents = Values::amountToCents(d);
         }
+        if (!Values::isAmountInRange(cents))
+            throw DbError(QStringLiteral("Il valore '%1' è troppo grande per il campo %2: un importo arriva al "
+                                         "massimo a %3.")
+                              .arg(value.toString(), f.displayName, Values::maxAmountText()));
         return Values::storedAmount(cents);
     }
     case Values::Kind::Date: {

@@ -1,8 +1,10 @@
 #include "data/values.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
 
 namespace Values {
 
@@ -20,7 +22,39 @@ Kind kindOfDeclaredType(const QByteArray &declaredType)
     return Kind::Text;
 }
 
-qint64 amountToCents(double value) { return std::llround(value * 100.0); }
+bool isAmountInRange(qint64 cents) { return cents >= -kMaxAmountCents && cents <= kMaxAmountCents; }
+
+QString maxAmountText() { return QStringLiteral("999.999.999,99"); }
+
+qint64 amountToCents(double value)
+{
+    const double cents = value * 100.0;
+    if (std::isnan(cents))
+        return 0;
+    // 2^63 is the first double past the largest 64-bit integer.
+    constexpr double limit = 9223372036854775808.0;
+    if (cents >= limit)
+        return std::numeric_limits<qint64>::max();
+    if (cents <= -limit)
+        return std::numeric_limits<qint64>::min();
+    return std::llround(cents);
+}
+
+qint64 addCents(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
+
+qint64 subtractCents(qint64 a, qint64 b)
+{
+    qint64 difference = 0;
+    if (!__builtin_sub_overflow(a, b, &difference))
+        return difference;
+    return b < 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
 
 double centsToAmount(qint64 cents)
 {
@@ -36,13 +70,13 @@ QVariant storedAmount(qint64 cents)
     return centsToAmount(cents);
 }
 
-bool parseAmount(const QString &input, qint64 *cents)
+AmountReading readAmount(const QString &input, qint64 *cents)
 {
     QString text = input.trimmed();
     text.remove(QLatin1Char(' '));
     text.remove(QChar(0x20AC)); // euro sign
     if (text.isEmpty())
-        return false;
+        return AmountReading::NotAnAmount;
     const int comma = text.lastIndexOf(QLatin1Char(','));
     const int dot = text.lastIndexOf(QLatin1Char('.'));
     if (comma >= 0 && dot >= 0) {
@@ -58,14 +92,25 @@ bool parseAmount(const QString &input, qint64 *cents)
     }
     static const QRegularExpression number(QStringLiteral("^[-+]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][-+]?\\d+)?$"));
     if (!number.match(text).hasMatch())
-        return false;
+        return AmountReading::NotAnAmount;
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return false;
+    if (!ok && !std::isinf(value))
+        return AmountReading::NotAnAmount;
     *cents = amountToCents(value);
+    return isAmountInRange(*cents) ? AmountReading::Amount : AmountReading::OutOfRange;
+}
+
+bool parseAmount(const QString &text, qint64 *cents)
+{
+    qint64 read = 0;
+    if (readAmount(text, &read) != AmountReading::Amount)
+        return false;
+    *cents = read;
     return true;
 }
+
+QString groupedCount(qint64 count) { return QLocale(QLocale::Italian, QLocale::Italy).toString(count); }
 
 QDate dateFromStored(const QByteArray &stored)
 {

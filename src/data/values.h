@@ -15,14 +15,33 @@ enum class Kind { Text, Integer, Amount, Date };
 // The kind a column's declared type stands for.
 Kind kindOfDeclaredType(const QByteArray &declaredType);
 
-// Amounts in whole cents.
+// Amounts in whole cents. The largest amount the program takes is 999.999.999,99 (either
+// sign): its cents fit 64 bits with room for the sum of every row of any result, and the
+// engine holds it exactly, as an integer or as the double nearest to its two decimals.
+constexpr qint64 kMaxAmountCents = 99'999'999'999;
+bool isAmountInRange(qint64 cents);
+// "999.999.999,99", for messages.
+QString maxAmountText();
+// The cents nearest to `value`; 0 for a value that is no number, the 64-bit limit for one
+// beyond it.
 qint64 amountToCents(double value);
 double centsToAmount(qint64 cents);
+// `a + b` and `a - b`, held at the 64-bit limit rather than wrapping round.
+qint64 addCents(qint64 a, qint64 b);
+qint64 subtractCents(qint64 a, qint64 b);
 // The value to store for an amount: an integer when whole, otherwise the nearest double to
 // the two-decimal value.
 QVariant storedAmount(qint64 cents);
-// Parses "1500", "1500.50", "1.500,50" or "1500,5"; false when the text is not an amount.
+
+enum class AmountReading { Amount, NotAnAmount, OutOfRange };
+// Reads "1500", "1500.50", "1.500,50" or "1500,5". OutOfRange: a number beyond the largest
+// amount, whose cents (held at the 64-bit limit) are still given.
+AmountReading readAmount(const QString &text, qint64 *cents);
+// True for an amount in range.
 bool parseAmount(const QString &text, qint64 *cents);
+
+// A count grouped as Italians write it: "100.000".
+QString groupedCount(qint64 count);
 
 // Dates: stored form <-> QDate <-> shown form.
 QDate dateFromStored(const QByteArray &stored);

@@ -1,5 +1,6 @@
 #include "editing/editorsupport.h"
 
+#include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "data/database.h"
 #include "data/fieldcatalogue.h"
@@ -7,8 +8,10 @@
 #include "editing/keyfilter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -23,6 +26,30 @@ QString textWithKey(const QWidget *editor, QChar key)
         return {};
     return KeyFilter::textWithKey(line->text(), line->cursorPosition(), line->selectionStart(),
                                   int(line->selectedText().size()), key);
+}
+
+void describeTyping(KeyFilter::Context &context, const QWidget *editor, QChar key)
+{
+    if (key.unicode() != KeyFilter::Paste) {
+        context.textAfter = textWithKey(editor, key);
+        return;
+    }
+    const auto *line = qobject_cast<const QLineEdit *>(editor);
+    if (!line)
+        return;
+    context.pasted = QGuiApplication::clipboard()->text().trimmed();
+    context.textAfter = KeyFilter::textWithKey(line->text(), line->cursorPosition(), line->selectionStart(),
+                                               int(line->selectedText().size()), context.pasted);
+}
+
+void applyTyping(QWidget *editor, const KeyFilter::Outcome &outcome)
+{
+    if (!outcome.typeInstead.isEmpty()) {
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->insert(outcome.typeInstead);
+    }
+    if (!outcome.notice.isEmpty())
+        Dialogs::instance().notice(editor, outcome.notice);
 }
 
 QChar typedCharacter(const QKeyEvent *event)

@@ -10,6 +10,10 @@ class QEvent;
 class QKeyEvent;
 class QWidget;
 class Query;
+namespace KeyFilter {
+struct Context;
+struct Outcome;
+} // namespace KeyFilter
 
 // Small pieces the in-place editors and the input sheet share.
 namespace EditorSupport {
@@ -21,6 +25,12 @@ QChar typedCharacter(const QKeyEvent *event);
 // What a line editor would hold with `key` typed at its cursor (over its selection); empty
 // for a widget that is not a line editor, which the key filters read as unknown.
 QString textWithKey(const QWidget *editor, QChar key);
+// The key filters' view of `key` typed into `editor`: the text it would leave, and for a
+// paste what the clipboard would put in (trimmed) and the text that would leave.
+void describeTyping(KeyFilter::Context &context, const QWidget *editor, QChar key);
+// Carries out what a filter decided beyond passing the key: its replacement is typed into
+// the line editor (which hears of it as of any typing) and its notice shown beside it.
+void applyTyping(QWidget *editor, const KeyFilter::Outcome &outcome);
 
 // Whether the event opens the list of a combo box or the calendar of a date picker: a left
 // press on the widget itself (its arrow; the text area is a child editor), F4 or Alt+arrow.

@@ -192,13 +192,14 @@ bool FormInput::SheetKeyFilter(int pair, QChar key)
     context.editing = query->state() == Query::State::Edit;
     context.inserting = isInserting(query);
     context.readOnly = !workspace_.canWrite();
-    context.textAfter = EditorSupport::textWithKey(editor(pair - 1), key);
+    EditorSupport::describeTyping(context, editor(pair - 1), key);
     const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Sheet,
                                                          column >= 0 ? EditorSupport::bareFieldName(*query, column)
                                                                      : QString(),
                                                          key, context);
     if (outcome.confirmSheet)
         Q_EMIT confirmRequested();
+    EditorSupport::applyTyping(editor(pair - 1), outcome);
     return outcome.pass;
 }
 

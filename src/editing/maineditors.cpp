@@ -121,11 +121,12 @@ void MainEditors::setUp()
 
 bool MainEditors::writable() const { return !workspace_.connection().isReadOnly(); }
 
-KeyFilter::Context MainEditors::keyContext(const QString &textAfter) const
+KeyFilter::Context MainEditors::keyContext(const QWidget *editor, QChar key) const
 {
     KeyFilter::Context context;
     context.readOnly = !writable();
-    context.textAfter = textAfter;
+    if (editor)
+        EditorSupport::describeTyping(context, editor, key);
     context.paymentsResult = paymentsResult();
     context.editing = query_->state() == Query::State::Edit;
     context.inserting = query_->state() == Query::State::Insert;
@@ -190,22 +191,23 @@ bool MainEditors::gridEditorEvent(QWidget *editor, QEvent *event)
     // What the cell shows is what Enter saves: the editor hands its text to the row first.
     if (typed.unicode() == KeyFilter::Enter && !KeyFilter::isProjectDate(bareFieldName(*query_, index.column())))
         delegate->setModelData(editor, model_, index);
-    const bool pass = gridKeyPress(typed, EditorSupport::textWithKey(editor, typed));
+    const bool pass = gridKeyPress(typed, editor);
     // A cleared or picked date is the field's now; the editor must not write its old text back.
     if (!pass && KeyFilter::isProjectDate(bareFieldName(*query_, index.column())))
         delegate->setEditorData(editor, index);
     return !pass;
 }
 
-bool MainEditors::gridKeyPress(QChar key, const QString &textAfter)
+bool MainEditors::gridKeyPress(QChar key, QWidget *editor)
 {
     const QModelIndex current = grid_->currentIndex();
     if (!current.isValid() || !query_->isActive() || current.column() >= query_->fieldCount())
         return true;
     const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Grid,
                                                          bareFieldName(*query_, current.column()), key,
-                                                         keyContext(textAfter));
+                                                         keyContext(editor, key));
     applyKeyOutcome(outcome, current.column(), gridDatePicker_);
+    EditorSupport::applyTyping(editor ? editor : grid_, outcome);
     return outcome.pass;
 }
 
@@ -265,13 +267,15 @@ bool MainEditors::CardKeyFilter(int pair, QChar key)
     if (key.unicode() == KeyFilter::Enter)
         writeCardEditor(pair, true); // so that Enter saves what the editor shows
     const KeyFilter::Outcome outcome = KeyFilter::decide(KeyFilter::Place::Card, bareFieldName(*query_, column), key,
-                                                         keyContext(EditorSupport::textWithKey(card_->editor(k), key)));
+                                                         keyContext(card_->editor(k), key));
     // A field the result keeps read-only takes no typing, as its editor shows it.
-    if (outcome.pass && key.unicode() != KeyFilter::Enter && query_->fieldInfo(column).readOnly)
+    if ((outcome.pass || !outcome.typeInstead.isEmpty()) && key.unicode() != KeyFilter::Enter
+        && query_->fieldInfo(column).readOnly)
         return false;
     if (outcome.clearDate)
         card_->editor(k)->clear();
     applyKeyOutcome(outcome, column, datePicker_);
+    EditorSupport::applyTyping(card_->editor(k), outcome);
     return outcome.pass;
 }
 

@@ -36,8 +36,8 @@ public:
     void stop();
 
     // The key filters: true when the editor is to receive the key. `pair` counts from 1.
-    // `textAfter`: the cell editor's text with the key taken, empty when no editor is open.
-    bool gridKeyPress(QChar key, const QString &textAfter = QString());
+    // `editor`: the cell's open editor, none while the grid itself has the key.
+    bool gridKeyPress(QChar key, QWidget *editor = nullptr);
     bool CardKeyFilter(int pair, QChar key);
     // False when the drop-down may not open (a saved payment's date).
     bool DateTimePicker1DropDown();
@@ -58,7 +58,7 @@ private:
     bool gridKeyEvent(QEvent *event);
     bool cardEditorEvent(int pair, QEvent *event);
     bool pasteAccepted(KeyFilter::Place place, int column) const;
-    KeyFilter::Context keyContext(const QString &textAfter = QString()) const;
+    KeyFilter::Context keyContext(const QWidget *editor = nullptr, QChar key = QChar()) const;
     bool writable() const; // false when the database was opened read-only
     void applyKeyOutcome(const KeyFilter::Outcome &outcome, int column, QDateEdit *datePicker);
     bool startDateEditing();

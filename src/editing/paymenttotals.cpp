@@ -14,11 +14,16 @@ bool addToProject(Database &db, const QString &projectKey, double amount)
         return false;
     const QByteArray paidText = read.columnIsNull(0) ? QByteArray("0") : read.columnText(0);
     qint64 paid = 0;
-    if (!Values::parseAmount(QString::fromUtf8(paidText), &paid))
+    if (Values::readAmount(QString::fromUtf8(paidText), &paid) == Values::AmountReading::NotAnAmount)
         throw DbError(QStringLiteral("L'importo pagato '%1' del progetto %2 non è un numero: il totale non è "
                                      "stato aggiornato.")
                           .arg(QString::fromUtf8(paidText), projectKey));
-    const qint64 total = paid + Values::amountToCents(amount);
+    // A paid amount beyond the largest amount is refused, and with it the payment's change.
+    const qint64 total = Values::addCents(paid, Values::amountToCents(amount));
+    if (!Values::isAmountInRange(total))
+        throw DbError(QStringLiteral("L'importo pagato del progetto %1 supererebbe %2: l'operazione è stata "
+                                     "annullata.")
+                          .arg(projectKey, Values::maxAmountText()));
 
     Statement write(db, "UPDATE Progetto SET Importo_pagato = ? WHERE IdProgetto = ?");
     write.bind(1, Values::storedAmount(total));

@@ -11,7 +11,8 @@ struct GridColumns;
 namespace PaymentTotals {
 
 // Adds `amount` (negative to subtract) to Importo_pagato of the project whose IdProgetto is
-// `projectKey`. False when no project has that key: then nothing is changed.
+// `projectKey`. False when no project has that key: then nothing is changed. Throws when the
+// paid amount would leave the range of amounts.
 bool addToProject(Database &db, const QString &projectKey, double amount);
 
 // Whether the result whose columns are `grid` holds payments: its third column is a payment's.

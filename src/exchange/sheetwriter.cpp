@@ -1,5 +1,6 @@
 #include "exchange/sheetwriter.h"
 
+#include "data/values.h"
 #include "exchange/xlssheetwriter.h"
 #include "exchange/xlsxsheetwriter.h"
 
@@ -71,17 +72,15 @@ bool SheetWriter::writeRow(const QVariantList &cells)
     if (!open_)
         return false;
     if (rows_ >= maxDataRows()) {
-        fail(QStringLiteral("il foglio contiene al massimo %L1 righe di dati.").arg(maxDataRows()));
+        fail(QStringLiteral("il foglio contiene al massimo %1 righe di dati.").arg(Values::groupedCount(maxDataRows())));
         abort();
         return false;
     }
     for (int c = 0; c < cells.size(); ++c) {
         if (cells.at(c).typeId() == QMetaType::QString && cells.at(c).toString().size() > kMaxTextLength) {
-            fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %L3 caratteri che una cella "
+            fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %3 caratteri che una cella "
                                 "può contenere.")
-                     .arg(rows_ + 2)
-                     .arg(c + 1)
-                     .arg(kMaxTextLength));
+                     .arg(QString::number(rows_ + 2), QString::number(c + 1), Values::groupedCount(kMaxTextLength)));
             abort();
             return false;
         }

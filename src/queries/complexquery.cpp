@@ -259,8 +259,14 @@ ComplexQueryStatement build(const QList<ConditionRow> &rows, const TableColumnsL
             out.parameters.append({b.operand, date});
         } else if (isAmountColumn(b.column)) {
             qint64 cents = 0;
-            if (!Values::parseAmount(meaning, &cents)) {
+            const Values::AmountReading reading = Values::readAmount(meaning, &cents);
+            if (reading == Values::AmountReading::NotAnAmount) {
                 out.error = rowError(number, QStringLiteral("\"%1\" non è un importo valido.").arg(row.value));
+                return out;
+            }
+            if (reading == Values::AmountReading::OutOfRange) {
+                out.error = rowError(number, QStringLiteral("\"%1\" supera l'importo massimo di %2.")
+                                                 .arg(row.value, Values::maxAmountText()));
                 return out;
             }
             b.operand = amountLiteral(cents);

@@ -28,7 +28,7 @@ double wholeAmount(const QString &text)
     if (text.trimmed().isEmpty())
         return 0;
     qint64 cents = 0;
-    if (!Values::parseAmount(text, &cents))
+    if (Values::readAmount(text, &cents) == Values::AmountReading::NotAnAmount)
         return 0;
     return std::nearbyint(Values::centsToAmount(cents));
 }

@@ -12,7 +12,7 @@ qint64 centsOfValue(const QVariant &value)
         return 0;
     if (value.typeId() == QMetaType::QString) {
         qint64 cents = 0;
-        return Values::parseAmount(value.toString(), &cents) ? cents : 0;
+        return Values::readAmount(value.toString(), &cents) != Values::AmountReading::NotAnAmount ? cents : 0;
     }
     bool ok = false;
     const double amount = value.toDouble(&ok);
@@ -137,15 +137,17 @@ ResultTotals::Sums ResultTotals::compute()
     const bool projects = kind_ == Kind::Projects;
     for (int row = 0; row < rows; ++row) {
         const int stored = row == typed ? -1 : query_->storedRow(row);
+        // A file written elsewhere may hold amounts past the program's range: the sums stop
+        // at the 64-bit limit rather than wrap round.
         if (stored >= 0) {
-            sums.totalCents += firstCents_[size_t(stored)];
+            sums.totalCents = Values::addCents(sums.totalCents, firstCents_[size_t(stored)]);
             if (projects)
-                sums.paidCents += secondCents_[size_t(stored)];
+                sums.paidCents = Values::addCents(sums.paidCents, secondCents_[size_t(stored)]);
         } else {
             // The row being typed counts with what it holds now.
-            sums.totalCents += centsOfValue(query_->value(row, first_));
+            sums.totalCents = Values::addCents(sums.totalCents, centsOfValue(query_->value(row, first_)));
             if (projects)
-                sums.paidCents += centsOfValue(query_->value(row, second_));
+                sums.paidCents = Values::addCents(sums.paidCents, centsOfValue(query_->value(row, second_)));
         }
     }
     return sums;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/values.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -23,7 +25,7 @@ public:
         Kind kind = Kind::None;
         qint64 totalCents = 0; // projects: Importo_totale; payments: Importo
         qint64 paidCents = 0;  // projects: Importo_pagato
-        qint64 owedCents() const { return totalCents - paidCents; }
+        qint64 owedCents() const { return Values::subtractCents(totalCents, paidCents); }
     };
 
     explicit ResultTotals(const Query *query);

@@ -1,6 +1,9 @@
 #include "editing/editingfixture.h"
 #include "editing/keyfilter.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 // Typing into the grid's cells and the card's editors, with their date and state editors.
 class TestInPlaceEditors : public QObject, public EditingFixture
 {
@@ -17,6 +20,7 @@ private Q_SLOTS:
     void cardDigitsOnlyAndEnterSaves();
     void cardDateTextTheFieldRefuses();
     void cardDateAndStateEditors();
+    void amountsOnTheCardAndInTheGrid();
 
 private:
     QModelIndex focusCell(int row, const QString &field)
@@ -248,6 +252,44 @@ void TestInPlaceEditors::cardDateAndStateEditors()
     main()->ComboBox2Exit();
     QCOMPARE(scalar("SELECT Stato FROM Progetto").toString(), QStringLiteral("Sospeso"));
     QCOMPARE(query()->state(), Query::State::Browse);
+    QVERIFY(dialogs_->errors.isEmpty());
+}
+
+void TestInPlaceEditors::amountsOnTheCardAndInTheGrid()
+{
+    start(0);
+    const qint64 person = addPerson("Marchetti");
+    addProject(person, "Marchetti", 900, 0);
+    openProjectsOf(person);
+
+    // The grid: a point is the decimal comma, a third decimal is refused aloud.
+    focusCell(0, "Importo_totale");
+    QTest::keyClick(main()->grid(), Qt::Key_1);
+    QLineEdit *editor = openCellEditor();
+    QVERIFY(editor && editor->isVisible());
+    editor->setText(QStringLiteral("1"));
+    QTest::keyClicks(editor, "234.567");
+    QCOMPARE(editor->text(), QStringLiteral("1234,56"));
+    QCOMPARE(dialogs_->notices.size(), 1);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCOMPARE(scalar("SELECT Importo_totale FROM Progetto").toDouble(), 1234.56);
+
+    // The card: the same rules, and a pasted amount taken as typed.
+    dialogs_->clear();
+    trigger("MostraScheda");
+    QLineEdit *total = cardEditor("Importo_totale");
+    total->selectAll();
+    QTest::keyClicks(total, "1000000000");
+    QCOMPARE(total->text(), QStringLiteral("100000000"));
+    QCOMPARE(dialogs_->notices.size(), 1);
+    total->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("2975.46"));
+    QTest::keySequence(total, QKeySequence::Paste);
+    QCOMPARE(total->text(), QStringLiteral("2975,46"));
+    QTest::keyClick(total, Qt::Key_Return);
+    QCOMPARE(query()->state(), Query::State::Browse);
+    QCOMPARE(scalar("SELECT Importo_totale FROM Progetto").toDouble(), 2975.46);
+    QCOMPARE(dialogs_->notices.size(), 1);
     QVERIFY(dialogs_->errors.isEmpty());
 }
 

@@ -1,5 +1,8 @@
 #include "editing/editingfixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 // Adding persons, projects and payments through "Aggiungi" and the input sheet.
 class TestInputSheet : public QObject, public EditingFixture
 {
@@ -18,6 +21,8 @@ private Q_SLOTS:
     void refusedSaveKeepsEverythingTyped();
     void savedPaymentReopensPayments();
     void sheetKeyFilter();
+    void amountsTypedAndPasted();
+    void paidAmountStaysInRange();
 };
 
 void TestInputSheet::firstPersonsGetKeysZeroThenOne()
@@ -238,6 +243,77 @@ void TestInputSheet::sheetKeyFilter()
     // Enter in any editor confirms: here the missing Qualifica is reported.
     pressEnterIn("Partita_iva");
     QCOMPARE(dialogs_->messages, QStringList{QStringLiteral("Riempire il campo\"Qualifica\"")});
+}
+
+void TestInputSheet::amountsTypedAndPasted()
+{
+    start(0);
+    const qint64 person = addPerson("Conti");
+    const qint64 project = addProject(person, "Conti", 9000, 0);
+    openPaymentsOf(person, project);
+    QLineEdit *amount = nullptr;
+
+    // The keypad's decimal key types a point: it is taken as the decimal comma.
+    trigger("Inserisci");
+    amount = sheetEditor("Importo");
+    type("Importo", "2975.46");
+    QCOMPARE(amount->text(), QStringLiteral("2975,46"));
+    QVERIFY(dialogs_->notices.isEmpty());
+    // A third decimal, a second separator, a minus: refused aloud, the text as it was.
+    type("Importo", "7.,-");
+    QCOMPARE(amount->text(), QStringLiteral("2975,46"));
+    QCOMPARE(dialogs_->notices.size(), 4);
+    QVERIFY(dialogs_->notices.first().startsWith(QStringLiteral("Importo: ")));
+    pressEnterIn("Importo");
+    QVERIFY2(!sheet()->isVisible(), qPrintable(dialogs_->errors.join(QLatin1Char('\n'))));
+    QCOMPARE(sumOfPayments(project), 2975.46);
+    QCOMPARE(paid(project), 2975.46);
+
+    // An amount pasted into the empty editor is taken as if typed.
+    dialogs_->clear();
+    trigger("Inserisci");
+    amount = sheetEditor("Importo");
+    QGuiApplication::clipboard()->setText(QStringLiteral("1500.5"));
+    QTest::keySequence(amount, QKeySequence::Paste);
+    QCOMPARE(amount->text(), QStringLiteral("1500,5"));
+    // Pasted again after it, it would make no amount: refused aloud, nothing added.
+    QTest::keySequence(amount, QKeySequence::Paste);
+    QCOMPARE(amount->text(), QStringLiteral("1500,5"));
+    QCOMPARE(dialogs_->notices.size(), 1);
+    pressEnterIn("Importo");
+    QVERIFY2(!sheet()->isVisible(), qPrintable(dialogs_->errors.join(QLatin1Char('\n'))));
+    QCOMPARE(sumOfPayments(project), 4475.96);
+    QCOMPARE(paid(project), 4475.96);
+}
+
+void TestInputSheet::paidAmountStaysInRange()
+{
+    start(0);
+    const qint64 person = addPerson("Conti");
+    const qint64 project = addProject(person, "Conti", 1000, 0);
+    openPaymentsOf(person, project);
+
+    // Twenty nines: the first nine are taken, each further digit refused aloud.
+    trigger("Inserisci");
+    type("Importo", "99999999999999999999");
+    QCOMPARE(sheetEditor("Importo")->text(), QStringLiteral("999999999"));
+    QCOMPARE(dialogs_->notices.size(), 11);
+    pressEnterIn("Importo");
+    QVERIFY(!sheet()->isVisible());
+    QCOMPARE(paid(project), 999999999.0);
+
+    // A second payment would carry the paid amount past the largest amount: refused, with the
+    // field's message, and the project's paid amount still equals its payments.
+    trigger("Inserisci");
+    type("Importo", "1");
+    pressEnterIn("Importo");
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QVERIFY2(dialogs_->errors.first().contains(QStringLiteral("999.999.999,99")), qPrintable(dialogs_->errors.first()));
+    QVERIFY(sheet()->isVisible());
+    QCOMPARE(query()->state(), Query::State::Insert);
+    QCOMPARE(count("Pagamenti"), 1);
+    QCOMPARE(paid(project), 999999999.0);
+    QCOMPARE(sumOfPayments(project), paid(project));
 }
 
 QTEST_MAIN(TestInputSheet)

@@ -87,6 +87,18 @@ void TestComplexQuery::statement_data()
     QTest::newRow("amount in Italian form")
         << Rows{row("Importo totale", ">=", "1.500,50")} << "FROM Progetto"
         << "WHERE Importo_totale>=1500.50" << QStringList{"1.500,50"} << "Query attuale: Importo totale>=1.500,50";
+    QTest::newRow("amount of five cents")
+        << Rows{row("Importo", "=", "0,05")} << "FROM Pagamenti"
+        << "WHERE Importo=0.05" << QStringList{"0,05"} << "Query attuale: Importo=0,05";
+    QTest::newRow("amount with one to nine cents")
+        << Rows{row("Importo totale", "<", "1.500,05")} << "FROM Progetto"
+        << "WHERE Importo_totale<1500.05" << QStringList{"1.500,05"} << "Query attuale: Importo totale<1.500,05";
+    QTest::newRow("amount of one cent, point for the comma")
+        << Rows{row("Importo", ">", "2.01")} << "FROM Pagamenti"
+        << "WHERE Importo>2.01" << QStringList{"2.01"} << "Query attuale: Importo>2.01";
+    QTest::newRow("amount of nine cents, one decimal more rounded")
+        << Rows{row("Importo", "<>", "10,094")} << "FROM Pagamenti"
+        << "WHERE Importo<>10.09" << QStringList{"10,094"} << "Query attuale: Importo<>10,094";
     QTest::newRow("two fields of one table, and")
         << Rows{row("Cognome", "=", "Rossi"), row("Nome", "=", "Mario")} << "FROM Committente"
         << "WHERE Cognome='Rossi' AND Nome='Mario'" << QStringList{"'Rossi'", "'Mario'"}
@@ -269,6 +281,9 @@ void TestComplexQuery::refusedRows_data()
                                                      "la data come gg/mm/aaaa.";
     QTest::newRow("text for an amount") << Rows{row("Importo", ">", "abc")}
                                         << "Riga 1: \"abc\" non è un importo valido.";
+    QTest::newRow("amount past the largest")
+        << Rows{row("Importo totale", ">", "99999999999999999999")}
+        << "Riga 1: \"99999999999999999999\" supera l'importo massimo di 999.999.999,99.";
     QTest::newRow("amount followed by a condition")
         << Rows{row("Importo", ">", "100 OR 1=1")} << "Riga 1: \"100 OR 1=1\" non è un importo valido.";
     QTest::newRow("connector not in the list")

@@ -6,6 +6,7 @@
 #include "data/dberror.h"
 #include "data/fieldcatalogue.h"
 #include "data/query.h"
+#include "data/values.h"
 #include "queries/standardqueries.h"
 #include "support/testdatabase.h"
 
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void refusedExpressionLeavesAllRowsShown_data();
     void refusedExpressionLeavesAllRowsShown();
     void emptyTextSwitchesTheFilterOff();
+    void paymentAmountWithDecimalComma_data();
+    void paymentAmountWithDecimalComma();
 
 private:
     TestDatabase &demo()
@@ -317,6 +320,41 @@ void TestQuickSearch::emptyTextSwitchesTheFilterOff()
     QuickSearch::apply(query, off);
     QVERIFY(!query.isFiltered());
     QCOMPARE(query.recordCount(), all);
+}
+
+void TestQuickSearch::paymentAmountWithDecimalComma_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("found");
+    QTest::newRow("two decimals") << "1500,50" << 2;
+    QTest::newRow("one decimal") << "1500,5" << 2;
+    QTest::newRow("cents") << "0,05" << 1;
+    QTest::newRow("whole") << "1500" << 1;
+    QTest::newRow("no such amount") << "1500,51" << 0;
+}
+
+void TestQuickSearch::paymentAmountWithDecimalComma()
+{
+    QFETCH(QString, text);
+    QFETCH(int, found);
+    TestDatabase data;
+    // The engine keeps 1500,50 as a double, whatever way it was written.
+    data.db().exec("INSERT INTO Pagamenti (IdProgetto, Importo, Fattura) VALUES (1, 1500.5, 'A'), (1, 1500.50, 'B'), "
+                   "(1, 1500, 'C'), (1, 150050, 'D'), (1, 0.05, 'E'), (2, 15005, 'F')");
+    Query query(&data.db());
+    query.setSql({"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti"});
+    query.open();
+    for (int c = 0; c < query.fieldCount(); ++c)
+        query.setFieldDisplayName(c, FieldCatalogue::titleForColumn(query.fieldInfo(c).name));
+    const QuickSearchFilter filter = QuickSearch::filterFor(QStringLiteral("Importo"), text,
+                                                            QuickSearch::columnsOf(query, {}));
+    QuickSearch::apply(query, filter);
+    QCOMPARE(query.recordCount(), found);
+    const int amount = query.fieldIndex(QStringLiteral("Importo"));
+    qint64 cents = 0;
+    QVERIFY(Values::parseAmount(text, &cents));
+    for (int row = 0; row < query.recordCount(); ++row)
+        QCOMPARE(Values::amountToCents(query.value(row, amount).toDouble()), cents);
 }
 
 QTEST_GUILESS_MAIN(TestQuickSearch)

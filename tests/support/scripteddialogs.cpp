@@ -48,6 +48,7 @@ void ScriptedDialogs::clear()
 {
     messages.clear();
     errors.clear();
+    notices.clear();
     questions.clear();
     opened.clear();
     answers.clear();

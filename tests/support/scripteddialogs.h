@@ -17,6 +17,11 @@ public:
 
     void message(const QString &text) override { messages << text; }
     void error(const QString &text) override { errors << text; }
+    void notice(QWidget *widget, const QString &text) override
+    {
+        Q_UNUSED(widget);
+        notices << text;
+    }
     bool question(const QString &text) override;
     bool openExternal(const QString &target) override
     {
@@ -49,6 +54,7 @@ public:
 
     QStringList messages;
     QStringList errors;
+    QStringList notices; // words next to an editor, such as a refused key's
     QStringList questions;
     QStringList opened;
     bool openSucceeds = true; // false: the desktop has no program for what is opened

@@ -47,6 +47,7 @@ private Q_SLOTS:
     void lines();
     void projectTotalsEqualTheEngineSumOverTheShownRows();
     void paymentsAndOtherResults();
+    void sumsOfAmountsPastTheRangeDoNotWrap();
     void statusPanelFollowsTheResult();
 
 private:
@@ -213,6 +214,28 @@ void TestResultTotals::paymentsAndOtherResults()
     QCOMPARE(totals.compute().kind, ResultTotals::Kind::None);
     q.close();
     QCOMPARE(totals.compute().kind, ResultTotals::Kind::None);
+}
+
+void TestResultTotals::sumsOfAmountsPastTheRangeDoNotWrap()
+{
+    // A file written by an earlier build holds amounts that overflowed: the sums stop at the
+    // limit instead of wrapping round to the other sign.
+    TestDatabase data;
+    Database &db = data.db();
+    for (int k = 0; k < 3; ++k)
+        db.exec(QStringLiteral("INSERT INTO Progetto (IdProgetto, IdCommittente, Importo_totale, Importo_pagato) "
+                               "VALUES (%1, 0, 92233720368547758, -92233720368547758)")
+                    .arg(k)
+                    .toUtf8());
+    db.exec("INSERT INTO Progetto (IdProgetto, IdCommittente, Importo_totale, Importo_pagato) VALUES (3, 0, 1e300, 0)");
+    Query q(&db);
+    q.setSql(kProjects);
+    q.open();
+    ResultTotals totals(&q);
+    const ResultTotals::Sums sums = totals.compute();
+    QCOMPARE(sums.totalCents, std::numeric_limits<qint64>::max());
+    QCOMPARE(sums.paidCents, std::numeric_limits<qint64>::min());
+    QCOMPARE(sums.owedCents(), std::numeric_limits<qint64>::max());
 }
 
 void TestResultTotals::statusPanelFollowsTheResult()
