@@ -229,7 +229,7 @@ void TestSheetImport::workbooksOfOtherPrograms()
     QFETCH(QStringList, persons);
     QFETCH(QString, message);
     TestDatabase db;
-    const ImportResult result = SheetImport(db.db()).run(QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file);
+    const ImportResult result = SheetImport(db.db()).run(QStringLiteral(PRATILIO_TEST_DATA "/") + file);
     if (persons.isEmpty()) {
         QVERIFY(result.outcome == Outcome::Failed);
         QVERIFY2(result.message.contains(message), qPrintable(result.message));

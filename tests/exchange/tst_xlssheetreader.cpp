@@ -33,7 +33,7 @@ private Q_SLOTS:
 private:
     // Sets the size record of the .xls file at `path` to `rows` x `columns`.
     static bool declareSize(const QString &path, quint32 rows, quint16 columns);
-    static QString shared(const QString &file) { return QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file; }
+    static QString testData(const QString &file) { return QStringLiteral(PRATILIO_TEST_DATA "/") + file; }
 };
 
 void TestXlsSheetReader::childGivesWhatTheLibraryReads_data()
@@ -41,7 +41,7 @@ void TestXlsSheetReader::childGivesWhatTheLibraryReads_data()
     QTest::addColumn<QString>("path");
     for (const char *file : {"elenco/testo.xls", "elenco/numeri.xls", "xls/Formate.xls", "xls/profiles.xls",
                              "xls/biff4_no_format_no_window2.xls", "xls/corrupted_error.xls"})
-        QTest::newRow(file) << shared(QString::fromLatin1(file));
+        QTest::newRow(file) << testData(QString::fromLatin1(file));
 }
 
 void TestXlsSheetReader::childGivesWhatTheLibraryReads()
@@ -113,7 +113,7 @@ void TestXlsSheetReader::failingChildGivesAReason()
     reader.setTimeout(2000);
     SheetContent content;
     content.header = QStringList{QStringLiteral("prima")};
-    const bool ok = reader.read(shared(QStringLiteral("elenco/testo.xls")), &content);
+    const bool ok = reader.read(testData(QStringLiteral("elenco/testo.xls")), &content);
     XlsSheetReader::setFallbackHelper(real);
     QVERIFY(!ok);
     QVERIFY2(reader.errorString().contains(reason), qPrintable(reader.errorString()));
@@ -128,7 +128,7 @@ void TestXlsSheetReader::damagedAnswersAreRefused()
     // The child's answer about a real workbook, cut at every length and with every byte
     // changed: this side takes a sheet only from the whole answer, refuses any cut with the
     // same reason, and never reads past the bytes or believes sizes they cannot hold.
-    const QString path = shared(QStringLiteral("elenco/testo.xls"));
+    const QString path = testData(QStringLiteral("elenco/testo.xls"));
     char *bytes = nullptr;
     std::size_t size = 0;
     std::FILE *out = open_memstream(&bytes, &size);
@@ -177,7 +177,7 @@ void TestXlsSheetReader::oversizedSheetGivesOnlyItsCells()
 {
     // The sheet's size record says 100,000 rows and 100 columns, far more than its cells
     // and than the format holds: the sheet read is the same as with the true size.
-    const QString original = shared(QStringLiteral("elenco/testo.xls"));
+    const QString original = testData(QStringLiteral("elenco/testo.xls"));
     QTemporaryDir dir;
     const QString oversized = dir.filePath(QStringLiteral("oversized.xls"));
     QVERIFY(QFile::copy(original, oversized));
