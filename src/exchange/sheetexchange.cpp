@@ -4,6 +4,7 @@
 #include "core/resultscreen.h"
 #include "core/workspace.h"
 #include "data/query.h"
+#include "exchange/counttext.h"
 #include "exchange/sheetexport.h"
 #include "exchange/sheetimport.h"
 #include "exchange/sheetwriter.h"
@@ -135,11 +136,9 @@ QString SheetExchange::confirmTarget(QString path) const
             const QString xlsx = (path.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive) ? path.chopped(4) : path)
                                  + QStringLiteral(".xlsx");
             if (!Dialogs::instance().question(
-                    QStringLiteral("Il risultato ha %L1 righe, ma un file .xls ne contiene al massimo %L2.\n"
+                    QStringLiteral("Il risultato ha %1 righe, ma un file .xls ne contiene al massimo %2.\n"
                                    "Salvarlo in formato Excel 2007+ nel file \"%3\"?")
-                        .arg(rows)
-                        .arg(most)
-                        .arg(native(xlsx))))
+                        .arg(countText(rows), countText(most), native(xlsx))))
                 return {};
             path = xlsx;
         }
@@ -177,7 +176,8 @@ void SheetExchange::ImportaDaExcelAccept(const QString &path, const QString &)
     progress_->reset();
 
     // The persons are shown when imported, and when they are why the import was refused.
-    if (result.outcome == ImportResult::Outcome::Imported || result.outcome == ImportResult::Outcome::Refused)
+    if (result.outcome == ImportResult::Outcome::Imported || result.outcome == ImportResult::Outcome::Empty
+        || result.outcome == ImportResult::Outcome::Refused)
         QuerySequence::run(workspace_, screen_, StandardQueries::describe(StandardQuery::Committente));
     Dialogs::instance().message(result.message);
 }

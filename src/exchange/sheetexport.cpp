@@ -2,6 +2,7 @@
 
 #include "data/fieldcatalogue.h"
 #include "data/query.h"
+#include "exchange/counttext.h"
 
 #include <QDir>
 
@@ -42,12 +43,10 @@ ExportResult SheetExport::run(const Query &query, SheetWriter &writer, const QSt
     }
     const int rows = exportedRowCount(query);
     if (rows > writer.maxDataRows()) {
-        result.message = QStringLiteral("Il risultato ha %L1 righe, ma un foglio di questo formato ne contiene al "
-                                        "massimo %L2: salvare in formato .xlsx oppure restringere la ricerca. "
+        result.message = QStringLiteral("Il risultato ha %1 righe, ma un foglio di questo formato ne contiene al "
+                                        "massimo %2: salvare in formato .xlsx oppure restringere la ricerca. "
                                         "Il file \"%3\" non è stato scritto.")
-                             .arg(rows)
-                             .arg(writer.maxDataRows())
-                             .arg(QDir::toNativeSeparators(path));
+                             .arg(countText(rows), countText(writer.maxDataRows()), QDir::toNativeSeparators(path));
         return result;
     }
 
@@ -91,6 +90,7 @@ ExportResult SheetExport::run(const Query &query, SheetWriter &writer, const QSt
     }
     result.ok = true;
     result.rows = rows;
-    result.message = QStringLiteral("Esportate %L1 righe nel file \"%2\".").arg(rows).arg(QDir::toNativeSeparators(path));
+    result.message = QStringLiteral("Esportate %1 righe nel file \"%2\".")
+                         .arg(countText(rows), QDir::toNativeSeparators(path));
     return result;
 }

@@ -29,6 +29,8 @@ private Q_SLOTS:
     void oversizedSheetGivesOnlyItsCells();
     void trailingEmptyCellsAreLeftOut_data();
     void trailingEmptyCellsAreLeftOut();
+    void sheetNameInAnyCase_data();
+    void sheetNameInAnyCase();
 
 private:
     // Sets the size record of the .xls file at `path` to `rows` x `columns`.
@@ -211,8 +213,8 @@ void TestXlsSheetReader::trailingEmptyCellsAreLeftOut_data()
     QTest::newRow("widest in the header")
         << QList<QStringList>{{"Cognome", "Nome", "Note"}, {"Rossi"}, {"", "Anna"}}
         << QList<QStringList>{{"Cognome", "Nome", "Note"}, {"Rossi", "", ""}, {"", "Anna", ""}};
-    QTest::newRow("an empty row kept above a full one")
-        << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}} << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}};
+    QTest::newRow("an empty row left out above a full one")
+        << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}} << QList<QStringList>{{"Cognome"}, {"Verdi"}};
     QTest::newRow("only the header") << QList<QStringList>{{"Cognome", ""}, {"", ""}}
                                      << QList<QStringList>{{"Cognome"}};
 }
@@ -243,6 +245,49 @@ void TestXlsSheetReader::trailingEmptyCellsAreLeftOut()
         QVERIFY2(reader.read(path, &content), qPrintable(reader.errorString()));
         QCOMPARE(content.header, read.first());
         QCOMPARE(content.rows, read.mid(1));
+    }
+}
+
+void TestXlsSheetReader::sheetNameInAnyCase_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("upper case") << QByteArray("ELENCO") << true;
+    QTest::newRow("lower case") << QByteArray("elenco") << true;
+    QTest::newRow("mixed") << QByteArray("eLeNcO") << true;
+    QTest::newRow("another name") << QByteArray("Elenca") << false;
+}
+
+void TestXlsSheetReader::sheetNameInAnyCase()
+{
+    // The sheet's name is written once, in its record in the workbook's globals: length,
+    // flags (8-bit characters), then the name.
+    QFETCH(QByteArray, name);
+    QFETCH(bool, found);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nome.xls"));
+    const auto writer = SheetWriter::forFile(path);
+    QVERIFY(writer->begin(path, {QStringLiteral("Cognome")}, {SheetWriter::CellType::Text}));
+    QVERIFY(writer->writeRow({QStringLiteral("Rossi")}));
+    QVERIFY2(writer->finish(), qPrintable(writer->errorString()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const QByteArray written = QByteArray::fromHex("0600") + "Elenco";
+    QCOMPARE(bytes.count(written), 1);
+    bytes.replace(written, QByteArray::fromHex("0600") + name);
+    QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+
+    XlsSheetReader reader;
+    SheetContent content;
+    QCOMPARE(reader.read(path, &content), found);
+    if (found) {
+        QCOMPARE(content.header, QStringList{"Cognome"});
+        QCOMPARE(content.rows, QList<QStringList>{{"Rossi"}});
+    } else {
+        QVERIFY2(reader.errorString().contains("non contiene un foglio di nome \"Elenco\""),
+                 qPrintable(reader.errorString()));
     }
 }
 
