@@ -1,5 +1,6 @@
 #include "exchange/sheetwriter.h"
 
+#include "exchange/counttext.h"
 #include "exchange/xlssheetwriter.h"
 #include "exchange/xlsxsheetwriter.h"
 
@@ -12,6 +13,29 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+// The process's umask: read from the kernel's status of the process, as setting it to read
+// it (and back) would change it for a moment for every thread.
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            bool ok = false;
+            const uint mask = line.startsWith("Umask:") ? line.mid(6).trimmed().toUInt(&ok, 8) : 0;
+            if (ok)
+                return mode_t(mask & 0777);
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
 
 const QString SheetWriter::kSheetName = QStringLiteral("Elenco");
 
@@ -71,17 +95,15 @@ bool SheetWriter::writeRow(const QVariantList &cells)
     if (!open_)
         return false;
     if (rows_ >= maxDataRows()) {
-        fail(QStringLiteral("il foglio contiene al massimo %L1 righe di dati.").arg(maxDataRows()));
+        fail(QStringLiteral("il foglio contiene al massimo %1 righe di dati.").arg(countText(maxDataRows())));
         abort();
         return false;
     }
     for (int c = 0; c < cells.size(); ++c) {
         if (cells.at(c).typeId() == QMetaType::QString && cells.at(c).toString().size() > kMaxTextLength) {
-            fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %L3 caratteri che una cella "
+            fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %3 caratteri che una cella "
                                 "può contenere.")
-                     .arg(rows_ + 2)
-                     .arg(c + 1)
-                     .arg(kMaxTextLength));
+                     .arg(countText(rows_ + 2), QString::number(c + 1), countText(kMaxTextLength)));
             abort();
             return false;
         }
@@ -105,6 +127,15 @@ bool SheetWriter::finish()
     open_ = false;
     const QByteArray from = QFile::encodeName(aside_->fileName());
     const QByteArray to = QFile::encodeName(QFileInfo(target_).absoluteFilePath());
+    // The aside file was made readable by its owner alone; the workbook gets the permissions
+    // of the file it replaces, or those the user's umask gives a new file.
+    struct stat existing = {};
+    const mode_t mode = ::stat(to.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0666 & ~currentUmask();
+    if (::chmod(from.constData(), mode) != 0) {
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
+        aside_.reset();
+        return false;
+    }
     // rename() replaces an existing file in one step: a reader sees the old or the new one.
     if (std::rename(from.constData(), to.constData()) != 0) {
         fail(QString::fromLocal8Bit(std::strerror(errno)));
