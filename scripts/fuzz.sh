@@ -7,7 +7,7 @@
 #   scripts/fuzz.sh ... xls xlsx    only the fuzzers named (inifile recordfilter dialect
 #                                   complexquery xls xlsx)
 # Seeds: tests/fuzz/corpus/<target>/ (new finds are kept there, in build-fuzz/corpus) and the
-# workbooks of other programs in ../shared/testdata/, read in place. A crash stops the run
+# workbooks of other programs in tests/data/ (elenco/, xls/). A crash stops the run
 # with the input that caused it; it becomes a file under tests/fuzz/regressions/<target>/.
 # The .xls reader runs in libFuzzer's fork mode, going on past crashes: faults inside the
 # freexl library (the program reads .xls in a child process, so they end only that child)
@@ -44,7 +44,7 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz -j2 >/dev/null
 
-shared=../shared/testdata
+testdata=tests/data
 status=0
 
 # Whether the sanitizer's report in log $1 shows the fault inside libfreexl: its first frame
@@ -170,8 +170,7 @@ for target in "${targets[@]}"; do
   seeds=("tests/fuzz/corpus/$target")
   [ -d "tests/fuzz/regressions/$target" ] && seeds+=("tests/fuzz/regressions/$target")
   case "$target" in
-    xls) [ -d "$shared" ] && seeds+=("$shared/elenco" "$shared/xls") ;;
-    xlsx) [ -d "$shared" ] && seeds+=("$shared/elenco" "$shared/xls") ;;
+    xls | xlsx) seeds+=("$testdata/elenco" "$testdata/xls") ;;
   esac
   # Every regression input first, on its own: each must pass.
   if [ -d "tests/fuzz/regressions/$target" ] && [ -n "$(ls -A "tests/fuzz/regressions/$target")" ]; then

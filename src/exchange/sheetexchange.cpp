@@ -176,7 +176,8 @@ void SheetExchange::ImportaDaExcelAccept(const QString &path, const QString &)
     progress_->reset();
 
     // The persons are shown when imported, and when they are why the import was refused.
-    if (result.outcome == ImportResult::Outcome::Imported || result.outcome == ImportResult::Outcome::Refused)
+    if (result.outcome == ImportResult::Outcome::Imported || result.outcome == ImportResult::Outcome::Empty
+        || result.outcome == ImportResult::Outcome::Refused)
         QuerySequence::run(workspace_, screen_, StandardQueries::describe(StandardQuery::Committente));
     Dialogs::instance().message(result.message);
 }

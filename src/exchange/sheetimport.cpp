@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/fieldcatalogue.h"
 #include "data/query.h"
+#include "data/values.h"
 #include "queries/standardqueries.h"
 
 #include <memory>
@@ -72,6 +73,20 @@ ImportResult SheetImport::run(const QString &path, const Progress &progress)
         result.message = error;
         return result;
     }
+    // Only the columns written are read: a sheet with a value far to the right of them
+    // costs no memory for the empty cells between.
+    reader->setColumnChoice([](const QStringList &header) {
+        QList<int> columns;
+        QStringList taken;
+        for (int c = 0; c < header.size(); ++c) {
+            const QString column = columnForHeader(header.at(c));
+            if (!column.isEmpty() && !taken.contains(column)) {
+                taken << column;
+                columns << c;
+            }
+        }
+        return columns;
+    });
     if (!reader->read(path, &sheet)) {
         result.message = reader->errorString();
         return result;
@@ -143,6 +158,13 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
             rows.push_back(r);
     }
     const int total = int(rows.size());
+    if (total == 0) {
+        result.outcome = ImportResult::Outcome::Empty;
+        result.message = QStringLiteral("Il foglio \"%1\" non contiene nessuna persona da importare: non è stato "
+                                        "importato nessun dato.")
+                             .arg(SheetReader::kSheetName);
+        return result;
+    }
 
     Transaction tx(db_);
     for (TableRows &t : tables) {
@@ -174,11 +196,11 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
                 st.step();
             }
         } catch (const DbError &e) {
-            result.sheetRow = rows[size_t(i)] + 2; // the header is row 1
+            const int r = rows[size_t(i)];
+            result.sheetRow = r < sheet.rowNumbers.size() ? sheet.rowNumbers.at(r) : r + 2; // the header is row 1
             result.message = QStringLiteral("La riga %1 del foglio \"%2\" non può essere importata: %3\n"
                                             "Non è stato importato nessun dato.")
-                                 .arg(result.sheetRow)
-                                 .arg(SheetReader::kSheetName, e.text());
+                                 .arg(Values::groupedCount(result.sheetRow), SheetReader::kSheetName, e.text());
             return result;
         }
         if (progress && !progress(i + 1, total)) {
@@ -191,6 +213,6 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
     result.outcome = ImportResult::Outcome::Imported;
     result.persons = total;
     result.message = total == 1 ? QStringLiteral("È stata importata 1 persona.")
-                                : QStringLiteral("Sono state importate %L1 persone.").arg(total);
+                                : QStringLiteral("Sono state importate %1 persone.").arg(Values::groupedCount(total));
     return result;
 }

@@ -14,6 +14,7 @@ struct ImportResult
 {
     enum class Outcome {
         Imported,  // every person of the sheet was written
+        Empty,     // the sheet holds no person; nothing written
         Refused,   // the address book already holds persons; nothing written
         Failed,    // the file could not be read, or a row was refused; nothing written
         Cancelled, // stopped through the progress callback; nothing written

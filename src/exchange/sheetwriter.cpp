@@ -13,6 +13,29 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+// The process's umask: read from the kernel's status of the process, as setting it to read
+// it (and back) would change it for a moment for every thread.
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            bool ok = false;
+            const uint mask = line.startsWith("Umask:") ? line.mid(6).trimmed().toUInt(&ok, 8) : 0;
+            if (ok)
+                return mode_t(mask & 0777);
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
 
 const QString SheetWriter::kSheetName = QStringLiteral("Elenco");
 
@@ -104,6 +127,15 @@ bool SheetWriter::finish()
     open_ = false;
     const QByteArray from = QFile::encodeName(aside_->fileName());
     const QByteArray to = QFile::encodeName(QFileInfo(target_).absoluteFilePath());
+    // The aside file was made readable by its owner alone; the workbook gets the permissions
+    // of the file it replaces, or those the user's umask gives a new file.
+    struct stat existing = {};
+    const mode_t mode = ::stat(to.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0666 & ~currentUmask();
+    if (::chmod(from.constData(), mode) != 0) {
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
+        aside_.reset();
+        return false;
+    }
     // rename() replaces an existing file in one step: a reader sees the old or the new one.
     if (std::rename(from.constData(), to.constData()) != 0) {
         fail(QString::fromLocal8Bit(std::strerror(errno)));

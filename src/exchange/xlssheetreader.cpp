@@ -1,5 +1,6 @@
 #include "exchange/xlssheetreader.h"
 
+#include "exchange/sheetcollector.h"
 #include "exchange/xlsanswer.h"
 
 #include <QCoreApplication>
@@ -79,29 +80,30 @@ QString dateText(const QString &text)
     return date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : text;
 }
 
-// The cells of the sheet, row by row. False for a cell the library could not read (the
-// sheet is damaged) or a type this side does not know (the answer is).
-bool takeCells(AnswerFields &in, quint32 rows, quint16 columns, SheetContent *sheet, bool *damaged)
+// The cells of the sheet, row by row, into `sheet`. False for a cell the library could not
+// read (the sheet is damaged), a type this side does not know (the answer is), or a sheet
+// the collector refuses (its reason then set).
+bool takeCells(AnswerFields &in, quint32 rows, quint16 columns, SheetCollector &sheet, bool *damaged)
 {
     for (quint32 r = 0; r < rows; ++r) {
-        QStringList row;
-        row.reserve(columns);
+        if (!sheet.startRow(int(r) + 1))
+            return false;
         for (quint16 c = 0; c < columns; ++c) {
+            QString text;
             switch (in.take<quint8>()) {
             case XlsAnswer::kEmpty:
-                row << QString();
                 break;
             case XlsAnswer::kInt:
-                row << QString::number(in.take<qint64>());
+                text = QString::number(in.take<qint64>());
                 break;
             case XlsAnswer::kDouble:
-                row << SheetReader::numberText(in.take<double>());
+                text = SheetReader::numberText(in.take<double>());
                 break;
             case XlsAnswer::kText:
-                row << in.takeText();
+                text = in.takeText();
                 break;
             case XlsAnswer::kDate:
-                row << dateText(in.takeText());
+                text = dateText(in.takeText());
                 break;
             case XlsAnswer::kDamaged:
                 *damaged = true;
@@ -111,11 +113,9 @@ bool takeCells(AnswerFields &in, quint32 rows, quint16 columns, SheetContent *sh
             }
             if (in.isCut())
                 return false;
+            if (!sheet.setCell(c, std::move(text)))
+                return false;
         }
-        if (r == 0)
-            sheet->header = row;
-        else
-            sheet->rows << row;
     }
     return true;
 }
@@ -196,12 +196,20 @@ bool XlsSheetReader::readAnswer(const QByteArray &answer, const QString &path, S
         // Every cell takes a byte at least: a damaged answer must not make this side reserve
         // what the answer does not hold. A sheet without columns has no cells to read.
         bool damaged = false;
+        SheetCollector collector(columnChoice(), kMaxRows);
         if (quint64(rows) * columns > quint64(in.left()))
             known = false;
-        else if (columns > 0 && !takeCells(in, rows, columns, &sheet, &damaged))
+        else if (columns > 0 && !takeCells(in, rows, columns, collector, &damaged))
             known = damaged;
+        if (!collector.refusal().isEmpty()) {
+            // A sheet too large for this side: the rest of the answer need not be read.
+            setError(path, collector.refusal());
+            return false;
+        }
         if (damaged)
             refusal = damagedSheetReason();
+        else if (known && !collector.finish(&sheet))
+            refusal = collector.refusal();
     } else {
         const qint32 detail = in.take<qint32>();
         switch (outcome) {

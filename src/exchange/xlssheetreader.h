@@ -12,6 +12,7 @@ class XlsSheetReader : public SheetReader
 {
 public:
     static const QString kHelperName; // "pratilio-xlsread"
+    static constexpr int kMaxRows = 65536;
 
     bool read(const QString &path, SheetContent *content) override;
 

@@ -1,5 +1,7 @@
 #include "exchange/xlsxsheetreader.h"
 
+#include "data/values.h"
+#include "exchange/sheetcollector.h"
 #include "exchange/xmlscanner.h"
 
 #include <QDate>
@@ -60,13 +62,22 @@ int toInt(std::string_view digits)
     return error == std::errc() && end == digits.data() + digits.size() ? value : 0;
 }
 
-// Column index of a reference such as "AB12"; -1 when it has no letters.
+// A positive whole decimal number, 0 when it is not one.
+qint64 toInt64(std::string_view digits)
+{
+    qint64 value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return error == std::errc() && end == digits.data() + digits.size() && value > 0 ? value : 0;
+}
+
+// Column index of a reference such as "AB12"; -1 when it has no letters, and past the last
+// column when it has too many.
 int columnOf(std::string_view ref)
 {
     int column = 0;
     int letters = 0;
     for (char ch : ref) {
-        if (ch < 'A' || ch > 'Z' || column > 16384)
+        if (ch < 'A' || ch > 'Z' || column > SheetReader::kMaxColumns)
             break;
         column = column * 26 + (ch - 'A' + 1);
         ++letters;
@@ -98,6 +109,36 @@ ValueType valueType(std::string_view t)
     return ValueType::Number;
 }
 
+// The text of a cell from its value as written (`text`) and its type.
+QString cellText(ValueType type, const std::string &text, bool dateStyle, const std::vector<QString> &shared)
+{
+    switch (type) {
+    case ValueType::Shared: {
+        const int index = toInt(text);
+        return index >= 0 && size_t(index) < shared.size() ? shared[size_t(index)] : QString();
+    }
+    case ValueType::Text:
+        return fromUtf8(text);
+    case ValueType::Boolean:
+        return text == "1" ? QStringLiteral("VERO") : QStringLiteral("FALSO");
+    case ValueType::Date: {
+        const QString value = fromUtf8(text);
+        const QDate date = QDate::fromString(value.left(10), Qt::ISODate);
+        return date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : value;
+    }
+    case ValueType::Number:
+        break;
+    }
+    const QString value = fromUtf8(text);
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok)
+        return value;
+    if (dateStyle)
+        return QDate(1899, 12, 30).addDays(qint64(number)).toString(QStringLiteral("dd/MM/yyyy"));
+    return SheetReader::numberText(number);
+}
+
 // The scanner reads UTF-8; a part written in UTF-16 (its byte order mark says so) is
 // converted first.
 QByteArray asUtf8(const QByteArray &data)
@@ -117,25 +158,36 @@ QString resolvePart(const QString &target)
 
 } // namespace
 
-bool XlsxSheetReader::readPart(void *zip, const QString &name, QByteArray *data)
+XlsxSheetReader::Part XlsxSheetReader::readPart(void *zip, const QString &name, QByteArray *data)
 {
     data->clear();
     unz_file_info64 info = {};
-    if (unzLocateFile(zip, name.toUtf8().constData(), 1) != UNZ_OK
-        || unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK
-        || unzOpenCurrentFile(zip) != UNZ_OK)
-        return false;
+    if (unzLocateFile(zip, name.toUtf8().constData(), 1) != UNZ_OK)
+        return Part::Missing;
+    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return Part::Damaged;
+    // The most this part may inflate to. minizip stops at the size the archive declares,
+    // which is checked first; the count while inflating holds whatever it declares.
+    const qint64 most = std::min<qint64>(kMaxPartBytes,
+                                         std::max<qint64>(kRatioFreeBytes,
+                                                          qint64(std::min<ZPOS64_T>(info.compressed_size, kMaxPartBytes))
+                                                              * kMaxPartRatio));
+    if (info.uncompressed_size > ZPOS64_T(most))
+        return Part::TooLarge;
+    if (unzOpenCurrentFile(zip) != UNZ_OK)
+        return Part::Damaged;
     // Inflated straight into the part's room, sized by what the archive declares (one
-    // chunk more, for the last read that finds the end). A declared size is not trusted
-    // beyond a first room, which then grows as for any part: at most 64 MiB, and at most what
-    // the compressed bytes can give (deflate makes at most about 1,032 bytes of each).
+    // chunk more, for the last read that finds the end).
     constexpr int kChunk = 1 << 16;
-    const ZPOS64_T room = std::min<ZPOS64_T>(
-        {info.uncompressed_size, ZPOS64_T(64) << 20, (info.compressed_size + 1) * 1032});
-    data->reserve(qsizetype(room) + kChunk);
+    data->reserve(qsizetype(info.uncompressed_size) + kChunk);
     int n = 0;
     for (;;) {
         const qsizetype size = data->size();
+        if (size > most) {
+            unzCloseCurrentFile(zip);
+            data->clear();
+            return Part::TooLarge;
+        }
         data->resize(size + kChunk);
         n = unzReadCurrentFile(zip, data->data() + size, kChunk);
         data->resize(size + std::max(n, 0));
@@ -144,7 +196,7 @@ bool XlsxSheetReader::readPart(void *zip, const QString &name, QByteArray *data)
     }
     // Closing checks the part's checksum.
     const int closed = unzCloseCurrentFile(zip);
-    return n == 0 && closed == UNZ_OK;
+    return n == 0 && closed == UNZ_OK ? Part::Read : Part::Damaged;
 }
 
 namespace {
@@ -245,13 +297,27 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         return false;
     }
     const QString damaged = QStringLiteral("il file è danneggiato (parte %1 illeggibile).");
+    // A part that is there and cannot be read whole refuses the file.
+    const auto refusePart = [&](Part part, const QString &name) {
+        if (part == Part::TooLarge)
+            setError(path, QStringLiteral("la parte %1 del file, decompressa, sarebbe più grande di %2 MB o di %3 "
+                                          "volte lo spazio che occupa nel file: il file è danneggiato o costruito "
+                                          "per esaurire la memoria.")
+                               .arg(name, Values::groupedCount(kMaxPartBytes >> 20), Values::groupedCount(kMaxPartRatio)));
+        else
+            setError(path, damaged.arg(name));
+        return false;
+    };
 
     // The workbook names the sheet and its relationship; the relationships give its part.
     QByteArray data;
-    if (!readPart(zip, QStringLiteral("xl/workbook.xml"), &data)) {
+    Part part = readPart(zip, QStringLiteral("xl/workbook.xml"), &data);
+    if (part == Part::Missing) {
         setError(path, QStringLiteral("il file non è una cartella di lavoro Excel (.xlsx)."));
         return false;
     }
+    if (part != Part::Read)
+        return refusePart(part, QStringLiteral("xl/workbook.xml"));
     QString relationId;
     {
         QXmlStreamReader xml(data);
@@ -269,10 +335,9 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         return false;
     }
     QString sheetPart;
-    if (!readPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), &data)) {
-        setError(path, damaged.arg(QStringLiteral("xl/_rels/workbook.xml.rels")));
-        return false;
-    }
+    part = readPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), &data);
+    if (part != Part::Read)
+        return refusePart(part, QStringLiteral("xl/_rels/workbook.xml.rels"));
     {
         QXmlStreamReader xml(data);
         while (!xml.atEnd() && sheetPart.isEmpty()) {
@@ -285,7 +350,10 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
     // Shared strings and the cell formats that show dates; both parts may be missing.
     std::vector<QString> shared;
     std::string text; // one cell's or string's UTF-8, its room kept from one to the next
-    if (readPart(zip, QStringLiteral("xl/sharedStrings.xml"), &data)) {
+    part = readPart(zip, QStringLiteral("xl/sharedStrings.xml"), &data);
+    if (part != Part::Read && part != Part::Missing)
+        return refusePart(part, QStringLiteral("xl/sharedStrings.xml"));
+    if (part == Part::Read) {
         data = asUtf8(data);
         XmlScanner xml(data);
         for (auto token = xml.next(); token != XmlScanner::Token::EndOfDocument; token = xml.next()) {
@@ -293,6 +361,9 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
                 shared.reserve(size_t(std::clamp(toInt(xml.attribute("uniqueCount")), 0, 1 << 20)));
             else if (token == XmlScanner::Token::StartElement && xml.name() == "si" && stringItem(xml, &text))
                 shared.push_back(fromUtf8(text));
+            // More strings than a sheet read may have cells is no address book.
+            if (qint64(shared.size()) > kMaxCells)
+                return refusePart(Part::TooLarge, QStringLiteral("xl/sharedStrings.xml"));
             // A string table read only in part would import wrong texts without a word.
             if (xml.hasError()) {
                 setError(path, damaged.arg(QStringLiteral("xl/sharedStrings.xml")));
@@ -301,7 +372,10 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         }
     }
     QList<bool> dateStyles;
-    if (readPart(zip, QStringLiteral("xl/styles.xml"), &data)) {
+    part = readPart(zip, QStringLiteral("xl/styles.xml"), &data);
+    if (part != Part::Read && part != Part::Missing)
+        return refusePart(part, QStringLiteral("xl/styles.xml"));
+    if (part == Part::Read) {
         QSet<int> dateFormats = {14, 15, 16, 17, 22}; // the built-in date formats
         for (int id = 27; id <= 36; ++id)
             dateFormats.insert(id);
@@ -325,38 +399,55 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         }
     }
 
-    if (sheetPart.isEmpty() || !readPart(zip, sheetPart, &data)) {
-        setError(path, damaged.arg(sheetPart.isEmpty() ? kSheetName : sheetPart));
+    if (sheetPart.isEmpty()) {
+        setError(path, damaged.arg(kSheetName));
         return false;
     }
+    part = readPart(zip, sheetPart, &data);
+    if (part != Part::Read)
+        return refusePart(part, sheetPart);
     data = asUtf8(data);
-    QList<QStringList> rows;
-    int width = 0;
+    SheetCollector sheet(columnChoice(), kMaxRows);
     XmlScanner xml(data);
-    int rowIndex = -1;
+    int rowNumber = 0;
+    int nextColumn = 0; // of a cell without its reference
     for (auto token = xml.next(); token != XmlScanner::Token::EndOfDocument; token = xml.next()) {
         if (token == XmlScanner::Token::Invalid)
             break;
         if (token != XmlScanner::Token::StartElement)
             continue;
         if (xml.name() == "row") {
-            const int r = toInt(xml.attribute("r"));
-            rowIndex = r > 0 ? r - 1 : rowIndex + 1;
-            if (rowIndex > 1048575)
-                break;
+            const std::string_view r = xml.attribute("r");
+            const qint64 number = r.empty() ? rowNumber + 1 : toInt64(r);
+            if (number <= 0) {
+                setError(path, damaged.arg(sheetPart));
+                return false;
+            }
+            if (!sheet.startRow(int(std::min<qint64>(number, kMaxRows + 1)))) {
+                setError(path, sheet.refusal());
+                return false;
+            }
+            rowNumber = int(number);
+            nextColumn = 0;
             continue;
         }
-        if (xml.name() != "c" || rowIndex < 0)
+        if (xml.name() != "c" || rowNumber == 0)
             continue;
-        const ValueType type = valueType(xml.attribute("t"));
-        const int style = toInt(xml.attribute("s"));
-        int column = columnOf(xml.attribute("r"));
-        if (column < 0)
-            column = rowIndex < rows.size() ? int(rows.at(rowIndex).size()) : 0;
-        if (column > 16383) {
+        const std::string_view ref = xml.attribute("r");
+        const int column = ref.empty() ? nextColumn : columnOf(ref);
+        if (column < 0 || column >= kMaxColumns) {
+            setError(path, QStringLiteral("il foglio \"%1\" ha una cella fuori dalle colonne da A a XFD: il file è "
+                                          "danneggiato.")
+                               .arg(kSheetName));
+            return false;
+        }
+        nextColumn = column + 1;
+        if (!sheet.wants(column)) {
             xml.skipElement();
             continue;
         }
+        const ValueType type = valueType(xml.attribute("t"));
+        const int style = toInt(xml.attribute("s"));
         bool hasValue = false;
         while ((token = xml.next()) == XmlScanner::Token::StartElement || token == XmlScanner::Token::Text) {
             if (token == XmlScanner::Token::Text)
@@ -372,64 +463,19 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         }
         if (!hasValue || xml.hasError())
             continue;
-        QString cell;
-        switch (type) {
-        case ValueType::Shared: {
-            const int index = toInt(text);
-            if (index >= 0 && size_t(index) < shared.size())
-                cell = shared[size_t(index)];
-            break;
+        const bool dateStyle = style >= 0 && style < dateStyles.size() && dateStyles.at(style);
+        if (!sheet.setCell(column, cellText(type, text, dateStyle, shared))) {
+            setError(path, sheet.refusal());
+            return false;
         }
-        case ValueType::Text:
-            cell = fromUtf8(text);
-            break;
-        case ValueType::Boolean:
-            cell = text == "1" ? QStringLiteral("VERO") : QStringLiteral("FALSO");
-            break;
-        case ValueType::Date: {
-            const QString value = fromUtf8(text);
-            const QDate date = QDate::fromString(value.left(10), Qt::ISODate);
-            cell = date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : value;
-            break;
-        }
-        case ValueType::Number: {
-            const QString value = fromUtf8(text);
-            bool ok = false;
-            const double number = value.toDouble(&ok);
-            if (!ok)
-                cell = value;
-            else if (style >= 0 && style < dateStyles.size() && dateStyles.at(style))
-                cell = QDate(1899, 12, 30).addDays(qint64(number)).toString(QStringLiteral("dd/MM/yyyy"));
-            else
-                cell = numberText(number);
-            break;
-        }
-        }
-        while (rows.size() <= rowIndex) {
-            rows.append(QStringList());
-            rows.last().reserve(width);
-        }
-        QStringList &row = rows[rowIndex];
-        while (row.size() < column)
-            row.append(QString());
-        if (row.size() == column)
-            row.append(std::move(cell));
-        else
-            row[column] = std::move(cell);
-        width = std::max(width, column + 1);
     }
     if (xml.hasError()) {
         setError(path, damaged.arg(sheetPart));
         return false;
     }
-
-    *content = SheetContent();
-    for (QStringList &row : rows) {
-        while (row.size() < width)
-            row.append(QString());
+    if (!sheet.finish(content)) {
+        setError(path, sheet.refusal());
+        return false;
     }
-    if (!rows.isEmpty())
-        content->header = rows.takeFirst();
-    content->rows = rows;
     return true;
 }

@@ -5,13 +5,35 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
+
 XlsxSheetWriter::~XlsxSheetWriter() { abort(); }
 
 bool XlsxSheetWriter::check(int result)
 {
     if (result == LXW_NO_ERROR)
         return true;
-    fail(QString::fromUtf8(lxw_strerror(lxw_error(result))));
+    switch (result) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        fail(QStringLiteral("memoria insufficiente."));
+        break;
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        // The library's own text names its zip layer, not what went wrong for the user.
+        fail(errno == ENOSPC ? QStringLiteral("il disco è pieno: liberare spazio o scegliere un'altra cartella.")
+                             : QStringLiteral("errore di scrittura (disco pieno o cartella non scrivibile)."));
+        break;
+    default:
+        fail(QStringLiteral("errore nella scrittura del foglio (%1).")
+                 .arg(QString::fromUtf8(lxw_strerror(lxw_error(result)))));
+    }
     return false;
 }
 

@@ -20,6 +20,8 @@ private Q_SLOTS:
     void exportThenImportGivesThePersonsBack_data();
     void exportThenImportGivesThePersonsBack();
     void keysFollowTheRowsAndEmptyRowsAreSkipped();
+    void countsAreGroupedTheItalianWay();
+    void refusedRowIsNamedByItsSheetNumber();
     void refusedWhenPersonsExist();
     void refusedRowWritesNothing();
     void cancelWritesNothing();
@@ -132,11 +134,46 @@ void TestSheetImport::keysFollowTheRowsAndEmptyRowsAreSkipped()
     QCOMPARE(count(db.db(), "Recapiti"), 3);
     QVERIFY(db.db().scalar("SELECT Nome FROM Committente WHERE IdCommittente = 1").isNull()); // empty stays empty
 
-    TestDatabase empty;
-    sheet.rows.clear();
-    const ImportResult none = SheetImport(empty.db()).run(sheet);
-    QVERIFY(none.outcome == Outcome::Imported);
-    QCOMPARE(none.persons, 0);
+    // Nothing to import is said as such, not as a success of none.
+    for (const QList<QStringList> &rows : {QList<QStringList>(), QList<QStringList>{{"", " ", "\t"}}}) {
+        TestDatabase empty;
+        sheet.rows = rows;
+        const ImportResult none = SheetImport(empty.db()).run(sheet);
+        QVERIFY(none.outcome == Outcome::Empty);
+        QCOMPARE(none.persons, 0);
+        QCOMPARE(none.message,
+                 "Il foglio \"Elenco\" non contiene nessuna persona da importare: non è stato importato nessun dato.");
+        QCOMPARE(count(empty.db(), "Committente"), 0);
+    }
+}
+
+void TestSheetImport::countsAreGroupedTheItalianWay()
+{
+    TestDatabase db;
+    SheetContent sheet;
+    sheet.header = {"Cognome"};
+    for (int i = 0; i < 1234; ++i)
+        sheet.rows << QStringList{QStringLiteral("Cognome %1").arg(i)};
+    const ImportResult result = SheetImport(db.db()).run(sheet);
+    QVERIFY2(result.outcome == Outcome::Imported, qPrintable(result.message));
+    QCOMPARE(result.message, "Sono state importate 1.234 persone.");
+}
+
+// Rows the reader left out (empty ones) do not shift the number a refusal gives.
+void TestSheetImport::refusedRowIsNamedByItsSheetNumber()
+{
+    TestDatabase db;
+    db.db().exec("INSERT INTO Indirizzo (IdCommittente, CAP) VALUES (1, '00100')");
+    SheetContent sheet;
+    sheet.header = {"Cognome"};
+    sheet.rows = {{"Rossi"}, {"Verdi"}};
+    sheet.rowNumbers = {5, 1048576};
+    const ImportResult result = SheetImport(db.db()).run(sheet);
+    QVERIFY(result.outcome == Outcome::Failed);
+    QCOMPARE(result.sheetRow, 1048576);
+    QVERIFY2(result.message.startsWith("La riga 1.048.576 del foglio \"Elenco\" non può essere importata"),
+             qPrintable(result.message));
+    QCOMPARE(count(db.db(), "Committente"), 0);
 }
 
 void TestSheetImport::refusedWhenPersonsExist()
@@ -229,7 +266,7 @@ void TestSheetImport::workbooksOfOtherPrograms()
     QFETCH(QStringList, persons);
     QFETCH(QString, message);
     TestDatabase db;
-    const ImportResult result = SheetImport(db.db()).run(QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file);
+    const ImportResult result = SheetImport(db.db()).run(QStringLiteral(PRATILIO_TEST_DATA "/") + file);
     if (persons.isEmpty()) {
         QVERIFY(result.outcome == Outcome::Failed);
         QVERIFY2(result.message.contains(message), qPrintable(result.message));

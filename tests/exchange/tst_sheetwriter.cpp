@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using CellType = SheetWriter::CellType;
 
 // Workbooks written in both formats, read back by independent readers and by our own.
@@ -29,6 +31,8 @@ private Q_SLOTS:
     void failedWriteLeavesOldFileAndNoLeftover();
     void missingFolderIsReported();
     void formatIsChosenByExtension();
+    void workbookGetsTheUsualPermissions_data();
+    void workbookGetsTheUsualPermissions();
 };
 
 void TestSheetWriter::writesSheetAsOtherReadersSeeIt_data()
@@ -172,6 +176,45 @@ void TestSheetWriter::formatIsChosenByExtension()
     QCOMPARE(SheetWriter::forFile("a.xls")->maxDataRows(), 65535);
     QCOMPARE(SheetWriter::forFile("a.XLSX")->maxDataRows(), 1048575);
     QCOMPARE(SheetWriter::forFile("senza-estensione")->maxDataRows(), 65535);
+}
+
+void TestSheetWriter::workbookGetsTheUsualPermissions_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("before"); // the mode of the file replaced; 0 for a new file
+    QTest::addColumn<int>("mode");
+    for (const char *file : {"permessi.xls", "permessi.xlsx"}) {
+        QTest::addRow("%s, umask 022", file) << file << 0022 << 0 << 0644;
+        QTest::addRow("%s, umask 002", file) << file << 0002 << 0 << 0664;
+        QTest::addRow("%s, umask 077", file) << file << 0077 << 0 << 0600;
+        QTest::addRow("%s, replacing a 0640 file", file) << file << 0022 << 0640 << 0640;
+    }
+}
+
+void TestSheetWriter::workbookGetsTheUsualPermissions()
+{
+    QFETCH(QString, file);
+    QFETCH(int, umask);
+    QFETCH(int, before);
+    QFETCH(int, mode);
+    const QString path = pathFor(file);
+    QFile::remove(path);
+    if (before != 0) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(before)) == 0);
+    }
+    const mode_t previous = ::umask(mode_t(umask));
+    const auto writer = SheetWriter::forFile(path);
+    const bool written = writer->begin(path, {QStringLiteral("Cognome")}, {CellType::Text})
+                         && writer->writeRow({QStringLiteral("Rossi")}) && writer->finish();
+    ::umask(previous);
+    QVERIFY2(written, qPrintable(writer->errorString()));
+    struct stat info = {};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0);
+    QCOMPARE(int(info.st_mode & 07777), mode);
 }
 
 QTEST_GUILESS_MAIN(TestSheetWriter)

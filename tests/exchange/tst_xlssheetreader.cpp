@@ -29,11 +29,13 @@ private Q_SLOTS:
     void oversizedSheetGivesOnlyItsCells();
     void trailingEmptyCellsAreLeftOut_data();
     void trailingEmptyCellsAreLeftOut();
+    void sheetNameInAnyCase_data();
+    void sheetNameInAnyCase();
 
 private:
     // Sets the size record of the .xls file at `path` to `rows` x `columns`.
     static bool declareSize(const QString &path, quint32 rows, quint16 columns);
-    static QString shared(const QString &file) { return QStringLiteral(PRATILIO_SHARED_TESTDATA "/") + file; }
+    static QString testData(const QString &file) { return QStringLiteral(PRATILIO_TEST_DATA "/") + file; }
 };
 
 void TestXlsSheetReader::childGivesWhatTheLibraryReads_data()
@@ -41,7 +43,7 @@ void TestXlsSheetReader::childGivesWhatTheLibraryReads_data()
     QTest::addColumn<QString>("path");
     for (const char *file : {"elenco/testo.xls", "elenco/numeri.xls", "xls/Formate.xls", "xls/profiles.xls",
                              "xls/biff4_no_format_no_window2.xls", "xls/corrupted_error.xls"})
-        QTest::newRow(file) << shared(QString::fromLatin1(file));
+        QTest::newRow(file) << testData(QString::fromLatin1(file));
 }
 
 void TestXlsSheetReader::childGivesWhatTheLibraryReads()
@@ -113,7 +115,7 @@ void TestXlsSheetReader::failingChildGivesAReason()
     reader.setTimeout(2000);
     SheetContent content;
     content.header = QStringList{QStringLiteral("prima")};
-    const bool ok = reader.read(shared(QStringLiteral("elenco/testo.xls")), &content);
+    const bool ok = reader.read(testData(QStringLiteral("elenco/testo.xls")), &content);
     XlsSheetReader::setFallbackHelper(real);
     QVERIFY(!ok);
     QVERIFY2(reader.errorString().contains(reason), qPrintable(reader.errorString()));
@@ -128,7 +130,7 @@ void TestXlsSheetReader::damagedAnswersAreRefused()
     // The child's answer about a real workbook, cut at every length and with every byte
     // changed: this side takes a sheet only from the whole answer, refuses any cut with the
     // same reason, and never reads past the bytes or believes sizes they cannot hold.
-    const QString path = shared(QStringLiteral("elenco/testo.xls"));
+    const QString path = testData(QStringLiteral("elenco/testo.xls"));
     char *bytes = nullptr;
     std::size_t size = 0;
     std::FILE *out = open_memstream(&bytes, &size);
@@ -177,7 +179,7 @@ void TestXlsSheetReader::oversizedSheetGivesOnlyItsCells()
 {
     // The sheet's size record says 100,000 rows and 100 columns, far more than its cells
     // and than the format holds: the sheet read is the same as with the true size.
-    const QString original = shared(QStringLiteral("elenco/testo.xls"));
+    const QString original = testData(QStringLiteral("elenco/testo.xls"));
     QTemporaryDir dir;
     const QString oversized = dir.filePath(QStringLiteral("oversized.xls"));
     QVERIFY(QFile::copy(original, oversized));
@@ -211,8 +213,8 @@ void TestXlsSheetReader::trailingEmptyCellsAreLeftOut_data()
     QTest::newRow("widest in the header")
         << QList<QStringList>{{"Cognome", "Nome", "Note"}, {"Rossi"}, {"", "Anna"}}
         << QList<QStringList>{{"Cognome", "Nome", "Note"}, {"Rossi", "", ""}, {"", "Anna", ""}};
-    QTest::newRow("an empty row kept above a full one")
-        << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}} << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}};
+    QTest::newRow("an empty row left out above a full one")
+        << QList<QStringList>{{"Cognome"}, {""}, {"Verdi"}} << QList<QStringList>{{"Cognome"}, {"Verdi"}};
     QTest::newRow("only the header") << QList<QStringList>{{"Cognome", ""}, {"", ""}}
                                      << QList<QStringList>{{"Cognome"}};
 }
@@ -243,6 +245,49 @@ void TestXlsSheetReader::trailingEmptyCellsAreLeftOut()
         QVERIFY2(reader.read(path, &content), qPrintable(reader.errorString()));
         QCOMPARE(content.header, read.first());
         QCOMPARE(content.rows, read.mid(1));
+    }
+}
+
+void TestXlsSheetReader::sheetNameInAnyCase_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("upper case") << QByteArray("ELENCO") << true;
+    QTest::newRow("lower case") << QByteArray("elenco") << true;
+    QTest::newRow("mixed") << QByteArray("eLeNcO") << true;
+    QTest::newRow("another name") << QByteArray("Elenca") << false;
+}
+
+void TestXlsSheetReader::sheetNameInAnyCase()
+{
+    // The sheet's name is written once, in its record in the workbook's globals: length,
+    // flags (8-bit characters), then the name.
+    QFETCH(QByteArray, name);
+    QFETCH(bool, found);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nome.xls"));
+    const auto writer = SheetWriter::forFile(path);
+    QVERIFY(writer->begin(path, {QStringLiteral("Cognome")}, {SheetWriter::CellType::Text}));
+    QVERIFY(writer->writeRow({QStringLiteral("Rossi")}));
+    QVERIFY2(writer->finish(), qPrintable(writer->errorString()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const QByteArray written = QByteArray::fromHex("0600") + "Elenco";
+    QCOMPARE(bytes.count(written), 1);
+    bytes.replace(written, QByteArray::fromHex("0600") + name);
+    QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+
+    XlsSheetReader reader;
+    SheetContent content;
+    QCOMPARE(reader.read(path, &content), found);
+    if (found) {
+        QCOMPARE(content.header, QStringList{"Cognome"});
+        QCOMPARE(content.rows, QList<QStringList>{{"Rossi"}});
+    } else {
+        QVERIFY2(reader.errorString().contains("non contiene un foglio di nome \"Elenco\""),
+                 qPrintable(reader.errorString()));
     }
 }
 
