@@ -216,6 +216,37 @@ QString singleTable(const std::vector<Token> &tokens, const std::vector<size_t> 
     return {};
 }
 
+// `operand IS $n` at sig[k]: true when both are equal or both null. Over a column it is
+// written as an equality the server can answer from the column's index (IS NOT DISTINCT FROM
+// is never answered from an index: every save by key would read the whole table); over
+// anything else it stays IS NOT DISTINCT FROM.
+void nullSafeEquality(std::vector<Token> &tokens, const std::vector<size_t> &sig, size_t k)
+{
+    const auto isName = [&](size_t s) {
+        return tokens[sig[s]].kind == Kind::Word || tokens[sig[s]].kind == Kind::Quoted;
+    };
+    size_t start = k - 2; // the operand's first token
+    bool column = k >= 3 && isName(k - 2);
+    if (column && k >= 5 && tokens[sig[k - 3]].text == QLatin1String(".") && isName(k - 4))
+        start = k - 4;
+    if (column && start > 0) {
+        const Token &before = tokens[sig[start - 1]];
+        column = before.text == QLatin1String("(") || isWord(before, "WHERE") || isWord(before, "AND")
+                 || isWord(before, "OR") || isWord(before, "ON") || isWord(before, "NOT");
+    }
+    if (!column) {
+        tokens[sig[k - 1]].text = QStringLiteral("IS NOT DISTINCT FROM");
+        return;
+    }
+    QString operand;
+    for (size_t s = start; s <= k - 2; ++s)
+        operand += tokens[sig[s]].text;
+    const QString parameter = tokens[sig[k]].text;
+    for (size_t i = sig[start]; i <= sig[k]; ++i)
+        tokens[i].text.clear();
+    tokens[sig[start]].text = QStringLiteral("(%1 = %2 OR %1 IS NULL AND %2 IS NULL)").arg(operand, parameter);
+}
+
 } // namespace
 
 Translated translate(const QByteArray &statement)
@@ -242,7 +273,7 @@ Translated translate(const QByteArray &statement)
         if (t.kind == Kind::Parameter) {
             t.text = QLatin1Char('$') + QString::number(++out.parameterCount);
             if (previous && isWord(*previous, "IS"))
-                tokens[sig[k - 1]].text = QStringLiteral("IS NOT DISTINCT FROM");
+                nullSafeEquality(tokens, sig, k);
             else if (previous && isWord(*previous, "NOT") && k > 1 && isWord(tokens[sig[k - 2]], "IS")) {
                 tokens[sig[k - 2]].text = QStringLiteral("IS");
                 tokens[sig[k - 1]].text = QStringLiteral("DISTINCT FROM");

@@ -138,6 +138,18 @@ void TestPgConnection::countsChangesAndKeys()
     update.bind(2, 99);
     update.step();
     QCOMPARE(db.changes(), 0); // a row that is not there is not changed
+    // A null compares equal to a null, as the file's IS does: rows are found by their values.
+    update.reset();
+    update.bind(1, QStringLiteral("Bruna"));
+    update.bindNull(2);
+    update.step();
+    QCOMPARE(db.changes(), 0);
+    PgStatement byName(db, "UPDATE Committente SET Cognome = ? WHERE Nome IS ? AND Cognome IS ?");
+    byName.bind(1, QStringLiteral("Verdi"));
+    byName.bindNull(2);
+    byName.bind(3, QStringLiteral("bianchi"));
+    byName.step();
+    QCOMPARE(db.changes(), 1);
     db.exec("DELETE FROM Committente");
     QCOMPARE(db.changes(), 2);
 }

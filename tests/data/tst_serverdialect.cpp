@@ -36,7 +36,20 @@ void TestServerDialect::translates_data()
         << "SELECT * FROM Committente WHERE Cognome = 'D''Amico ?' AND Nome = $1" << 1;
     QTest::newRow("null-safe comparison")
         << "DELETE FROM \"Committente\" WHERE \"IdCommittente\" IS ?"
-        << "DELETE FROM \"committente\" WHERE \"idcommittente\" IS NOT DISTINCT FROM $1" << 1;
+        << "DELETE FROM \"committente\" WHERE (\"idcommittente\" = $1 OR \"idcommittente\" IS NULL AND $1 IS "
+           "NULL)"
+        << 1;
+    QTest::newRow("null-safe comparisons joined")
+        << "UPDATE Progetto SET Nota = ? WHERE Progetto.Nota IS ? AND (Stato IS ?)"
+        << "UPDATE Progetto SET Nota = $1 WHERE (Progetto.Nota = $2 OR Progetto.Nota IS NULL AND $2 IS NULL) AND "
+           "((Stato = $3 OR Stato IS NULL AND $3 IS NULL))"
+        << 3;
+    QTest::newRow("null-safe comparison of an expression")
+        << "SELECT 1 FROM Progetto WHERE Importo_totale - Importo_pagato IS ?"
+        << "SELECT 1 FROM Progetto WHERE Importo_totale - Importo_pagato IS NOT DISTINCT FROM $1" << 1;
+    QTest::newRow("null-safe comparison of a function")
+        << "SELECT 1 FROM Progetto WHERE lower(Nota) IS ?"
+        << "SELECT 1 FROM Progetto WHERE lower(Nota) IS NOT DISTINCT FROM $1" << 1;
     QTest::newRow("null-safe difference") << "SELECT 1 FROM Stato WHERE Stato_progetto IS NOT ?"
                                           << "SELECT 1 FROM Stato WHERE Stato_progetto IS DISTINCT FROM $1" << 1;
     QTest::newRow("IS NULL untouched") << "SELECT 1 FROM Stato WHERE Stato_progetto IS NULL"
@@ -48,11 +61,12 @@ void TestServerDialect::translates_data()
                                             << "SELECT COUNT(*) AS \"Totale\" FROM Progetto" << 0;
     QTest::newRow("bracketed name") << "SELECT [Città] FROM [Indirizzo]"
                                     << "SELECT \"città\" FROM \"indirizzo\"" << 0;
-    QTest::newRow("rowid of a row") << "UPDATE \"Applicazione\" SET \"Codice\" = ? WHERE rowid = (SELECT rowid FROM "
-                                       "\"Applicazione\" WHERE \"Codice\" IS ? LIMIT 1)"
-                                    << "UPDATE \"applicazione\" SET \"codice\" = $1 WHERE ctid = (SELECT ctid FROM "
-                                       "\"applicazione\" WHERE \"codice\" IS NOT DISTINCT FROM $2 LIMIT 1)"
-                                    << 2;
+    QTest::newRow("rowid of a row")
+        << "UPDATE \"Applicazione\" SET \"Codice\" = ? WHERE rowid = (SELECT rowid FROM "
+           "\"Applicazione\" WHERE \"Codice\" IS ? LIMIT 1)"
+        << "UPDATE \"applicazione\" SET \"codice\" = $1 WHERE ctid = (SELECT ctid FROM "
+           "\"applicazione\" WHERE (\"codice\" = $2 OR \"codice\" IS NULL AND $2 IS NULL) LIMIT 1)"
+        << 2;
     QTest::newRow("states in their order") << "SELECT Stato_progetto FROM Stato ORDER BY rowid"
                                            << "SELECT Stato_progetto FROM Stato ORDER BY ordine" << 0;
     QTest::newRow("rows of a keyed table in key order")
