@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-qpa-plugins
   libsqlcipher-dev libsodium-dev
+  libpq-dev postgresql-15
   libfreexl-dev libgsf-1-dev libxlsxwriter-dev libminizip-dev
   fonts-dejavu-core
   python3 python3-xlrd python3-openpyxl
@@ -26,6 +27,16 @@ done
 apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
 if [ "$(id -u)" -ne 0 ]; then
   apt=(sudo "${apt[@]}")
+fi
+
+# The server packages are for building and testing only: the tests start throw-away clusters
+# of their own, so Debian is told beforehand not to create (and start) a system cluster.
+if [[ " ${missing[*]} " == *" postgresql-15 "* ]]; then
+  conf_dir=${PRATILIO_CREATECLUSTER_DIR:-/etc/postgresql-common/createcluster.d}
+  as_root=()
+  [ "$(id -u)" -ne 0 ] && as_root=(sudo)
+  "${as_root[@]}" mkdir -p "$conf_dir"
+  printf 'create_main_cluster = false\n' | "${as_root[@]}" tee "$conf_dir/pratilio.conf" > /dev/null
 fi
 
 echo "Installing: ${missing[*]}"
