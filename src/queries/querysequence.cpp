@@ -76,6 +76,8 @@ void replaceResult(Workspace &workspace, const QStringList &lines)
     ColumnSetup::applyColumnVisibility(grid, workspace.globals().checkLists, workspace.globals().catalogue);
 }
 
+void closeResult(Workspace &workspace) { workspace.query()->close(); }
+
 void apply(Workspace &workspace, const ResultStep &step)
 {
     takeState(workspace.globals(), step);

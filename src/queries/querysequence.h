@@ -16,6 +16,9 @@ namespace QuerySequence {
 // closed and the grid without columns.
 void replaceResult(Workspace &workspace, const QStringList &lines);
 
+// Closes the result with nothing in its place, as before the database file is replaced.
+void closeResult(Workspace &workspace);
+
 // The workspace takes on the step's state (view and insert kind, drill-down context, whether
 // payments are shown) and the result is replaced by the step's statement with its
 // parameters; its read-only fields are marked. No screen: for tools and tests.
