@@ -137,7 +137,7 @@ void benchQueries(Principale &main)
             main.runStandardQuery(StandardQuery::Committente);
             selectRow(QStringLiteral("Committente.IdCommittente"), person);
         });
-    QueryDescription onePerson = StandardQueries::describe(StandardQuery::Committente);
+    ResultStep onePerson = StandardQueries::describe(StandardQuery::Committente);
     onePerson.lines[2] += QStringLiteral(" AND Committente.IdCommittente=%1").arg(person);
     const double payments = repeatedMs(
         [&] {
@@ -378,13 +378,14 @@ void benchAdding(Principale &main)
     const qint64 project = db.scalar("SELECT IdProgetto FROM Progetto WHERE Importo_pagato < Importo_totale "
                                      "ORDER BY IdProgetto LIMIT 1")
                                .toLongLong();
-    main.globals().currentParentKey = QString::number(project);
-    main.globals().insertKind = InsertPayment;
-    main.runQuery(StandardQueries::projectsQuery({"SELECT IdProgetto, IdFattura, Importo, Data, Fattura",
-                                                  "FROM Pagamenti", QStringLiteral("WHERE IdProgetto =%1").arg(project)},
-                                                 QStringLiteral("Query attuale: pagamenti")));
-    main.globals().viewKind = ViewPayments;
-    main.globals().insertKind = InsertPayment;
+    main.globals().drillDown.projectKey = QString::number(project);
+    ResultStep payments = StandardQueries::projectsQuery({"SELECT IdProgetto, IdFattura, Importo, Data, Fattura",
+                                                          "FROM Pagamenti",
+                                                          QStringLiteral("WHERE IdProgetto =%1").arg(project)},
+                                                         QStringLiteral("Query attuale: pagamenti"));
+    payments.viewKind = ViewPayments;
+    payments.insertKind = InsertPayment;
+    main.runQuery(payments);
     q->setFieldReadOnly(q->fieldIndex(QStringLiteral("Importo")), false);
     const double payment = timeMs([&] {
         q->insert(); // the program links the payment to its project

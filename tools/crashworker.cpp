@@ -8,6 +8,7 @@
 #include "data/database.h"
 #include "data/query.h"
 #include "editing/recordhooks.h"
+#include "queries/querysequence.h"
 #include "queries/standardqueries.h"
 
 #include <QCoreApplication>
@@ -58,21 +59,18 @@ public:
     }
 
 private:
-    void open(const QStringList &lines, int insertKind)
+    void open(const QStringList &lines, InsertKind insertKind, ViewKind viewKind)
     {
-        Query &q = *ws_.query();
-        q.close();
-        q.setSql(lines);
-        q.open();
-        ws_.globals().insertKind = InsertKind(insertKind);
-        // The column titles the main window's title pass gives, which the hooks read.
-        ws_.gridColumns().reset(q);
-        ColumnSetup::applyColumnTitles(ws_.gridColumns(), &q);
+        ResultStep step;
+        step.lines = lines;
+        step.viewKind = viewKind;
+        step.insertKind = insertKind;
+        QuerySequence::apply(ws_, step);
     }
 
     void addPerson()
     {
-        open(StandardQueries::describe(StandardQuery::Committente).lines, InsertPerson);
+        open(StandardQueries::describe(StandardQuery::Committente).lines, InsertPerson, ViewPersons);
         Query &q = *ws_.query();
         q.insert();
         q.fieldByName(QStringLiteral("Cognome")).setValue(QStringLiteral("Prova%1").arg(random_.bounded(1000)));
@@ -83,14 +81,14 @@ private:
 
     bool pickPerson()
     {
-        open(StandardQueries::describe(StandardQuery::Committente).lines, InsertPerson);
+        open(StandardQueries::describe(StandardQuery::Committente).lines, InsertPerson, ViewPersons);
         Query &q = *ws_.query();
         if (q.isEmpty())
             return false;
         q.setCurrentRow(int(random_.bounded(q.recordCount())));
-        ws_.globals().currentPersonId = q.fieldByName(QStringLiteral("Committente.IdCommittente")).asInteger();
-        ws_.globals().currentPersonSurname = q.fieldByName(QStringLiteral("Cognome")).asString();
-        ws_.globals().currentPersonName = q.fieldByName(QStringLiteral("Nome")).asString();
+        ws_.globals().drillDown.personId = q.fieldByName(QStringLiteral("Committente.IdCommittente")).asInteger();
+        ws_.globals().drillDown.personSurname = q.fieldByName(QStringLiteral("Cognome")).asString();
+        ws_.globals().drillDown.personName = q.fieldByName(QStringLiteral("Nome")).asString();
         return true;
     }
 
@@ -99,7 +97,8 @@ private:
         if (!pickPerson())
             return;
         const Globals &g = ws_.globals();
-        open(StandardQueries::projectsOfPerson(g.currentPersonId, g.currentPersonSurname), InsertProject);
+        open(StandardQueries::projectsOfPerson(g.drillDown.personId, g.drillDown.personSurname), InsertProject,
+             ViewProjects);
         Query &q = *ws_.query();
         q.insert();
         q.fieldByName(QStringLiteral("Comune")).setValue(QStringLiteral("Roma"));
@@ -113,8 +112,8 @@ private:
         const QVariant project = ws_.connection().scalar("SELECT IdProgetto FROM Progetto ORDER BY random() LIMIT 1");
         if (project.isNull())
             return false;
-        ws_.globals().currentParentKey = project.toString();
-        open(StandardQueries::paymentsOfProject(project.toString()), InsertPayment);
+        ws_.globals().drillDown.projectKey = project.toString();
+        open(StandardQueries::paymentsOfProject(project.toString()), InsertPayment, ViewPayments);
         return true;
     }
 
@@ -140,9 +139,9 @@ private:
         q.deleteRecord();
     }
 
-    void deleteRow(const QStringList &lines, int insertKind)
+    void deleteRow(const QStringList &lines, InsertKind insertKind)
     {
-        open(lines, insertKind);
+        open(lines, insertKind, ViewPersons);
         Query &q = *ws_.query();
         if (q.recordCount() < 5) // keep some persons to work on
             return;

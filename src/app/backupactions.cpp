@@ -8,6 +8,7 @@
 #include "data/query.h"
 #include "data/schema.h"
 #include "data/table.h"
+#include "queries/querysequence.h"
 #include "settings/settingsfile.h"
 
 #include <QDir>
@@ -70,7 +71,7 @@ void restore(Workspace &workspace, const std::function<void()> &runStartupQuery)
 
     // The results read from the old file go with it; whatever happens the data are then
     // opened again, on the copy or, after a failure, on the database as it was.
-    workspace.query()->close();
+    QuerySequence::closeResult(workspace);
     workspace.protezione()->close();
     const auto reopen = [&] {
         workspace.openConnection();

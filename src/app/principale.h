@@ -67,7 +67,7 @@ public:
 
     // The query chosen for the start (or after the options): see StandardQueries::forInitialKind.
     void runInitialQuery(bool atStartup);
-    void runQuery(const QueryDescription &description);
+    void runQuery(const ResultStep &description);
     void runStandardQuery(StandardQuery query);
     void SetUpCard();
     void BindCardPairs();
@@ -112,7 +112,6 @@ public:
     void drillDownToProjects();
     void drillDownToPayments();
     QString currentRowKey() const;
-    void ColourCardPair(int pair); // pairs count from 1
     void colourCardPairs();
     void OpenCardEditor(int pair);
 

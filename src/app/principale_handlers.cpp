@@ -42,7 +42,7 @@ void Principale::runInitialQuery(bool atStartup)
 
 void Principale::runStandardQuery(StandardQuery query) { runQuery(StandardQueries::describe(query)); }
 
-void Principale::runQuery(const QueryDescription &description) { QuerySequence::run(workspace_, *this, description); }
+void Principale::runQuery(const ResultStep &description) { QuerySequence::run(workspace_, *this, description); }
 
 void Principale::QueryCommittenteExecute() { runStandardQuery(StandardQuery::Committente); }
 void Principale::QueryConProgettiExecute() { runStandardQuery(StandardQuery::ConProgetti); }
@@ -125,7 +125,7 @@ QString Principale::currentRowKey() const { return drillDown_->currentRowKey(); 
 
 void Principale::DBGrid1CellClick(int column)
 {
-    if (const auto states = drillDown_->cellClick(column, complexQuery_ ? complexQuery_->lookUpTable() : nullptr))
+    if (const auto states = drillDown_->cellClick(column))
         gridController_->delegate()->setPickList(column, *states);
     DBGrid1->viewport()->update();
 }
@@ -141,8 +141,6 @@ void Principale::SpeedButton1Click()
         add->setEnabled(true);
     }
 }
-
-void Principale::ColourCardPair(int pair) { Panel2->colourPair(pair - 1, *query()); }
 
 void Principale::colourCardPairs() { Panel2->colourPairs(*query()); }
 

@@ -12,11 +12,13 @@ Workspace::Workspace(const QString &programDir) :
     programDir_(programDir),
     connection_(std::make_unique<Database>()),
     query_(std::make_unique<Query>(connection_.get())),
-    protezione_(std::make_unique<Table>(connection_.get()))
+    protezione_(std::make_unique<Table>(connection_.get())),
+    lookUp_(std::make_unique<Table>(connection_.get()))
 {
     query_->setObjectName(QStringLiteral("ADOQuery1"));
     protezione_->setObjectName(QStringLiteral("Protezione"));
     protezione_->setTableName(QStringLiteral("Applicazione"));
+    lookUp_->setObjectName(QStringLiteral("ADOTable1"));
 }
 
 Workspace::~Workspace() = default;

@@ -13,7 +13,7 @@ class Query;
 class Table;
 
 // What the program works on, without any window: the one connection, the one query whose
-// rows are the current result, the protection row, the state every window shares and the
+// rows are the current result, the protection row, the shared look-up table, the state every window shares and the
 // grid's column set-up. The main window owns it; the other windows borrow it.
 class Workspace
 {
@@ -27,6 +27,9 @@ public:
     Database &connection() { return *connection_; }
     Query *query() const { return query_.get(); }
     Table *protezione() const { return protezione_.get(); }
+    // The shared look-up table `ADOTable1`: opened on a named table for one short task and
+    // closed again (see Lookups).
+    Table *lookUpTable() const { return lookUp_.get(); }
     Globals &globals() { return globals_; }
     const Globals &globals() const { return globals_; }
     GridColumns &gridColumns() { return gridColumns_; }
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<Database> connection_;
     std::unique_ptr<Query> query_;
     std::unique_ptr<Table> protezione_;
+    std::unique_ptr<Table> lookUp_;
     GridColumns gridColumns_;
     DatabaseLock lock_;
     bool refused_ = false;

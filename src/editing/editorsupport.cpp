@@ -125,15 +125,6 @@ QString bareFieldName(const Query &query, int column)
     return info.column.isEmpty() ? info.name : info.column;
 }
 
-QStringList projectStates(Database &db)
-{
-    QStringList states;
-    Statement read(db, "SELECT Stato_progetto FROM Stato ORDER BY rowid");
-    while (read.step())
-        states << QString::fromUtf8(read.columnText(0));
-    return states;
-}
-
 void setProgramValue(Query &query, const QString &field, const QVariant &value)
 {
     const int column = query.fieldIndex(field);

@@ -44,9 +44,6 @@ bool isEntering(QWidget *widget, QEvent *event);
 // The bare column name the key filters go by (a repeated name is Table.Column in a result).
 QString bareFieldName(const Query &query, int column);
 
-// Every Stato_progetto of table Stato, in table order.
-QStringList projectStates(Database &db);
-
 // Writes a field even while the result marks it read-only: the program's own defaults go
 // into columns that the user may not type into.
 void setProgramValue(Query &query, const QString &field, const QVariant &value);

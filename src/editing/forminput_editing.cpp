@@ -4,12 +4,12 @@
 
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/lookups.h"
 #include "core/workspace.h"
 #include "data/dberror.h"
 #include "data/query.h"
 #include "editing/editorsupport.h"
 #include "editing/keyfilter.h"
-#include "editing/paymenttotals.h"
 #include "views/cardview.h"
 
 #include <QAction>
@@ -188,7 +188,7 @@ bool FormInput::SheetKeyFilter(int pair, QChar key)
     const QString &bound = pairs()[size_t(pair - 1)].boundField;
     const int column = query->isActive() && !bound.isEmpty() ? query->fieldIndex(bound) : -1;
     KeyFilter::Context context;
-    context.paymentsResult = PaymentTotals::isPaymentsResult(workspace_.gridColumns());
+    context.paymentsResult = workspace_.globals().paymentsShown;
     context.editing = query->state() == Query::State::Edit;
     context.inserting = isInserting(query);
     context.readOnly = !workspace_.canWrite();
@@ -207,7 +207,7 @@ void FormInput::ComboBox1DropDown()
 {
     const QString text = ComboBox1->currentText();
     ComboBox1->clear();
-    ComboBox1->addItems(EditorSupport::projectStates(workspace_.connection()));
+    ComboBox1->addItems(Lookups::projectStates(workspace_));
     ComboBox1->setEditText(text);
 }
 

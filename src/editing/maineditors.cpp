@@ -5,12 +5,12 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/lookups.h"
 #include "core/workspace.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "editing/editorsupport.h"
 #include "editing/keyfilter.h"
-#include "editing/paymenttotals.h"
 #include "views/resultmodel.h"
 
 #include <QAbstractItemDelegate>
@@ -45,7 +45,7 @@ void MainEditors::stop()
         editingHook_->stop();
 }
 
-bool MainEditors::paymentsResult() const { return PaymentTotals::isPaymentsResult(workspace_.gridColumns()); }
+bool MainEditors::paymentsResult() const { return workspace_.globals().paymentsShown; }
 
 void MainEditors::setUp()
 {
@@ -340,7 +340,7 @@ void MainEditors::ComboBox2DropDown()
         return;
     const QString text = stateBox_->currentText();
     stateBox_->clear();
-    stateBox_->addItems(EditorSupport::projectStates(workspace_.connection()));
+    stateBox_->addItems(Lookups::projectStates(workspace_));
     if (stateBox_->isEditable())
         stateBox_->setEditText(text);
     else

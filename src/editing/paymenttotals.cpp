@@ -1,6 +1,5 @@
 #include "editing/paymenttotals.h"
 
-#include "core/gridcolumns.h"
 #include "data/database.h"
 #include "data/values.h"
 
@@ -30,14 +29,6 @@ bool addToProject(Database &db, const QString &projectKey, double amount)
     write.bind(2, projectKey.trimmed());
     write.step();
     return db.changes() == 1;
-}
-
-bool isPaymentsResult(const GridColumns &grid)
-{
-    if (grid.columns.size() < 3)
-        return false;
-    const QString &title = grid.columns[2].title;
-    return title == QLatin1String("Importo") || title == QLatin1String("Data") || title == QLatin1String("Fattura");
 }
 
 } // namespace PaymentTotals

@@ -3,7 +3,6 @@
 #include <QString>
 
 class Database;
-struct GridColumns;
 
 // Keeps a project's paid amount in step with its payments: a saved payment's amount is
 // added, a deleted one's subtracted, in whole cents so that the total stays exact. Runs
@@ -14,8 +13,5 @@ namespace PaymentTotals {
 // `projectKey`. False when no project has that key: then nothing is changed. Throws when the
 // paid amount would leave the range of amounts.
 bool addToProject(Database &db, const QString &projectKey, double amount);
-
-// Whether the result whose columns are `grid` holds payments: its third column is a payment's.
-bool isPaymentsResult(const GridColumns &grid);
 
 } // namespace PaymentTotals

@@ -8,7 +8,7 @@
 #include "editing/editorsupport.h"
 #include "editing/forminput.h"
 #include "queries/querysequence.h"
-#include "queries/standardqueries.h"
+#include "queries/resultstep.h"
 
 #include <QLineEdit>
 #include <QWidget>
@@ -77,26 +77,11 @@ void RecordActions::BottoneSchedaInputExecute()
                                     + QStringLiteral("\""));
         return;
     }
-    const bool payment = query_->fieldIndex(QStringLiteral("Importo")) >= 0;
+    const bool payment = workspace_.globals().paymentsShown;
     query_->post(); // refused: the error is shown, the sheet stays open with the row as typed
     if (payment)
-        reopenPaymentsAfterSave();
+        QuerySequence::run(workspace_, screen_, ResultSteps::paymentsAfterSave(workspace_.globals().drillDown));
     sheet_->close();
-}
-
-void RecordActions::reopenPaymentsAfterSave()
-{
-    QuerySequence::replaceResult(workspace_, StandardQueries::paymentsAfterSave(workspace_.globals().currentParentKey));
-    for (const QString field : {"Importo", "Fattura"}) {
-        const int column = query_->fieldIndex(field);
-        if (column >= 0)
-            query_->setFieldReadOnly(column, true);
-    }
-    screen_.showColumns();
-    screen_.setDrillDownEnabled(false);
-    screen_.bindCard(); // binding only: the card keeps its colours
-    workspace_.globals().viewKind = ViewPayments;
-    screen_.hideGridDatePicker();
 }
 
 void RecordActions::EliminaExecute()

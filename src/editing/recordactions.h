@@ -23,8 +23,6 @@ public:
     void DeleteFromGrid();
 
 private:
-    void reopenPaymentsAfterSave();
-
     Workspace &workspace_;
     ResultScreen &screen_;
     Query *query_;        // Not owned.

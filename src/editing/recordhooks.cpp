@@ -34,7 +34,7 @@ void RecordHooks::install()
     });
 }
 
-bool RecordHooks::PaymentsResultTest() const { return PaymentTotals::isPaymentsResult(workspace_.gridColumns()); }
+bool RecordHooks::PaymentsResultTest() const { return workspace_.globals().paymentsShown; }
 
 void RecordHooks::assignNewKey(qint64 key)
 {
@@ -77,14 +77,14 @@ void RecordHooks::ADOQuery1AfterInsert()
         const QString personKey = q.fieldIndex(QStringLiteral("IdCommittente")) >= 0
                                       ? QStringLiteral("IdCommittente")
                                       : QStringLiteral("Progetto.IdCommittente");
-        setProgramValue(q, personKey, globals.currentPersonId);
-        setProgramValue(q, QStringLiteral("Cognome_progettista"), globals.currentPersonSurname);
-        setProgramValue(q, QStringLiteral("Nome_progettista"), globals.currentPersonName);
+        setProgramValue(q, personKey, globals.drillDown.personId);
+        setProgramValue(q, QStringLiteral("Cognome_progettista"), globals.drillDown.personSurname);
+        setProgramValue(q, QStringLiteral("Nome_progettista"), globals.drillDown.personName);
         setProgramValue(q, QStringLiteral("Importo_pagato"), 0);
         break;
     }
     case InsertPayment:
-        setProgramValue(q, QStringLiteral("IdProgetto"), globals.currentParentKey);
+        setProgramValue(q, QStringLiteral("IdProgetto"), globals.drillDown.projectKey);
         break;
     default:
         break;
@@ -117,7 +117,7 @@ QString RecordHooks::paymentProjectKey() const
     const int row = query.currentRow();
     if (column >= 0 && row >= 0 && !query.isNull(row, column))
         return query.text(row, column);
-    return workspace_.globals().currentParentKey;
+    return workspace_.globals().drillDown.projectKey;
 }
 
 void RecordHooks::updateProjectTotal(const QString &projectKey, double amount)
@@ -165,7 +165,7 @@ void RecordHooks::AddPaymentToProject()
 void RecordHooks::SubtractPaymentFromProject()
 {
     if (deletedPaymentProject_.isEmpty()) {
-        Dialogs::instance().message(totalNotUpdatedMessage(workspace_.globals().currentParentKey));
+        Dialogs::instance().message(totalNotUpdatedMessage(workspace_.globals().drillDown.projectKey));
         return;
     }
     updateProjectTotal(deletedPaymentProject_, -double(DeletedPaymentAmount));

@@ -330,4 +330,23 @@ void setUp(Query &query, const ComplexQueryStatement &statement)
         query.setParameter(parameter.name, parameter.date);
 }
 
+ResultStep resultStep(const ComplexQueryStatement &statement)
+{
+    ResultStep step;
+    step.keepsViewKind = true;
+    step.addEnabled = false;
+    step.deleteEnabled = false;
+    step.toggle = DrillDownToggle::ResetDisabled;
+    step.drillDownCaption = QStringLiteral("Visualizza progetti");
+    if (!statement.canRun())
+        return step;
+    step.lines = statement.lines;
+    for (const DateParameter &parameter : statement.parameters)
+        step.parameters.append({parameter.name, parameter.date});
+    step.viewKind = statement.tables.value(0) == kPagamenti ? ViewPayments : ViewNone;
+    step.gridEditable = false;
+    step.status = statement.status;
+    return step;
+}
+
 } // namespace ComplexQuery

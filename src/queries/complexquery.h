@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queries/resultstep.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -74,5 +76,11 @@ QStringList valueList(const QStringList &texts);
 
 // Gives the query the statement and its date parameters (it is not opened).
 void setUp(Query &query, const ComplexQueryStatement &statement);
+
+// The main window's step for the statement: no statement when it cannot run (the screen
+// is reset all the same). The grid becomes read-only, "Aggiungi", "Elimina" and the
+// drill-down toggle disabled; the view kind stays as the last query left it. The result
+// holds payments when the payments table comes first in the join.
+ResultStep resultStep(const ComplexQueryStatement &statement);
 
 } // namespace ComplexQuery

@@ -15,7 +15,7 @@ QStringList personsLines(const QString &condition)
     return {StandardQueries::personsColumns(), StandardQueries::personsTables(), personsWhere(condition)};
 }
 
-QueryDescription personsByNames(const ConditionInput &input)
+ResultStep personsByNames(const ConditionInput &input)
 {
     const QString byName = QStringLiteral("Nome=") + quotedLiteral(input.firstName);
     const QString bySurname = QStringLiteral("Cognome=") + quotedLiteral(input.surname);
@@ -32,13 +32,12 @@ QueryDescription personsByNames(const ConditionInput &input)
                                                                       + input.surname);
 }
 
-QueryDescription projectsByState(const QString &state)
+ResultStep projectsByState(const QString &state)
 {
-    QueryDescription d = StandardQueries::projectsQuery({StandardQueries::projectsColumns(),
-                                                         StandardQueries::projectsTables(),
-                                                         StandardQueries::projectsJoin() + QStringLiteral(" AND Stato=")
-                                                             + quotedLiteral(state)},
-                                                        QStringLiteral("Progetti con stato di progetto=") + state);
+    ResultStep d = StandardQueries::projectsQuery({StandardQueries::projectsColumns(), StandardQueries::projectsTables(),
+                                                   StandardQueries::projectsJoin() + QStringLiteral(" AND Stato=")
+                                                       + quotedLiteral(state)},
+                                                  QStringLiteral("Progetti con stato di progetto=") + state);
     d.viewKind = ViewProjectsByState;
     d.drillDownCaption = QStringLiteral("Visualizza progetti");
     return d;
@@ -85,7 +84,7 @@ QString checkInput(ConditionMode mode, const ConditionInput &input)
     return missing ? missingValueMessage(mode) : QString();
 }
 
-QueryDescription describe(ConditionMode mode, const ConditionInput &input)
+ResultStep describe(ConditionMode mode, const ConditionInput &input)
 {
     switch (mode) {
     case ConditionMode::NameSurname:

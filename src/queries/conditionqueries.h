@@ -55,7 +55,7 @@ QString missingValueMessage(ConditionMode mode);
 QString checkInput(ConditionMode mode, const ConditionInput &input);
 
 // The query to run for complete input (see checkInput).
-QueryDescription describe(ConditionMode mode, const ConditionInput &input);
+ResultStep describe(ConditionMode mode, const ConditionInput &input);
 
 // A text as a literal: in single quotes with every inner quote doubled.
 QString quotedLiteral(const QString &text);

@@ -2,11 +2,10 @@
 
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/lookups.h"
 #include "core/resultscreen.h"
 #include "core/workspace.h"
-#include "data/database.h"
 #include "data/query.h"
-#include "data/table.h"
 #include "queries/dropdownbox.h"
 #include "queries/querysequence.h"
 
@@ -33,15 +32,11 @@ constexpr int kRowTops[QueryComplessa::kRows] = {56, 120, 184, 248, 312};
 } // namespace
 
 QueryComplessa::QueryComplessa(Workspace &workspace, ResultScreen &screen) :
-    QWidget(nullptr, Qt::Window),
-    workspace_(workspace),
-    screen_(screen),
-    ADOTable1(std::make_unique<Table>(&workspace.connection()))
+    QWidget(nullptr, Qt::Window), workspace_(workspace), screen_(screen)
 {
     setObjectName(QStringLiteral("QueryComplessa"));
     setWindowTitle(QStringLiteral("Query complessa"));
     resize(545, 437);
-    ADOTable1->setObjectName(QStringLiteral("ADOTable1"));
 
     Label1 = new QLabel(QStringLiteral("Inserire la condizione della query:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -161,7 +156,7 @@ void QueryComplessa::ComboBox1DropDown()
     }
 }
 
-QStringList QueryComplessa::columnsOf(const QString &table) { return workspace_.connection().columnNames(table); }
+QStringList QueryComplessa::columnsOf(const QString &table) { return Lookups::columnsOf(workspace_, table); }
 
 void QueryComplessa::valueListDropDown(int row)
 {
@@ -173,14 +168,7 @@ void QueryComplessa::valueListDropDown(int row)
     r.value->replaceItems({});
     if (table.isEmpty())
         return;
-    QStringList texts;
-    ADOTable1->close();
-    ADOTable1->setTableName(table);
-    ADOTable1->open();
-    const int column = ADOTable1->fieldByName(ComplexQuery::columnOfLabel(label)).index();
-    for (int i = 0; i < ADOTable1->recordCount(); ++i)
-        texts << ADOTable1->text(i, column);
-    ADOTable1->close();
+    const QStringList texts = Lookups::columnTexts(workspace_, table, ComplexQuery::columnOfLabel(label));
     r.value->replaceItems(ComplexQuery::valueList(texts));
 }
 
@@ -218,46 +206,24 @@ QList<ConditionRow> QueryComplessa::shownRows() const
 
 void QueryComplessa::Button1Click()
 {
-    // Whatever was typed into the current row is saved before the result changes.
-    workspace_.saveTypedChange();
-    screen_.setSearchField(QString());
-    screen_.setAddEnabled(false);
-    screen_.setDeleteEnabled(false);
-    screen_.resetDrillDown(QStringLiteral("Visualizza progetti"));
-    screen_.setDrillDownEnabled(false);
-    screen_.setGridEditable(true);
-    workspace_.query()->setFiltered(false);
-    screen_.clearSearchText();
-
     const ComplexQueryStatement statement = ComplexQuery::build(shownRows(),
                                                                 [this](const QString &t) { return columnsOf(t); });
-    if (statement.noCondition)
-        return;
+    if (statement.canRun()) {
+        // The value boxes show the values as the statement used them.
+        int shown = 0;
+        for (int k = 0; k < kRows && shown < statement.shownValues.size(); ++k) {
+            const Row &r = rows_[size_t(k)];
+            if (k == 0 || r.connectorAbove->isVisibleTo(this))
+                r.value->setEditText(statement.shownValues.at(shown++));
+        }
+    }
+    // The main window is reset even when nothing runs; a rejected statement leaves grid and
+    // card empty and the window open.
+    QuerySequence::run(workspace_, screen_, ComplexQuery::resultStep(statement));
     if (!statement.error.isEmpty()) {
         Dialogs::instance().message(statement.error);
         return;
     }
-    // The value boxes show the values as the statement used them.
-    int shown = 0;
-    for (int k = 0; k < kRows && shown < statement.shownValues.size(); ++k) {
-        const Row &r = rows_[size_t(k)];
-        if (k == 0 || r.connectorAbove->isVisibleTo(this))
-            r.value->setEditText(statement.shownValues.at(shown++));
-    }
-
-    screen_.unbindEditors();
-    try {
-        ComplexQuery::setUp(*workspace_.query(), statement);
-        QuerySequence::replaceResult(workspace_, statement.lines);
-    } catch (...) {
-        screen_.setUpCard(); // grid and card stay empty; the window stays open
-        throw;
-    }
-    screen_.showColumns();
-    screen_.setUpCard();
-    screen_.setStatusText(statement.status);
-    screen_.hideGridDatePicker();
-    screen_.setGridEditable(false);
-    close();
-    screen_.colourCard();
+    if (statement.canRun())
+        close();
 }

@@ -5,21 +5,18 @@
 #include <QWidget>
 
 #include <array>
-#include <memory>
 
 class DropDownBox;
 class QLabel;
 class QPushButton;
 class QToolButton;
 class ResultScreen;
-class Table;
 class Workspace;
 
 // The complex query window: up to five conditions (field, operator, value) joined by AND or
 // OR, run as the main window's result. Lays the rows out, shows and hides them, fills the
 // lists from the catalogue and the database; ComplexQuery builds the statement and refuses
-// rows that cannot make one. Also owns the shared look-up table that any window opens on a
-// named table for one short task.
+// rows that cannot make one.
 class QueryComplessa : public QWidget
 {
     Q_OBJECT
@@ -30,8 +27,6 @@ public:
     // `screen` is the main window's screen (Not owned).
     QueryComplessa(Workspace &workspace, ResultScreen &screen);
     ~QueryComplessa() override;
-
-    Table *lookUpTable() const { return ADOTable1.get(); }
 
     // Events; rows count from 1.
     void ComboBox1DropDown();
@@ -64,7 +59,6 @@ private:
 
     Workspace &workspace_;
     ResultScreen &screen_; // Not owned.
-    std::unique_ptr<Table> ADOTable1;
     std::array<Row, kRows> rows_;
     QLabel *Label1 = nullptr;
     QPushButton *Button1 = nullptr;

@@ -2,10 +2,10 @@
 
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/lookups.h"
 #include "core/resultscreen.h"
 #include "core/windowlink.h"
 #include "core/workspace.h"
-#include "data/table.h"
 #include "queries/dropdownbox.h"
 #include "queries/querysequence.h"
 
@@ -26,11 +26,7 @@ constexpr int kWidth = 300;
 } // namespace
 
 QueryStandard::QueryStandard(Workspace &workspace, ResultScreen &screen, QWidget *mainWindow) :
-    QDialog(nullptr, Qt::Tool),
-    workspace_(workspace),
-    screen_(screen),
-    mainWindow_(mainWindow),
-    valueTable_(std::make_unique<Table>(&workspace.connection()))
+    QDialog(nullptr, Qt::Tool), workspace_(workspace), screen_(screen), mainWindow_(mainWindow)
 {
     setObjectName(QStringLiteral("QueryStandard"));
     setWindowTitle(ConditionQueries::dialogCaption());
@@ -139,7 +135,7 @@ void QueryStandard::runQuery(ConditionMode mode)
     // The statement takes the values from the widgets, the status line from the stored
     // copies; the confirm step has just made them the same.
     const ConditionInput current{Edit1->text(), Edit2->text(), ComboBox1->currentText()};
-    QueryDescription description = ConditionQueries::describe(mode, current);
+    ResultStep description = ConditionQueries::describe(mode, current);
     description.status = ConditionQueries::describe(mode, stored_).status;
     QuerySequence::run(workspace_, screen_, description);
 }
@@ -151,14 +147,7 @@ void QueryStandard::ComboBox1DropDown()
         return;
     const QString typed = ComboBox1->currentText();
     ComboBox1->clear();
-    QStringList texts;
-    valueTable_->close();
-    valueTable_->setTableName(source.table);
-    valueTable_->open();
-    const int column = valueTable_->fieldByName(source.column).index();
-    for (int row = 0; row < valueTable_->recordCount(); ++row)
-        texts << valueTable_->text(row, column);
-    valueTable_->close();
+    const QStringList texts = Lookups::columnTexts(workspace_, source.table, source.column);
     ComboBox1->addItems(ConditionQueries::valueList(mode_, texts));
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText(typed);

@@ -4,14 +4,11 @@
 
 #include <QDialog>
 
-#include <memory>
-
 class DropDownBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class ResultScreen;
-class Table;
 class Workspace;
 
 // The query condition dialog: set up for one of the four queries that select by one value
@@ -53,7 +50,6 @@ private:
     Workspace &workspace_;
     ResultScreen &screen_; // Not owned.
     QWidget *mainWindow_;  // Not owned.
-    std::unique_ptr<Table> valueTable_;
     ConditionMode mode_ = ConditionMode::NameSurname;
     ConditionInput stored_;
 

@@ -45,12 +45,12 @@ QString projectsTables() { return QStringLiteral("FROM Committente, Progetto"); 
 
 QString projectsJoin() { return QStringLiteral("WHERE Committente.IdCommittente=Progetto.IdCommittente"); }
 
-QueryDescription personsQuery(const QStringList &lines, const QString &status, bool addEnabled)
+ResultStep personsQuery(const QStringList &lines, const QString &status, bool addEnabled)
 {
-    QueryDescription d;
+    ResultStep d;
     d.lines = lines;
     d.viewKind = ViewPersons;
-    d.personsQuery = true;
+    d.insertKind = InsertPerson;
     d.searchField = QStringLiteral("Cognome");
     d.drillDownCaption = QStringLiteral("Visualizza progetti");
     d.addEnabled = addEnabled;
@@ -59,12 +59,11 @@ QueryDescription personsQuery(const QStringList &lines, const QString &status, b
     return d;
 }
 
-QueryDescription projectsQuery(const QStringList &lines, const QString &status)
+ResultStep projectsQuery(const QStringList &lines, const QString &status)
 {
-    QueryDescription d;
+    ResultStep d;
     d.lines = lines;
     d.viewKind = ViewProjects;
-    d.personsQuery = false;
     d.searchField = QStringLiteral("Cognome cliente");
     d.drillDownCaption = QStringLiteral("Visualizza pagamenti");
     d.addEnabled = false;
@@ -73,7 +72,7 @@ QueryDescription projectsQuery(const QStringList &lines, const QString &status)
     return d;
 }
 
-QueryDescription describe(StandardQuery query)
+ResultStep describe(StandardQuery query)
 {
     switch (query) {
     case StandardQuery::Committente:

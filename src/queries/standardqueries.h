@@ -1,25 +1,11 @@
 #pragma once
 
-#include "core/globals.h"
+#include "queries/resultstep.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-
-// Everything the main window's common query sequence needs to know about one query: the
-// statement and the state the main window takes on while its result is shown.
-struct QueryDescription
-{
-    QStringList lines; // the statement, one clause a line
-    ViewKind viewKind = ViewNone;
-    bool personsQuery = false; // persons queries also make "Aggiungi" create a person
-    QString searchField;       // default quick-search field
-    QString drillDownCaption;  // caption of the drill-down toggle
-    bool addEnabled = false;
-    bool deleteEnabled = true;
-    QString status; // the status line, always "Query attuale: ..."
-};
 
 // The ready-made queries of the "Database" menu and the tool bars.
 enum class StandardQuery {
@@ -46,10 +32,10 @@ QString projectsTables();
 QString projectsJoin();
 
 // A persons or projects query with the settings every query of its kind shares.
-QueryDescription personsQuery(const QStringList &lines, const QString &status, bool addEnabled = false);
-QueryDescription projectsQuery(const QStringList &lines, const QString &status);
+ResultStep personsQuery(const QStringList &lines, const QString &status, bool addEnabled = false);
+ResultStep projectsQuery(const QStringList &lines, const QString &status);
 
-QueryDescription describe(StandardQuery query);
+ResultStep describe(StandardQuery query);
 
 // A text as a single-quoted literal, inner quotes doubled.
 QString quoted(const QString &text);

@@ -1,15 +1,13 @@
 #include "views/drilldown.h"
 
 #include "core/dialogs.h"
+#include "core/lookups.h"
 #include "core/resultscreen.h"
 #include "core/workspace.h"
 #include "data/query.h"
-#include "data/table.h"
 #include "queries/querysequence.h"
-#include "queries/standardqueries.h"
+#include "queries/resultstep.h"
 #include "views/rowkey.h"
-
-#include <memory>
 
 QString DrillDown::currentRowKey() const
 {
@@ -28,7 +26,7 @@ void DrillDown::markCurrentRow()
         workspace_.globals().selectedKey = currentRowKey();
 }
 
-std::optional<QStringList> DrillDown::cellClick(int column, Table *lookUp)
+std::optional<QStringList> DrillDown::cellClick(int column)
 {
     Query &query = *workspace_.query();
     if (!query.isActive() || column < 0 || column >= query.fieldCount())
@@ -52,107 +50,42 @@ std::optional<QStringList> DrillDown::cellClick(int column, Table *lookUp)
         Dialogs::instance().openExternal(QStringLiteral("mailto:") + text);
 
     const bool pressed = screen_.isDrillDownPressed();
-    const int total = query.fieldIndex(QStringLiteral("Importo_totale"));
-    const int paid = query.fieldIndex(QStringLiteral("Importo_pagato"));
-    if (total >= 0 && paid >= 0 && pressed && query.text(row, total) == query.text(row, paid)) {
+    const ViewKind view = workspace_.globals().viewKind;
+    if (pressed && (view == ViewProjects || view == ViewProjectsByState)
+        && query.fieldByName(QStringLiteral("Importo_totale")).asString()
+               == query.fieldByName(QStringLiteral("Importo_pagato")).asString()) {
         screen_.setAddEnabled(false);
         screen_.setDeleteEnabled(false);
     }
 
     if (pressed) {
-        if (workspace_.globals().viewKind == ViewPersons)
+        if (view == ViewPersons)
             toProjects();
-        else if (workspace_.globals().viewKind == ViewProjects)
+        else if (view == ViewProjects)
             toPayments();
         return std::nullopt;
     }
     if (field != QLatin1String("Stato"))
         return std::nullopt;
-    std::unique_ptr<Table> own;
-    if (!lookUp) {
-        own = std::make_unique<Table>(&workspace_.connection());
-        lookUp = own.get();
-    }
-    lookUp->close();
-    lookUp->setTableName(QStringLiteral("Stato"));
-    lookUp->open();
-    QStringList values;
-    const int name = lookUp->fieldIndex(QStringLiteral("Stato_progetto"));
-    for (int r = 0; r < lookUp->recordCount(); ++r)
-        values << lookUp->text(r, name);
-    lookUp->close();
-    return values;
-}
-
-void DrillDown::replaceResult(const QStringList &lines)
-{
-    workspace_.saveTypedChange();
-    screen_.unbindEditors();
-    screen_.setGridEditable(true);
-    workspace_.query()->setFiltered(false);
-    screen_.clearSearchText();
-    QuerySequence::replaceResult(workspace_, lines); // a rejected statement ends the drill-down here
-    if (workspace_.query()->isEmpty())
-        screen_.setDrillDownEnabled(false);
-    screen_.showColumns();
+    return Lookups::projectStates(workspace_);
 }
 
 void DrillDown::toProjects()
 {
-    Globals &globals = workspace_.globals();
     Query &query = *workspace_.query();
-    screen_.setSearchField(QStringLiteral("Cognome cliente"));
-    screen_.setAddEnabled(true);
-    globals.insertKind = InsertProject;
-
-    globals.currentPersonId = query.fieldByName(QStringLiteral("Committente.IdCommittente")).asInteger();
-    globals.currentPersonName = query.fieldByName(QStringLiteral("Nome")).asString();
-    globals.currentPersonSurname = query.fieldByName(QStringLiteral("Cognome")).asString();
-    globals.currentParentKey = globals.currentPersonSurname;
-
-    replaceResult(StandardQueries::projectsOfPerson(globals.currentPersonId, globals.currentParentKey));
-    screen_.setUpCard(); // still as a persons view
-    globals.viewKind = ViewProjects;
-
-    const int firstName = query.fieldIndex(QStringLiteral("Nome_progettista"));
-    const QString name = query.isEmpty() || firstName < 0 ? QString() : query.text(0, firstName);
-    screen_.setStatusText(QStringLiteral("Query attuale: Progetti di ") + globals.currentParentKey + QLatin1Char(' ')
-                          + name);
-    screen_.hideGridDatePicker();
-    screen_.setDrillDownCaption(QStringLiteral("Visualizza pagamenti"));
-    screen_.colourCard();
+    const ResultStep step
+        = ResultSteps::projectsOfPerson(workspace_.globals().drillDown,
+                                        query.fieldByName(QStringLiteral("Committente.IdCommittente")).asInteger(),
+                                        query.fieldByName(QStringLiteral("Cognome")).asString(),
+                                        query.fieldByName(QStringLiteral("Nome")).asString());
+    QuerySequence::run(workspace_, screen_, step);
 }
 
 void DrillDown::toPayments()
 {
-    Globals &globals = workspace_.globals();
     Query &query = *workspace_.query();
-    screen_.setSearchField(QString());
-    if (query.fieldIndex(QStringLiteral("Importo_totale")) >= 0) {
-        // A fully paid project takes no new payment.
-        const bool open = query.fieldByName(QStringLiteral("Importo_totale")).asString()
-                          != query.fieldByName(QStringLiteral("Importo_pagato")).asString();
-        screen_.setAddEnabled(open);
-        screen_.setDeleteEnabled(open);
-    }
-    globals.insertKind = InsertPayment;
-    // Built from the project row, before the payments replace it.
-    screen_.setStatusText(QStringLiteral("Query attuale: Pagamenti effettuati da ")
-                          + query.fieldByName(QStringLiteral("Cognome_progettista")).asString() + QLatin1Char(' ')
-                          + query.fieldByName(QStringLiteral("Nome_progettista")).asString()
-                          + QStringLiteral(" per il progetto di ")
-                          + query.fieldByName(QStringLiteral("Comune")).asString());
-    globals.currentParentKey = query.fieldByName(QStringLiteral("IdProgetto")).asString();
-
-    replaceResult(StandardQueries::paymentsOfProject(globals.currentParentKey));
-    // Payments are corrected by deleting and adding them again, never in place.
-    for (const QString &name : {QStringLiteral("Importo"), QStringLiteral("Fattura")}) {
-        const int c = query.fieldIndex(name);
-        if (c >= 0)
-            query.setFieldReadOnly(c, true);
-    }
-    screen_.setDrillDownEnabled(false);
-    screen_.setUpCard(); // still as a projects view, so the card keeps its colours
-    globals.viewKind = ViewPayments;
-    screen_.hideGridDatePicker();
+    const auto text = [&query](const char *field) { return query.fieldByName(QLatin1String(field)).asString(); };
+    const ProjectRow project{text("IdProgetto"), text("Cognome_progettista"), text("Nome_progettista"),
+                             text("Comune"),     text("Importo_totale"),      text("Importo_pagato")};
+    QuerySequence::run(workspace_, screen_, ResultSteps::paymentsOfProject(workspace_.globals().drillDown, project));
 }

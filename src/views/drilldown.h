@@ -5,7 +5,6 @@
 #include <optional>
 
 class ResultScreen;
-class Table;
 class Workspace;
 
 // The drill-down from a person to its projects and from a project to its payments, and
@@ -18,8 +17,7 @@ public:
 
     // The steps of a click on a data cell of `column`; the clicked row is the current row.
     // Returns the states to offer in the cell's pick list after a click on "Stato".
-    // `lookUp` is the shared whole-table reader (may be null: a reader of its own is used).
-    std::optional<QStringList> cellClick(int column, Table *lookUp);
+    std::optional<QStringList> cellClick(int column);
     void toProjects();
     void toPayments();
 
@@ -29,8 +27,6 @@ public:
     void markCurrentRow();
 
 private:
-    void replaceResult(const QStringList &lines);
-
     Workspace &workspace_;
     ResultScreen &screen_;
 };

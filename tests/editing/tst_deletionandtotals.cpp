@@ -170,14 +170,14 @@ void TestDeletionAndTotals::totalWithoutProjectChangesNothing()
     const qint64 person = addPerson("Greco");
     const qint64 project = addProject(person, "Greco", 1000, 10);
     // Payments whose project is gone, shown the way the drill-down shows payments.
-    QueryDescription orphans;
+    ResultStep orphans;
     orphans.lines = QStringList{"SELECT IdProgetto, IdFattura, Importo, Data, Fattura", "FROM Pagamenti",
                                 "WHERE IdProgetto =77"};
     orphans.viewKind = ViewPayments;
     orphans.addEnabled = true;
     orphans.status = QStringLiteral("Query attuale: Pagamenti");
     main()->runQuery(orphans);
-    main()->globals().currentParentKey = QStringLiteral("77");
+    main()->globals().drillDown.projectKey = QStringLiteral("77");
     main()->globals().insertKind = InsertPayment;
     QVERIFY(main()->PaymentsResultTest());
 

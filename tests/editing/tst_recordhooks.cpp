@@ -56,9 +56,9 @@ void TestRecordHooks::newRowsGetTheirKeys()
     Fixture f;
     Globals &globals = f.workspace.globals();
     globals.insertKind = InsertKind(insertKind);
-    globals.currentPersonId = 1;
-    globals.currentPersonName = QStringLiteral("Anna");
-    globals.currentPersonSurname = QStringLiteral("Bianchi");
+    globals.drillDown.personId = 1;
+    globals.drillDown.personName = QStringLiteral("Anna");
+    globals.drillDown.personSurname = QStringLiteral("Bianchi");
     const QStringList lines = insertKind == InsertPerson
                                   ? StandardQueries::describe(StandardQuery::Committente).lines
                                   : StandardQueries::projectsOfPerson(1, QStringLiteral("Bianchi"));
@@ -88,8 +88,11 @@ void TestRecordHooks::paymentsMoveTheirProjectsTotal()
         QStringLiteral("SELECT Importo_pagato * 100 FROM Progetto WHERE IdProgetto=%1").arg(project));
     Globals &globals = f.workspace.globals();
     globals.insertKind = InsertPayment;
-    globals.currentParentKey = QString::number(project);
-    QuerySequence::replaceResult(f.workspace, StandardQueries::paymentsOfProject(globals.currentParentKey));
+    globals.drillDown.projectKey = QString::number(project);
+    ResultStep payments;
+    payments.lines = StandardQueries::paymentsOfProject(globals.drillDown.projectKey);
+    payments.viewKind = ViewPayments;
+    QuerySequence::apply(f.workspace, payments);
     QVERIFY(f.hooks.PaymentsResultTest());
 
     Query &q = *f.workspace.query();

@@ -186,7 +186,7 @@ void TestConditionQueries::statementAndStatus()
     QFETCH(QString, firstName);
     QFETCH(QString, surname);
     QFETCH(QString, value);
-    const QueryDescription d = ConditionQueries::describe(mode, {firstName, surname, value});
+    const ResultStep d = ConditionQueries::describe(mode, {firstName, surname, value});
     QCOMPARE(d.lines.size(), 3);
     const bool projects = mode == ConditionMode::ProjectState;
     QCOMPARE(d.lines.at(0), projects ? StandardQueries::projectsColumns() : StandardQueries::personsColumns());
@@ -199,21 +199,21 @@ void TestConditionQueries::statementAndStatus()
 void TestConditionQueries::viewSettingsByMode()
 {
     for (const ConditionMode mode : {ConditionMode::NameSurname, ConditionMode::Qualification, ConditionMode::City}) {
-        const QueryDescription d = ConditionQueries::describe(mode, {"a", "b", "c"});
+        const ResultStep d = ConditionQueries::describe(mode, {"a", "b", "c"});
         QCOMPARE(d.viewKind, 1);
-        QVERIFY(d.personsQuery);
+        QVERIFY(d.insertKind == InsertPerson);
         QCOMPARE(d.searchField, QStringLiteral("Cognome"));
         QCOMPARE(d.drillDownCaption, QStringLiteral("Visualizza progetti"));
-        QVERIFY(!d.addEnabled);
-        QVERIFY(d.deleteEnabled);
+        QVERIFY(d.addEnabled == false);
+        QVERIFY(d.deleteEnabled == true);
     }
-    const QueryDescription state = ConditionQueries::describe(ConditionMode::ProjectState, {"", "", "Sospeso"});
+    const ResultStep state = ConditionQueries::describe(ConditionMode::ProjectState, {"", "", "Sospeso"});
     QCOMPARE(state.viewKind, 4);
-    QVERIFY(!state.personsQuery); // leaves InsertKind as it was
+    QVERIFY(!state.insertKind); // leaves InsertKind as it was
     QCOMPARE(state.searchField, QStringLiteral("Cognome cliente"));
     QCOMPARE(state.drillDownCaption, QStringLiteral("Visualizza progetti"));
-    QVERIFY(!state.addEnabled);
-    QVERIFY(state.deleteEnabled);
+    QVERIFY(state.addEnabled == false);
+    QVERIFY(state.deleteEnabled == true);
 }
 
 void TestConditionQueries::valueListRemovesRepeatsOnlyForQualificationAndCity_data()

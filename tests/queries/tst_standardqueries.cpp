@@ -19,13 +19,13 @@ void TestStandardQueries::personsQueriesShareTheirSettings()
 {
     for (const StandardQuery q :
          {StandardQuery::Committente, StandardQuery::ConProgetti, StandardQuery::SenzaProgetti}) {
-        const QueryDescription d = StandardQueries::describe(q);
+        const ResultStep d = StandardQueries::describe(q);
         QCOMPARE(d.viewKind, 1);
-        QVERIFY(d.personsQuery);
+        QVERIFY(d.insertKind == InsertPerson);
         QCOMPARE(d.searchField, QStringLiteral("Cognome"));
         QCOMPARE(d.drillDownCaption, QStringLiteral("Visualizza progetti"));
-        QCOMPARE(d.addEnabled, q == StandardQuery::Committente);
-        QVERIFY(d.deleteEnabled);
+        QVERIFY(d.addEnabled == (q == StandardQuery::Committente));
+        QVERIFY(d.deleteEnabled == true);
         QVERIFY(d.status.startsWith(QStringLiteral("Query attuale: ")));
         QCOMPARE(d.lines.size(), 3);
     }
@@ -35,13 +35,13 @@ void TestStandardQueries::projectQueriesShareTheirSettings()
 {
     for (const StandardQuery q : {StandardQuery::Progetto, StandardQuery::InCorso, StandardQuery::DaIniziare,
                                   StandardQuery::Sospesi, StandardQuery::NonPagati, StandardQuery::Pagati}) {
-        const QueryDescription d = StandardQueries::describe(q);
+        const ResultStep d = StandardQueries::describe(q);
         QCOMPARE(d.viewKind, 2);
-        QVERIFY(!d.personsQuery);
+        QVERIFY(!d.insertKind);
         QCOMPARE(d.searchField, QStringLiteral("Cognome cliente"));
         QCOMPARE(d.drillDownCaption, QStringLiteral("Visualizza pagamenti"));
-        QVERIFY(!d.addEnabled);
-        QVERIFY(d.deleteEnabled);
+        QVERIFY(d.addEnabled == false);
+        QVERIFY(d.deleteEnabled == true);
         QCOMPARE(d.lines.at(1), QStringLiteral("FROM Committente, Progetto"));
     }
     QCOMPARE(StandardQueries::describe(StandardQuery::Sospesi).status,

@@ -112,10 +112,9 @@ void TestDrillDown::apostropheSurnameToFullyPaidPayments()
     Globals &g = main()->globals();
     QCOMPARE(g.viewKind, 2);
     QCOMPARE(g.insertKind, 2);
-    QCOMPARE(g.currentPersonId, person);
-    QCOMPARE(g.currentPersonName, QStringLiteral("Anna"));
-    QCOMPARE(g.currentPersonSurname, QStringLiteral("D'Angelo"));
-    QCOMPARE(g.currentParentKey, QStringLiteral("D'Angelo"));
+    QCOMPARE(g.drillDown.personId, person);
+    QCOMPARE(g.drillDown.personName, QStringLiteral("Anna"));
+    QCOMPARE(g.drillDown.personSurname, QStringLiteral("D'Angelo"));
     QCOMPARE(g.selectedKey, QString::number(person));
     QCOMPARE(status(), QStringLiteral("Query attuale: Progetti di D'Angelo Anna"));
     QCOMPARE(child<QComboBox>("ComboBox1")->currentText(), QStringLiteral("Cognome cliente"));
@@ -133,7 +132,7 @@ void TestDrillDown::apostropheSurnameToFullyPaidPayments()
     QCOMPARE(keysOf("IdFattura"), std::set<qint64>({firstPayment, secondPayment}));
     QCOMPARE(g.viewKind, 3);
     QCOMPARE(g.insertKind, 3);
-    QCOMPARE(g.currentParentKey, QString::number(project));
+    QCOMPARE(g.drillDown.projectKey, QString::number(project));
     QCOMPARE(g.selectedKey, QString::number(project));
     QCOMPARE(status(),
              QStringLiteral("Query attuale: Pagamenti effettuati da D'Angelo Anna per il progetto di Sant'Anna"));

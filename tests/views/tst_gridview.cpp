@@ -321,7 +321,7 @@ void TestGridView::stateColumnPickList()
     clickCell(1, "Stato");
     const QStringList expected = {"Da iniziare", "In corso", "Sospeso", "Annullato", "Concluso"};
     QCOMPARE(main()->gridDelegate()->pickList(state), expected);
-    QVERIFY(!startup_->complexQuery()->lookUpTable()->isActive());
+    QVERIFY(!main()->workspace().lookUpTable()->isActive());
 
     // The in-place editor of the column offers the list and writes the pick into the row.
     const QModelIndex index = cell(1, "Stato");
