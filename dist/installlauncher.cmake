@@ -1,10 +1,12 @@
-# Run while installing: makes bin/pratilio a link to the program and writes the menu launcher
-# whose Exec names the installed program, quoted as desktop entries require.
+# Run while installing: makes bin/pratilio and bin/pratilio-db links to the programs and writes
+# the menu launcher whose Exec names the installed program, quoted as desktop entries require.
 
 set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 file(MAKE_DIRECTORY "${root}/bin" "${root}/share/applications")
-file(CREATE_LINK "../${PRATILIO_INSTALL_DIR}/pratilio" "${root}/bin/pratilio" SYMBOLIC)
-message(STATUS "Installing: ${root}/bin/pratilio -> ../${PRATILIO_INSTALL_DIR}/pratilio")
+foreach(program pratilio pratilio-db)
+  file(CREATE_LINK "../${PRATILIO_INSTALL_DIR}/${program}" "${root}/bin/${program}" SYMBOLIC)
+  message(STATUS "Installing: ${root}/bin/${program} -> ../${PRATILIO_INSTALL_DIR}/${program}")
+endforeach()
 
 # A path with a reserved character goes between double quotes, with " ` $ \ escaped; the
 # string escape of the backslash comes on top, and a "%" is doubled.

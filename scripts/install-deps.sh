@@ -13,6 +13,7 @@ PACKAGES=(
   python3 python3-xlrd python3-openpyxl
   shellcheck
   desktop-file-utils appstream librsvg2-bin poppler-utils xdg-user-dirs
+  dpkg-dev lintian
   clang libclang-rt-14-dev clang-format clang-tidy
 )
 

@@ -1,5 +1,5 @@
-// pratilio-db: creates the program's database file. The program itself only ever opens an
-// existing file, so that a wrong path can never silently start an empty archive.
+// pratilio-db: creates the program's database file. The program opens an existing file, and
+// creates one only when the user asks on a first start in the user's folders.
 
 #include "data/database.h"
 #include "data/demodata.h"

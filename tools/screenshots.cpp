@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/programpaths.h"
 #include "data/query.h"
 #include "desktop/info.h"
 #include "editing/forminput.h"
@@ -137,7 +138,9 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString programDir = QFileInfo(args[0]).absoluteFilePath();
-    if (!QFileInfo::exists(QDir(programDir).filePath(QStringLiteral("Database/DatiCliente.mdb")))) {
+    // The pictures are taken on the demo database beside the program, never on a user's own.
+    const ProgramPaths paths(programDir);
+    if (!paths.dataBesideProgram() || !QFileInfo::exists(paths.path(ProgramPaths::Place::DatabaseFile))) {
         QTextStream(stderr) << "Manca il database in " << programDir << "/Database\n";
         return 1;
     }

@@ -33,7 +33,7 @@ void backup(Workspace &workspace)
 {
     if (!workspace.connection().isOpen())
         throw DbError(QStringLiteral("Il database non è aperto: non c'è nulla da copiare."));
-    const QString folder = DatabaseBackup::folder(workspace.programDir());
+    const QString folder = workspace.paths().path(ProgramPaths::Place::Backup);
     QDir().mkpath(folder); // the dialog opens there; a folder that cannot be made is the dialog's to show
     Dialogs::FileRequest request;
     request.caption = QStringLiteral("Backup del database");
@@ -56,7 +56,7 @@ void restore(Workspace &workspace, const std::function<void()> &runStartupQuery)
 {
     Dialogs::FileRequest request;
     request.caption = QStringLiteral("Ripristina da backup");
-    request.folder = DatabaseBackup::folder(workspace.programDir());
+    request.folder = workspace.paths().path(ProgramPaths::Place::Backup);
     request.filters = {kFilter};
     const QString source = Dialogs::instance().openFileName(request);
     if (source.isEmpty())
@@ -97,11 +97,11 @@ void atExit(Workspace &workspace)
         return;
     // The preferences as the file holds them now (written just before, at the same exit).
     Preferences preferences;
-    SettingsFile(QDir(workspace.programDir()).filePath(QStringLiteral("Default.ini"))).load(preferences);
+    SettingsFile(workspace.paths().path(ProgramPaths::Place::Settings)).load(preferences);
     DatabaseBackup backup = backupOf(workspace);
     if (!preferences.automaticBackup || !backup.dataChanged())
         return;
-    backup.automaticCopy(DatabaseBackup::folder(workspace.programDir()), preferences.backupsKept,
+    backup.automaticCopy(workspace.paths().path(ProgramPaths::Place::Backup), preferences.backupsKept,
                          QDateTime::currentDateTime());
 }
 

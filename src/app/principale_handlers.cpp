@@ -57,7 +57,8 @@ void Principale::Stampa1Click() { ResultPrinting::print(DBGrid1, gridDelegate(),
 void Principale::AnteprimaDiStampa1Click() { ResultPrinting::preview(DBGrid1, gridDelegate(), statusText(), this); }
 void Principale::EsportaInPDF1Click()
 {
-    ResultPrinting::exportPdf(DBGrid1, gridDelegate(), statusText(), programDir());
+    ResultPrinting::exportPdf(DBGrid1, gridDelegate(), statusText(),
+                              workspace_.paths().path(ProgramPaths::Place::Output));
 }
 void Principale::BackupDatabase1Click() { BackupActions::backup(workspace_); }
 void Principale::RipristinaBackup1Click()

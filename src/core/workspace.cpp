@@ -9,7 +9,7 @@
 #include <QFileInfo>
 
 Workspace::Workspace(const QString &programDir) :
-    programDir_(programDir),
+    paths_(programDir),
     connection_(std::make_unique<Database>()),
     query_(std::make_unique<Query>(connection_.get())),
     protezione_(std::make_unique<Table>(connection_.get())),
@@ -23,9 +23,14 @@ Workspace::Workspace(const QString &programDir) :
 
 Workspace::~Workspace() = default;
 
+QString Workspace::databaseFile() const
+{
+    return databaseFile_.isEmpty() ? paths_.path(ProgramPaths::Place::DatabaseFile) : databaseFile_;
+}
+
 void Workspace::openConnection()
 {
-    const QString path = Schema::databasePath(programDir_);
+    const QString path = databaseFile();
     // The lock comes before the file is opened, so that a second copy changes nothing.
     if (QFileInfo::exists(path) && lock_.take(path) == DatabaseLock::Outcome::InUse) {
         refused_ = true;

@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "core/gridcolumns.h"
+#include "core/programpaths.h"
 #include "data/databaselock.h"
 
 #include <QString>
@@ -23,7 +24,12 @@ public:
     Workspace(const Workspace &) = delete;
     Workspace &operator=(const Workspace &) = delete;
 
-    const QString &programDir() const { return programDir_; }
+    const QString &programDir() const { return paths_.programDir(); }
+    // Where the program's files and the office's data are.
+    const ProgramPaths &paths() const { return paths_; }
+    // The database file openConnection() opens: the one of the data folders unless set.
+    QString databaseFile() const;
+    void setDatabaseFile(const QString &path) { databaseFile_ = path; }
     Database &connection() { return *connection_; }
     Query *query() const { return query_.get(); }
     Table *protezione() const { return protezione_.get(); }
@@ -35,7 +41,7 @@ public:
     GridColumns &gridColumns() { return gridColumns_; }
     const GridColumns &gridColumns() const { return gridColumns_; }
 
-    // Becomes the one writer of the database file beside the program, opens it and the
+    // Becomes the one writer of the database file, opens it and the
     // protection row. A file or folder that cannot be written opens read-only, and the user
     // is told so.
     void openConnection();
@@ -49,7 +55,8 @@ public:
     void saveTypedChange();
 
 private:
-    QString programDir_;
+    ProgramPaths paths_;
+    QString databaseFile_;
     Globals globals_;
     // Declared in this order so that the query and the protection row go before the connection.
     std::unique_ptr<Database> connection_;

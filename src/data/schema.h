@@ -7,7 +7,7 @@
 class Database;
 
 // Where the database file lives, its key, and the statements that make a new, empty one.
-// The program itself never creates the file; the database tool does.
+// The database tool creates one, and so does the program on a first start without one.
 namespace Schema {
 
 // The program's database password, used as the file's key.

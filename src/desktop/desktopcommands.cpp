@@ -1,6 +1,7 @@
 #include "desktop/desktopcommands.h"
 
 #include "core/dialogs.h"
+#include "core/programpaths.h"
 #include "desktop/desktopshortcut.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ void DesktopCommands::createShortcut(const QString &folder, const QString &folde
 
 QString DesktopCommands::manualPath(const QString &programDir)
 {
-    return QDir(programDir).filePath(QStringLiteral("Manuale.pdf"));
+    return ProgramPaths(programDir).path(ProgramPaths::Place::Manual);
 }
 
 void DesktopCommands::openManual(const QString &programDir)

@@ -78,9 +78,9 @@ QString SheetExchange::withExtension(const QString &path, const QString &filter)
 
 QString SheetExchange::outputFolder() const
 {
-    const QString folder = QDir(workspace_.programDir()).filePath(QStringLiteral("Output"));
-    // When the folder cannot be made the dialog starts beside the program instead.
-    return QDir().mkpath(folder) ? folder : workspace_.programDir();
+    const QString folder = workspace_.paths().path(ProgramPaths::Place::Output);
+    // When the folder cannot be made the dialog starts in the folder above it instead.
+    return QDir().mkpath(folder) ? folder : QFileInfo(folder).absolutePath();
 }
 
 Dialogs::FileRequest SheetExchange::fileRequest(const QString &caption) const

@@ -1,5 +1,6 @@
 #include "exchange/xlssheetreader.h"
 
+#include "core/programpaths.h"
 #include "exchange/sheetcollector.h"
 #include "exchange/xlsanswer.h"
 
@@ -127,7 +128,7 @@ const QString XlsSheetReader::kHelperName = QStringLiteral("pratilio-xlsread");
 QString XlsSheetReader::helperProgram()
 {
     if (QCoreApplication::instance()) {
-        QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kHelperName);
+        QString beside = ProgramPaths::ofRunningProgram().path(ProgramPaths::Place::XlsReader);
         if (QFileInfo(beside).isExecutable())
             return beside;
     }

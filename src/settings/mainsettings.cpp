@@ -5,13 +5,14 @@
 
 #include <QBoxLayout>
 #include <QDir>
+#include <QFileInfo>
 #include <QTableView>
 
 MainSettings::MainSettings(Workspace &workspace, Widgets widgets) :
     workspace_(workspace), widgets_(widgets), font_(widgets.grid)
 {}
 
-QString MainSettings::path() const { return QDir(workspace_.programDir()).filePath(QStringLiteral("Default.ini")); }
+QString MainSettings::path() const { return workspace_.paths().path(ProgramPaths::Place::Settings); }
 
 Preferences MainSettings::read() const
 {
@@ -65,6 +66,8 @@ void MainSettings::SaveSettings()
     preferences.fontColor = font_.fontColor();
     preferences.fontHeight = font_.fontHeight();
 
+    // The user's configuration folder does not exist before the first exit.
+    QDir().mkpath(QFileInfo(path()).absolutePath());
     SettingsFile file(path());
     const auto columns = columnsRead_ ? SettingsFile::ColumnSections::Write : SettingsFile::ColumnSections::KeepStored;
     if (!file.save(preferences, columns))

@@ -4,6 +4,7 @@
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
 #include "core/workspace.h"
+#include "settings/databasechoice.h"
 #include "settings/password.h"
 #include "settings/passwordhash.h"
 #include "settings/passwordstyle.h"
@@ -211,7 +212,7 @@ void Opzioni::LoadSettings()
 
 void Opzioni::OpenDatabase(const Preferences &preferences)
 {
-    workspace_.openConnection();
+    DatabaseChoice::open(workspace_);
     settings_->applyColumns(preferences);
     // Ticked as the catalogue's visible flags now say.
     workspace_.fillFieldCheckLists();

@@ -1,5 +1,6 @@
 #include "settings/settingsfile.h"
 
+#include "core/programpaths.h"
 #include "settings/inifile.h"
 
 #include <QCoreApplication>
@@ -90,10 +91,7 @@ void Preferences::takeColumns(const FieldCatalogue &catalogue)
 
 SettingsFile::SettingsFile(QString path) : path_(std::move(path)) {}
 
-QString SettingsFile::defaultPath()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Default.ini"));
-}
+QString SettingsFile::defaultPath() { return ProgramPaths::ofRunningProgram().path(ProgramPaths::Place::Settings); }
 
 bool SettingsFile::load(Preferences &preferences)
 {

@@ -60,10 +60,8 @@ void preview(const QTableView *grid, const GridDelegate *delegate, const QString
     dialog.exec();
 }
 
-bool exportPdf(const QTableView *grid, const GridDelegate *delegate, const QString &statusText,
-               const QString &programDir)
+bool exportPdf(const QTableView *grid, const GridDelegate *delegate, const QString &statusText, const QString &folder)
 {
-    const QString folder = QDir(programDir).filePath(QStringLiteral("Output"));
     QDir().mkpath(folder);
     Dialogs::FileRequest request;
     request.caption = QStringLiteral("Esporta in PDF");

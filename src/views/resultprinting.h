@@ -15,10 +15,9 @@ namespace ResultPrinting {
 void print(const QTableView *grid, const GridDelegate *delegate, const QString &statusText, QWidget *parent);
 // "Anteprima di stampa...": the pages in the print preview, from which they can be printed.
 void preview(const QTableView *grid, const GridDelegate *delegate, const QString &statusText, QWidget *parent);
-// "Esporta in PDF...": the pages into a PDF file the user names, offered in `programDir`'s
-// Output folder. False when nothing was written (cancelled, or a failure already told).
-bool exportPdf(const QTableView *grid, const GridDelegate *delegate, const QString &statusText,
-               const QString &programDir);
+// "Esporta in PDF...": the pages into a PDF file the user names, offered in `folder` (the
+// data's Output/). False when nothing was written (cancelled, or a failure already told).
+bool exportPdf(const QTableView *grid, const GridDelegate *delegate, const QString &statusText, const QString &folder);
 
 // What the heading says: the status line without its "Query attuale: ".
 QString headingOf(const QString &statusText);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the built program into a temporary prefix (with a blank in its name, as a user's
-# folder may have) and checks the layout, the launcher and the AppStream metadata; then starts
-# the installed program, offscreen, on a database made by the installed tool.
+# folder may have) and checks the layout, the launcher and the AppStream metadata; then marks
+# the installed folder "portable" and starts the installed program there, offscreen, on a
+# database made beside it by the installed tool.
 # Usage: test_install.sh <build folder>
 set -euo pipefail
 
@@ -28,10 +29,18 @@ check test -x "$prefix/lib/pratilio/pratilio"
 check test -x "$prefix/lib/pratilio/pratilio-xlsread"
 check test -f "$prefix/lib/pratilio/Manuale.pdf"
 check test -f "$prefix/lib/pratilio/pratilio.png"
-check test -d "$prefix/lib/pratilio/Database"
-check test -d "$prefix/lib/pratilio/Output"
-check test -L "$prefix/bin/pratilio"
-check test "$(readlink -f "$prefix/bin/pratilio")" = "$(readlink -f "$prefix/lib/pratilio/pratilio")"
+# No data folders: they are made where the data go, on the first start.
+check test ! -e "$prefix/lib/pratilio/Database"
+check test ! -e "$prefix/lib/pratilio/Output"
+for program in pratilio pratilio-db; do
+  check test -L "$prefix/bin/$program"
+  check test "$(readlink -f "$prefix/bin/$program")" = "$(readlink -f "$prefix/lib/pratilio/$program")"
+done
+for page in man1/pratilio.1.gz man1/pratilio-db.1.gz it/man1/pratilio.1.gz it/man1/pratilio-db.1.gz; do
+  check test -f "$prefix/share/man/$page"
+done
+check test -f "$prefix/share/doc/pratilio/copyright"
+check test -f "$prefix/share/doc/pratilio/changelog.gz"
 for size in 16 24 32 48 64 128 256; do
   check test -f "$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"
 done
@@ -49,9 +58,10 @@ metainfo="$prefix/share/metainfo/$id.metainfo.xml"
 check appstreamcli validate --no-net "$metainfo"
 check grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo"
 
-# The program finds its files beside itself, also when started through the bin/ link: it
-# holds its database open once the main window is up, and is still running after it.
+# Marked portable, the program keeps its data beside itself, also when started through the
+# bin/ link: it holds its database open once the main window is up, and is still running after.
 program_dir="$prefix/lib/pratilio"
+touch "$program_dir/portable"
 database="$program_dir/Database/DatiCliente.mdb"
 check "$program_dir/pratilio-db" create "$database" --demo 5
 mkdir -p "$work/home"
