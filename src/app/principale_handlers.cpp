@@ -133,7 +133,7 @@ void Principale::DBGrid1CellClick(int column)
 void Principale::SpeedButton1Click()
 {
     showDrillDownPicture();
-    QAction *add = action(QStringLiteral("Inserisci"));
+    QAction *add = action(ActionId::Inserisci);
     if (SpeedButton1->isChecked()) {
         AddWasEnabled = add->isEnabled();
         add->setEnabled(false);
@@ -141,8 +141,6 @@ void Principale::SpeedButton1Click()
         add->setEnabled(true);
     }
 }
-
-void Principale::ColourCardPair(int pair) { Panel2->colourPair(pair - 1, *query()); }
 
 void Principale::colourCardPairs() { Panel2->colourPairs(*query()); }
 
@@ -178,11 +176,11 @@ void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->
 void Principale::clearSearchText() { searchBox_->clearSearchText(); }
 void Principale::setAddEnabled(bool enabled)
 {
-    action(QStringLiteral("Inserisci"))->setEnabled(enabled && workspace_.canWrite());
+    action(ActionId::Inserisci)->setEnabled(enabled && workspace_.canWrite());
 }
 void Principale::setDeleteEnabled(bool enabled)
 {
-    action(QStringLiteral("Elimina"))->setEnabled(enabled && workspace_.canWrite());
+    action(ActionId::Elimina)->setEnabled(enabled && workspace_.canWrite());
 }
 void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }
 void Principale::setDrillDownEnabled(bool enabled) { SpeedButton1->setEnabled(enabled); }
