@@ -46,10 +46,8 @@ std::optional<QStringList> DrillDown::cellClick(int column, Table *lookUp)
         query.setFieldReadOnly(column, true);
 
     const QString text = query.text(row, column);
-    if (field == QLatin1String("Sito_internet") && !text.isEmpty())
-        Dialogs::instance().openExternal(text);
-    if (field == QLatin1String("E_mail") && !text.isEmpty())
-        Dialogs::instance().openExternal(QStringLiteral("mailto:") + text);
+    if (const QString link = FieldCatalogue::linkOfColumn(field, text); !link.isEmpty())
+        Dialogs::instance().openExternal(link);
 
     const bool pressed = screen_.isDrillDownPressed();
     const int total = query.fieldIndex(QStringLiteral("Importo_totale"));
@@ -146,7 +144,7 @@ void DrillDown::toPayments()
 
     replaceResult(StandardQueries::paymentsOfProject(globals.currentParentKey));
     // Payments are corrected by deleting and adding them again, never in place.
-    for (const QString &name : {QStringLiteral("Importo"), QStringLiteral("Fattura")}) {
+    for (const QString &name : FieldCatalogue::fixedOnceSavedColumns()) {
         const int c = query.fieldIndex(name);
         if (c >= 0)
             query.setFieldReadOnly(c, true);
