@@ -48,12 +48,17 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     createStatusBar();
 
     Query *result = query();
+    // Text typed into the card for another row or result is forgotten.
     connect(result, &Query::currentRowChanged, this, [this] {
+        Panel2->forgetTypedText();
         refreshCardEditors();
         gridController_->showCurrentRow();
     });
     connect(result, &Query::rowChanged, this, &Principale::refreshCardEditors);
-    connect(result, &Query::resultChanged, this, &Principale::refreshCardEditors);
+    connect(result, &Query::resultChanged, this, [this] {
+        Panel2->forgetTypedText();
+        refreshCardEditors();
+    });
 
     gridController_ = new GridController(
         workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel1, [this] { drillDown_->markCurrentRow(); }, this);

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "app/mainbars.h"
 #include "core/dialogs.h"
 #include "core/resultscreen.h"
 #include "core/workspace.h"
 #include "queries/standardqueries.h"
+#include "views/cardpanel.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
-class CardPanel;
 class DrillDown;
 class FormInput;
 class GridController;
@@ -37,7 +38,7 @@ class Principale : public QMainWindow, public ResultScreen
     Q_OBJECT
 
 public:
-    static constexpr int kPairs = 21; // the card's label/editor pairs
+    static constexpr int kPairs = CardPanel::kPairs; // the card's label/editor pairs
 
     explicit Principale(const QString &programDir, QWidget *parent = nullptr);
     ~Principale() override;
@@ -55,7 +56,8 @@ public:
     CardPanel *cardPanel() const { return Panel2; }
     GridDelegate *gridDelegate() const;
     CardPairs &cardPairs();
-    QAction *action(const QString &name) const;
+    QAction *action(ActionId id) const;
+    QAction *action(const QString &name) const; // by object name, nullptr when none
 
     // The other windows, as the start-up wires them (Not owned).
     void setInputSheet(FormInput *sheet);
@@ -179,8 +181,7 @@ private:
     GridController *gridController_ = nullptr;
     MainEditors *editors_ = nullptr;
 
-    QToolButton *BitBtn1 = nullptr;
-    QToolButton *BitBtn2 = nullptr;
+    MainBars::Actions actions_{};
     QToolButton *SpeedButton1 = nullptr;
     QuickSearchBox *searchBox_ = nullptr;
     QWidget *Panel1 = nullptr;

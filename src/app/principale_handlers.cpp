@@ -134,7 +134,7 @@ void Principale::DBGrid1CellClick(int column)
 void Principale::SpeedButton1Click()
 {
     showDrillDownPicture();
-    QAction *add = action(QStringLiteral("Inserisci"));
+    QAction *add = action(ActionId::Inserisci);
     if (SpeedButton1->isChecked()) {
         AddWasEnabled = add->isEnabled();
         add->setEnabled(false);
@@ -177,11 +177,11 @@ void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->
 void Principale::clearSearchText() { searchBox_->clearSearchText(); }
 void Principale::setAddEnabled(bool enabled)
 {
-    action(QStringLiteral("Inserisci"))->setEnabled(enabled && workspace_.canWrite());
+    action(ActionId::Inserisci)->setEnabled(enabled && workspace_.canWrite());
 }
 void Principale::setDeleteEnabled(bool enabled)
 {
-    action(QStringLiteral("Elimina"))->setEnabled(enabled && workspace_.canWrite());
+    action(ActionId::Elimina)->setEnabled(enabled && workspace_.canWrite());
 }
 void Principale::setDrillDownCaption(const QString &caption) { SpeedButton1->setText(caption); }
 void Principale::setDrillDownEnabled(bool enabled) { SpeedButton1->setEnabled(enabled); }

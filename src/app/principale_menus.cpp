@@ -6,68 +6,40 @@
 #include "exchange/sheetexchange.h"
 #include "queries/quicksearchbox.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QToolButton>
 
 void Principale::createBars()
 {
-    MainBars::createActions(this);
-    MainBars::createMenus(this);
+    actions_ = MainBars::createActions(this);
+    MainBars::createMenus(this, actions_);
     searchBox_ = new QuickSearchBox(workspace_, *this, [this] { editors_->writePendingCardEditors(); });
     searchBox_->setObjectName(QStringLiteral("SearchBox"));
-    const MainBars::Buttons buttons = MainBars::createToolBars(this, searchBox_);
-    BitBtn1 = buttons.BitBtn1;
-    BitBtn2 = buttons.BitBtn2;
-    SpeedButton1 = buttons.SpeedButton1;
+    SpeedButton1 = MainBars::createToolBars(this, actions_, searchBox_);
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { ErrorHandler::guard([this] { SpeedButton1Click(); }); });
 
-    // Each action runs its handler under the global error handler.
-    const std::pair<const char *, void (Principale::*)()> handlers[] = {
-        {"Esci1", &Principale::Esci1Click},
-        {"MostraTabella", &Principale::MostraTabellaExecute},
-        {"MostraScheda", &Principale::MostraSchedaExecute},
-        {"QueryCommittente", &Principale::QueryCommittenteExecute},
-        {"QueryProgetto", &Principale::QueryProgettoExecute},
-        {"PersonalizzaQuery", &Principale::PersonalizzaQueryExecute},
-        {"Nome", &Principale::NomeExecute},
-        {"Qualifica", &Principale::QualificaExecute},
-        {"Citta", &Principale::CittaExecute},
-        {"Stato", &Principale::StatoExecute},
-        {"QueryConProgetti", &Principale::QueryConProgettiExecute},
-        {"QuerySenzaProgetti", &Principale::QuerySenzaProgettiExecute},
-        {"Comune", &Principale::ComuneExecute},
-        {"QueryNonPagati", &Principale::QueryNonPagatiExecute},
-        {"QueryPagati", &Principale::QueryPagatiExecute},
-        {"InCorso", &Principale::InCorsoExecute},
-        {"QuerySospesi", &Principale::QuerySospesiExecute},
-        {"Inserisci", &Principale::InserisciExecute},
-        {"Elimina", &Principale::EliminaExecute},
-        {"BottoneSchedaInput", &Principale::BottoneSchedaInputExecute},
-        {"Opzioni", &Principale::OpzioniExecute},
-        {"CollegamentoDesktop", &Principale::CollegamentoDesktopExecute},
-        {"CollegamentoInProgrammi", &Principale::CollegamentoInProgrammiExecute},
-        {"Manuale1", &Principale::Manuale1Click},
-        {"Formattesto", &Principale::FormattestoExecute},
-        {"Informazioni1", &Principale::Informazioni1Click},
-        {"Stampa1", &Principale::Stampa1Click},
-        {"AnteprimaDiStampa1", &Principale::AnteprimaDiStampa1Click},
-        {"EsportaInPDF1", &Principale::EsportaInPDF1Click},
-        {"BackupDatabase1", &Principale::BackupDatabase1Click},
-        {"RipristinaBackup1", &Principale::RipristinaBackup1Click},
-    };
-    for (const auto &[name, handler] : handlers) {
-        connect(action(QLatin1String(name)), &QAction::triggered, this,
-                [this, handler = handler] { ErrorHandler::guard([this, handler] { (this->*handler)(); }); });
+    // Each action runs its handler under the global error handler; a file action asks for
+    // its file first.
+    for (const ActionRow &row : ActionTable::rows()) {
+        const ActionHandler handler = row.handler;
+        QAction *target = action(row.id);
+        if (handler.run) {
+            connect(target, &QAction::triggered, this,
+                    [this, handler] { ErrorHandler::guard([this, handler] { (this->*handler.run)(); }); });
+        } else {
+            SheetExchange::connectFileAction(
+                target, handler.saveFile, [this, handler] { return (this->*handler.prepareFile)(); },
+                [this, handler](const QString &path, const QString &filter) {
+                    (this->*handler.acceptFile)(path, filter);
+                });
+        }
     }
-    SheetExchange::connectFileAction(
-        action(QStringLiteral("SalvaInXLS")), true, [this] { return SalvaInXLSBeforeExecute(); },
-        [this](const QString &path, const QString &filter) { SalvaInXLSAccept(path, filter); });
-    SheetExchange::connectFileAction(
-        action(QStringLiteral("ImportaDaExcel")), false, [this] { return ImportaDaExcelBeforeExecute(); },
-        [this](const QString &path, const QString &filter) { ImportaDaExcelAccept(path, filter); });
 }
 
 QAction *Principale::action(const QString &name) const { return MainBars::action(this, name); }
+
+QAction *Principale::action(ActionId id) const { return actions_.at(std::size_t(id)); }
 
 void Principale::showDrillDownPicture()
 {

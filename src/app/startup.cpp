@@ -67,7 +67,7 @@ void Startup::createWindows()
         inputSheet_ = std::make_unique<FormInput>(workspace);
         WindowLink::enableOnClose(inputSheet_.get(), main);
         QObject::connect(inputSheet_.get(), &FormInput::confirmRequested, main,
-                         [main] { main->action(QStringLiteral("BottoneSchedaInput"))->trigger(); });
+                         [main] { main->action(ActionId::BottoneSchedaInput)->trigger(); });
         main->setInputSheet(inputSheet_.get());
         workspace.globals().inputSheetPending = false;
     });

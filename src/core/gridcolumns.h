@@ -42,6 +42,7 @@ struct CardPair
     int editorWidth = kNormalWidth;
 };
 
+// The card's and the input sheet's pairs, 21 of each.
 using CardPairs = std::array<CardPair, 21>;
 
 // The grid column set-up that runs after every query, and the operations on the catalogue

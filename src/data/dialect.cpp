@@ -1,5 +1,7 @@
 #include "data/dialect.h"
 
+#include "data/fieldcatalogue.h"
+
 namespace Dialect {
 
 namespace {
@@ -17,19 +19,8 @@ bool isNamePart(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') 
 // included, answers no.
 bool namesOnlyProjectColumns(const QString &text)
 {
-    static const QStringList columns = {QStringLiteral("IdProgetto"),
-                                        QStringLiteral("Cognome_progettista"),
-                                        QStringLiteral("Nome_progettista"),
-                                        QStringLiteral("Descrizione"),
-                                        QStringLiteral("Comune"),
-                                        QStringLiteral("Stato"),
-                                        QStringLiteral("Importo_totale"),
-                                        QStringLiteral("Importo_pagato"),
-                                        QStringLiteral("Data_inizio"),
-                                        QStringLiteral("Data_fine"),
-                                        QStringLiteral("Data_scadenza"),
-                                        QStringLiteral("Archivio"),
-                                        QStringLiteral("Nota")};
+    static const QStringList columns = QStringList{QStringLiteral("IdProgetto")}
+                                       + FieldCatalogue::columnsOfTable(QStringLiteral("Progetto"));
     static const QStringList words = {QStringLiteral("AND"), QStringLiteral("OR"),   QStringLiteral("NOT"),
                                       QStringLiteral("IS"),  QStringLiteral("NULL"), QStringLiteral("LIKE")};
     static const QString operators = QStringLiteral(" \t\r\n,=<>!+-");

@@ -10,50 +10,58 @@ struct CatalogueRow
     FieldGroup group;
     FieldKind kind;
     CardWidth cardWidth;
-    int dateSelector; // 0 for a field that is no date
+    int dateSelector;        // 0 for a field that is no date
+    Requirement requirement; // what a new record needs of it
+    bool fixedOnceSaved;     // a saved payment's amount and invoice are never changed
+    int importPosition;      // where a spreadsheet import writes it, from 1; 0: never
 };
 
 using Rows = std::array<CatalogueRow, FieldCatalogue::kCount>;
 
 constexpr auto Wide = CardWidth::Wide;
 constexpr auto Normal = CardWidth::Normal;
+constexpr auto Free = Requirement::None;
+constexpr auto Needed = Requirement::NotEmpty;
+constexpr auto Asked = Requirement::AskWhenEmpty;
+constexpr bool Fixed = true;
+constexpr bool Editable = false;
 
 const Rows &rows()
 {
     using G = FieldGroup;
     using K = FieldKind;
     static const Rows table = {{
-        {"Cognome", "Cognome", "Committente", G::Persona, K::Text, Wide, 0},
-        {"Nome", "Nome", "Committente", G::Persona, K::Text, Normal, 0},
-        {"Qualifica", "Qualifica", "Committente", G::Persona, K::Text, Normal, 0},
-        {"Codice fiscale", "Codice_fiscale", "Committente", G::Persona, K::Text, Wide, 0},
-        {"Partita IVA", "Partita_iva", "Committente", G::Persona, K::DigitText, Wide, 0},
-        {"Note", "Note", "Committente", G::Persona, K::Text, Wide, 0},
-        {"CAP", "CAP", "Indirizzo", G::Indirizzo, K::DigitText, Normal, 0},
-        {"Città", "Città", "Indirizzo", G::Indirizzo, K::Text, Wide, 0},
-        {"Via", "Via", "Indirizzo", G::Indirizzo, K::Text, Wide, 0},
-        {"1° Telefono", "Numero_telefono1", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
-        {"2° Telefono", "Numero_telefono2", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
-        {"Fax", "Numero_fax", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
-        {"1° Cellulare", "Numero_cell1", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
-        {"2° Cellulare", "Numero_cell2", "Recapiti", G::Recapiti, K::Phone, Normal, 0},
-        {"E-Mail", "E_mail", "Recapiti", G::Recapiti, K::EMail, Wide, 0},
-        {"Sito internet", "Sito_internet", "Recapiti", G::Recapiti, K::Web, Wide, 0},
-        {"Cognome cliente", "Cognome_progettista", "Progetto", G::Progetto, K::Text, Wide, 0},
-        {"Nome cliente", "Nome_progettista", "Progetto", G::Progetto, K::Text, Normal, 0},
-        {"Descrizione", "Descrizione", "Progetto", G::Progetto, K::Text, Wide, 0},
-        {"Comune", "Comune", "Progetto", G::Progetto, K::Text, Wide, 0},
-        {"Stato", "Stato", "Progetto", G::Progetto, K::State, Normal, 0},
-        {"Importo totale", "Importo_totale", "Progetto", G::Progetto, K::Amount, Normal, 0},
-        {"Importo pagato", "Importo_pagato", "Progetto", G::Progetto, K::Amount, Normal, 0},
-        {"Data di inizio", "Data_inizio", "Progetto", G::Progetto, K::Date, Normal, 2},
-        {"Data di fine", "Data_fine", "Progetto", G::Progetto, K::Date, Normal, 3},
-        {"Data di consegna", "Data_scadenza", "Progetto", G::Progetto, K::Date, Normal, 4},
-        {"Archivio", "Archivio", "Progetto", G::Progetto, K::Text, Wide, 0},
-        {"Nota", "Nota", "Progetto", G::Progetto, K::Text, Wide, 0},
-        {"Importo", "Importo", "Pagamenti", G::Pagamenti, K::Amount, Normal, 0},
-        {"Data", "Data", "Pagamenti", G::Pagamenti, K::Date, Normal, 1},
-        {"Fattura", "Fattura", "Pagamenti", G::Pagamenti, K::Text, Normal, 0},
+        {"Cognome", "Cognome", "Committente", G::Persona, K::Text, Wide, 0, Needed, Editable, 1},
+        {"Nome", "Nome", "Committente", G::Persona, K::Text, Normal, 0, Free, Editable, 2},
+        {"Qualifica", "Qualifica", "Committente", G::Persona, K::Text, Normal, 0, Needed, Editable, 3},
+        {"Codice fiscale", "Codice_fiscale", "Committente", G::Persona, K::Text, Wide, 0, Free, Editable, 14},
+        {"Partita IVA", "Partita_iva", "Committente", G::Persona, K::DigitText, Wide, 0, Free, Editable, 15},
+        {"Note", "Note", "Committente", G::Persona, K::Text, Wide, 0, Free, Editable, 16},
+        {"CAP", "CAP", "Indirizzo", G::Indirizzo, K::DigitText, Normal, 0, Free, Editable, 4},
+        {"Città", "Città", "Indirizzo", G::Indirizzo, K::Text, Wide, 0, Free, Editable, 5},
+        {"Via", "Via", "Indirizzo", G::Indirizzo, K::Text, Wide, 0, Free, Editable, 6},
+        {"1° Telefono", "Numero_telefono1", "Recapiti", G::Recapiti, K::Phone, Normal, 0, Free, Editable, 7},
+        {"2° Telefono", "Numero_telefono2", "Recapiti", G::Recapiti, K::Phone, Normal, 0, Free, Editable, 8},
+        {"Fax", "Numero_fax", "Recapiti", G::Recapiti, K::Phone, Normal, 0, Free, Editable, 9},
+        {"1° Cellulare", "Numero_cell1", "Recapiti", G::Recapiti, K::Phone, Normal, 0, Free, Editable, 10},
+        {"2° Cellulare", "Numero_cell2", "Recapiti", G::Recapiti, K::Phone, Normal, 0, Free, Editable, 11},
+        {"E-Mail", "E_mail", "Recapiti", G::Recapiti, K::EMail, Wide, 0, Free, Editable, 12},
+        {"Sito internet", "Sito_internet", "Recapiti", G::Recapiti, K::Web, Wide, 0, Free, Editable, 13},
+        {"Cognome cliente", "Cognome_progettista", "Progetto", G::Progetto, K::Text, Wide, 0, Free, Editable, 0},
+        {"Nome cliente", "Nome_progettista", "Progetto", G::Progetto, K::Text, Normal, 0, Free, Editable, 0},
+        {"Descrizione", "Descrizione", "Progetto", G::Progetto, K::Text, Wide, 0, Free, Editable, 0},
+        {"Comune", "Comune", "Progetto", G::Progetto, K::Text, Wide, 0, Needed, Editable, 0},
+        {"Stato", "Stato", "Progetto", G::Progetto, K::State, Normal, 0, Needed, Editable, 0},
+        {"Importo totale", "Importo_totale", "Progetto", G::Progetto, K::Amount, Normal, 0, Needed, Editable, 0},
+        {"Importo pagato", "Importo_pagato", "Progetto", G::Progetto, K::Amount, Normal, 0, Free, Editable, 0},
+        {"Data di inizio", "Data_inizio", "Progetto", G::Progetto, K::Date, Normal, 2, Asked, Editable, 0},
+        {"Data di fine", "Data_fine", "Progetto", G::Progetto, K::Date, Normal, 3, Asked, Editable, 0},
+        {"Data di consegna", "Data_scadenza", "Progetto", G::Progetto, K::Date, Normal, 4, Asked, Editable, 0},
+        {"Archivio", "Archivio", "Progetto", G::Progetto, K::Text, Wide, 0, Free, Editable, 0},
+        {"Nota", "Nota", "Progetto", G::Progetto, K::Text, Wide, 0, Free, Editable, 0},
+        {"Importo", "Importo", "Pagamenti", G::Pagamenti, K::Amount, Normal, 0, Needed, Fixed, 0},
+        {"Data", "Data", "Pagamenti", G::Pagamenti, K::Date, Normal, 1, Asked, Editable, 0},
+        {"Fattura", "Fattura", "Pagamenti", G::Pagamenti, K::Text, Normal, 0, Free, Fixed, 0},
     }};
     return table;
 }
@@ -155,6 +163,62 @@ QString FieldCatalogue::columnOfDateSelector(int selector)
         if (row.dateSelector == selector)
             return row.column;
     }
+    return {};
+}
+
+Requirement FieldCatalogue::requirementOfLabel(const QString &label)
+{
+    const int index = indexOfFixedLabel(label);
+    return index < 0 ? Requirement::None : rows().at(size_t(index)).requirement;
+}
+
+const QStringList &FieldCatalogue::fixedOnceSavedColumns()
+{
+    static const QStringList columns = [] {
+        QStringList list;
+        for (const CatalogueRow &row : rows()) {
+            if (row.fixedOnceSaved)
+                list << row.column;
+        }
+        return list;
+    }();
+    return columns;
+}
+
+const QStringList &FieldCatalogue::importColumns()
+{
+    static const QStringList columns = [] {
+        QStringList list;
+        for (int position = 1; position <= kCount; ++position) {
+            for (const CatalogueRow &row : rows()) {
+                if (row.importPosition == position)
+                    list << row.column;
+            }
+        }
+        return list;
+    }();
+    return columns;
+}
+
+QStringList FieldCatalogue::columnsOfTable(const QString &table)
+{
+    QStringList columns;
+    for (const CatalogueRow &row : rows()) {
+        if (row.table == table)
+            columns << row.column;
+    }
+    return columns;
+}
+
+QString FieldCatalogue::linkOfColumn(const QString &fieldName, const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    const FieldKind kind = kindOfColumn(fieldName);
+    if (kind == FieldKind::EMail)
+        return QStringLiteral("mailto:") + text;
+    if (kind == FieldKind::Web)
+        return text;
     return {};
 }
 

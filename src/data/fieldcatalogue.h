@@ -28,6 +28,13 @@ enum class FieldKind {
 // The width of a field's editor on the card and the input sheet.
 enum class CardWidth { Normal, Wide };
 
+// What a new record needs of a field before it is saved.
+enum class Requirement {
+    None,
+    NotEmpty,     // a value, or the record is not saved
+    AskWhenEmpty, // a date that may stay empty once the user confirms it
+};
+
 struct FieldEntry
 {
     QString label;
@@ -86,6 +93,19 @@ public:
     static FieldKind kindOfLabel(const QString &label);
     static std::optional<FieldGroup> groupOfLabel(const QString &label);
     static CardWidth cardWidthOfLabel(const QString &label);
+
+    // What a new record needs of the field with this label (exact comparison).
+    static Requirement requirementOfLabel(const QString &label);
+    // The columns a saved payment keeps read-only (its amount and invoice): a wrong payment
+    // is deleted and entered again, never changed.
+    static const QStringList &fixedOnceSavedColumns();
+    // The person columns a spreadsheet import fills, in the order it writes them.
+    static const QStringList &importColumns();
+    // The catalogue columns of `table`, in catalogue order; keys are not catalogue columns.
+    static QStringList columnsOfTable(const QString &table);
+    // What a click on a field's `text` opens: "mailto:" and the address for an e-mail field,
+    // the address itself for a web field; empty for any other field or an empty text.
+    static QString linkOfColumn(const QString &fieldName, const QString &text);
 
     // The number by which the floating date editors name the date they write: 1 Data,
     // 2 Data_inizio, 3 Data_fine, 4 Data_scadenza; 0 for any other field name.

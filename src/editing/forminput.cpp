@@ -48,20 +48,14 @@ FormInput::FormInput(Workspace &workspace) : QWidget(nullptr, Qt::Tool), workspa
     layout.rowStep = kRowStep;
     panel_ = new CardPanel(layout, QStringLiteral("ComboBox1"), QStringLiteral("DateTimePicker1"), this);
     panel_->setObjectName(QStringLiteral("Pairs"));
+    panel_->setNewRowOnly(true);
     // Room for every pair; the sheet shows as much of it as its height allows.
-    panel_->setGeometry(0, 0, 400, kEditorTop + kRowStep * kPairs + kEditorHeight);
-    for (int k = 0; k < kPairs; ++k) {
-        DBText[size_t(k)] = panel_->label(k);
-        DBEdit[size_t(k)] = panel_->editor(k);
-    }
-    ComboBox1 = panel_->stateBox();
-    DateTimePicker1 = panel_->datePicker();
+    panel_->setGeometry(0, 0, 400, kEditorTop + kRowStep * CardPanel::kPairs + kEditorHeight);
     Label8->raise();
 
     Button1 = new QPushButton(QStringLiteral("Inserisci"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
 
-    // Editing: insertion, in-place editors, deletion and totals.
     setUpEditing();
 }
 
@@ -76,28 +70,28 @@ void FormInput::UnbindInputSheetEditors()
 void FormInput::mirrorPairs()
 {
     panel_->mirror();
-    for (int k = 0; k < kPairs; ++k) {
+    for (int k = 0; k < CardPanel::kPairs; ++k) {
         if (pairs()[size_t(k)].boundField.isEmpty())
-            DBEdit[size_t(k)]->clear();
+            editor(k)->clear();
     }
 }
 
 void FormInput::closeEvent(QCloseEvent *event)
 {
-    DateTimePicker1->hide();
+    dateEditor()->hide();
     // A row that was not saved is dropped: nothing of it reaches the database.
     ErrorHandler::guard([this] {
         if (workspace_.query()->state() == Query::State::Insert)
             workspace_.query()->cancel();
     });
-    pending_.fill(false);
+    panel_->forgetTypedText();
     event->accept();
 }
 
 void FormInput::OpenInputSheetEditor(int pair)
 {
-    if (pair < 1 || pair > kPairs)
+    if (pair < 1 || pair > CardPanel::kPairs)
         return;
-    CardView::openInputSheetEditor(DBEdit[size_t(pair - 1)], pairs()[size_t(pair - 1)].boundField, ComboBox1,
-                                   DateTimePicker1, &workspace_.globals().dateFieldSelector);
+    CardView::openInputSheetEditor(editor(pair - 1), pairs()[size_t(pair - 1)].boundField, stateBox(), dateEditor(),
+                                   &workspace_.globals().dateFieldSelector);
 }

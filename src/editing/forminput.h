@@ -1,12 +1,10 @@
 #pragma once
 
 #include "core/gridcolumns.h"
+#include "views/cardpanel.h"
 
 #include <QWidget>
 
-#include <array>
-
-class CardPanel;
 class Workspace;
 class QComboBox;
 class QDateEdit;
@@ -16,26 +14,27 @@ class QPushButton;
 class QDate;
 class QEvent;
 
-// The input sheet: one label/editor pair per field of a new record of the current result.
+// The input sheet: one label/editor pair per field of a new record of the current result,
+// on a card panel like the main window's whose editors show and write only the new row.
 class FormInput : public QWidget
 {
     Q_OBJECT
 
 public:
-    static constexpr int kPairs = 21;
+    static constexpr int kPairs = CardPanel::kPairs;
 
     explicit FormInput(Workspace &workspace);
     ~FormInput() override;
 
     CardPairs &pairs();
     void UnbindInputSheetEditors();
-    QLineEdit *editor(int k) const { return DBEdit[size_t(k)]; } // 0-based
-    QLabel *label(int k) const { return DBText[size_t(k)]; }
+    QLineEdit *editor(int k) const { return panel_->editor(k); } // 0-based
+    QLabel *label(int k) const { return panel_->label(k); }
     // Result views: the click on editor `pair` (1 to 21): the state box or the date editor
     // over it, with the keyboard focus.
     void OpenInputSheetEditor(int pair);
 
-    // Editing: insertion, in-place editors, deletion and totals.
+    // Editing a new row.
     // Binds the pairs to the current result's columns and colours them.
     void SetUpInputSheet(const GridColumns &grid);
     // The confirm button under the last pair shown, the sheet's height to match, centred.
@@ -52,8 +51,8 @@ public:
     void DateTimePicker1Exit();
     void DateTimePicker1KeyPress(); // Enter
     QPushButton *confirmButton() const { return Button1; }
-    QComboBox *stateBox() const { return ComboBox1; }
-    QDateEdit *dateEditor() const { return DateTimePicker1; }
+    QComboBox *stateBox() const { return panel_->stateBox(); }     // "ComboBox1"
+    QDateEdit *dateEditor() const { return panel_->datePicker(); } // "DateTimePicker1"
 
 Q_SIGNALS:
     // "Inserisci" or Enter: the main window's confirm action is to run.
@@ -65,21 +64,16 @@ protected:
 private:
     void mirrorPairs();
 
-    // Editing: insertion, in-place editors, deletion and totals.
+    // Editing a new row: the key filter, typed text, the state box and the date editor.
     void setUpEditing();
     bool editingEvent(QObject *watched, QEvent *event);
     void refreshEditors();
     void writeEditor(int k, bool leaving);
-    std::array<bool, kPairs> pending_{}; // typed text the field could not take yet
     // Owned; deleted before the editors, whose destruction still sends it events.
     QObject *editingHook_ = nullptr;
 
     Workspace &workspace_;
-    CardPanel *panel_ = nullptr;
+    CardPanel *panel_ = nullptr; // the pairs DBText1.., DBEdit1.., ComboBox1, DateTimePicker1
     QLabel *Label8 = nullptr;
-    std::array<QLabel *, kPairs> DBText{};
-    std::array<QLineEdit *, kPairs> DBEdit{};
     QPushButton *Button1 = nullptr;
-    QComboBox *ComboBox1 = nullptr;
-    QDateEdit *DateTimePicker1 = nullptr;
 };

@@ -6,7 +6,6 @@
 #include "core/eventfilter.h"
 #include "core/lookups.h"
 #include "core/workspace.h"
-#include "data/dberror.h"
 #include "data/query.h"
 #include "editing/editorsupport.h"
 #include "editing/keyfilter.h"
@@ -43,21 +42,21 @@ void FormInput::setUpEditing()
 {
     // The state box shows a state that its list does not hold yet ("Da iniziare" before the
     // list is read), so it takes free text like the editors.
-    ComboBox1->setEditable(true);
-    DateTimePicker1->setCalendarPopup(true);
+    stateBox()->setEditable(true);
+    dateEditor()->setCalendarPopup(true);
     Button1->resize(Button1->sizeHint());
     Button1->move(kButtonLeft, Button1->y());
     connect(Button1, &QPushButton::clicked, this, [this] { Q_EMIT confirmRequested(); });
 
     auto *hook = new EventFilter([this](QObject *watched, QEvent *event) { return editingEvent(watched, event); }, this);
     editingHook_ = hook;
-    for (int k = 0; k < kPairs; ++k) {
-        hook->watch(DBEdit[size_t(k)]);
-        connect(DBEdit[size_t(k)], &QLineEdit::textEdited, this,
+    for (int k = 0; k < CardPanel::kPairs; ++k) {
+        hook->watch(editor(k));
+        connect(editor(k), &QLineEdit::textEdited, this,
                 [this, k] { ErrorHandler::guard([this, k] { writeEditor(k, false); }); });
     }
-    hook->watch(ComboBox1);
-    hook->watch(DateTimePicker1);
+    hook->watch(stateBox());
+    hook->watch(dateEditor());
 
     Query *query = workspace_.query();
     connect(query, &Query::rowChanged, this, &FormInput::refreshEditors);
@@ -68,38 +67,36 @@ void FormInput::setUpEditing()
 
 bool FormInput::editingEvent(QObject *watched, QEvent *event)
 {
-    if (watched == ComboBox1) {
-        if (EditorSupport::opensDropDown(ComboBox1, event))
+    if (watched == stateBox()) {
+        if (EditorSupport::opensDropDown(stateBox(), event))
             ComboBox1DropDown();
-        else if (EditorSupport::isLeaving(ComboBox1, event))
+        else if (EditorSupport::isLeaving(stateBox(), event))
             ComboBox1Exit();
         else if (event->type() == QEvent::KeyPress
                  && EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event)).unicode() == KeyFilter::Enter)
             ComboBox1Exit();
         return false;
     }
-    if (watched == DateTimePicker1) {
-        if (EditorSupport::isLeaving(DateTimePicker1, event))
+    if (watched == dateEditor()) {
+        if (EditorSupport::isLeaving(dateEditor(), event))
             DateTimePicker1Exit();
         else if (event->type() == QEvent::KeyPress
                  && EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event)).unicode() == KeyFilter::Enter)
             DateTimePicker1KeyPress();
         return false;
     }
-    for (int k = 0; k < kPairs; ++k) {
-        if (watched != DBEdit[size_t(k)])
-            continue;
-        if (event->type() == QEvent::KeyPress) {
-            const QChar typed = EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event));
-            return !typed.isNull() && !SheetKeyFilter(k + 1, typed);
-        }
-        if (EditorSupport::isLeaving(DBEdit[size_t(k)], event))
-            writeEditor(k, true);
-        // DBEditkClick: the state box or the date editor goes over a state or date editor.
-        if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-            OpenInputSheetEditor(k + 1);
+    const int k = panel_->editorIndex(watched);
+    if (k < 0)
         return false;
+    if (event->type() == QEvent::KeyPress) {
+        const QChar typed = EditorSupport::typedCharacter(static_cast<QKeyEvent *>(event));
+        return !typed.isNull() && !SheetKeyFilter(k + 1, typed);
     }
+    if (EditorSupport::isLeaving(editor(k), event))
+        writeEditor(k, true);
+    // DBEditkClick: the state box or the date editor goes over a state or date editor.
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        OpenInputSheetEditor(k + 1);
     return false;
 }
 
@@ -107,17 +104,16 @@ void FormInput::SetUpInputSheet(const GridColumns &grid)
 {
     ColumnSetup::bindCardPairs(pairs(), grid);
     mirrorPairs();
-    pending_.fill(false);
-    for (int k = 0; k < kPairs; ++k)
-        CardView::colourPair(DBText[size_t(k)], DBEdit[size_t(k)], *workspace_.query());
+    panel_->forgetTypedText();
+    panel_->colourPairs(*workspace_.query());
 }
 
 void FormInput::layOutForNewRow()
 {
     int shown = 0;
-    while (shown < kPairs && !DBEdit[size_t(shown)]->isHidden())
+    while (shown < CardPanel::kPairs && !editor(shown)->isHidden())
         ++shown;
-    Button1->move(Button1->x(), DBEdit[0]->y() + kRowStep * shown + kButtonGap);
+    Button1->move(Button1->x(), editor(0)->y() + kRowStep * shown + kButtonGap);
     // The height asked for is the outer one, frame included.
     const int frame = frameGeometry().height() - geometry().height();
     resize(kSheetWidth, Button1->y() + Button1->height() + kBottomMargin - frame);
@@ -132,53 +128,18 @@ void FormInput::showForNewRow(int focusEditor)
     show();
     layOutForNewRow(); // again: the window frame, part of the outer height, is known only now
     activateWindow();
-    DBEdit[size_t(focusEditor)]->setFocus();
+    editor(focusEditor)->setFocus();
 }
 
-QDate FormInput::startDate() const { return DateTimePicker1->date(); }
+QDate FormInput::startDate() const { return dateEditor()->date(); }
 
-void FormInput::refreshEditors()
-{
-    const Query *query = workspace_.query();
-    const bool inserting = query->isActive() && isInserting(query);
-    const int row = query->currentRow();
-    for (int k = 0; k < kPairs; ++k) {
-        if (pending_[size_t(k)])
-            continue; // the user's half-typed text stays until the editor is left
-        const QString &field = pairs()[size_t(k)].boundField;
-        const int column = inserting && !field.isEmpty() ? query->fieldIndex(field) : -1;
-        DBEdit[size_t(k)]->setText(column >= 0 ? query->text(row, column) : QString());
-    }
-}
+void FormInput::refreshEditors() { panel_->refresh(*workspace_.query()); }
 
-void FormInput::writeEditor(int k, bool leaving)
-{
-    if (leaving && !pending_[size_t(k)])
-        return;
-    Query *query = workspace_.query();
-    const QString &field = pairs()[size_t(k)].boundField;
-    const int column = query->isActive() && isInserting(query) && !field.isEmpty() ? query->fieldIndex(field) : -1;
-    if (column < 0)
-        return;
-    QLineEdit *editor = DBEdit[size_t(k)];
-    const QString typed = editor->text();
-    const int cursor = editor->cursorPosition();
-    try {
-        query->field(column).setValue(typed);
-        pending_[size_t(k)] = false;
-    } catch (const DbError &) {
-        if (leaving)
-            throw;                  // the data layer's own message; the text stays for the user to correct
-        pending_[size_t(k)] = true; // a date typed halfway: written once complete, or when left
-    }
-    // Every write refreshes the editors from the row; the user's text and cursor stay.
-    editor->setText(typed);
-    editor->setCursorPosition(cursor);
-}
+void FormInput::writeEditor(int k, bool leaving) { panel_->writeTypedText(k, *workspace_.query(), leaving); }
 
 void FormInput::flushTypedValues()
 {
-    for (int k = 0; k < kPairs; ++k)
+    for (int k = 0; k < CardPanel::kPairs; ++k)
         writeEditor(k, true);
 }
 
@@ -203,19 +164,13 @@ bool FormInput::SheetKeyFilter(int pair, QChar key)
     return outcome.pass;
 }
 
-void FormInput::ComboBox1DropDown()
-{
-    const QString text = ComboBox1->currentText();
-    ComboBox1->clear();
-    ComboBox1->addItems(Lookups::projectStates(workspace_));
-    ComboBox1->setEditText(text);
-}
+void FormInput::ComboBox1DropDown() { panel_->fillStateBox(Lookups::projectStates(workspace_)); }
 
 void FormInput::ComboBox1Exit()
 {
     Query *query = workspace_.query();
     if (query->isActive() && isInserting(query) && query->fieldIndex(QStringLiteral("Stato")) >= 0)
-        query->fieldByName(QStringLiteral("Stato")).setValue(ComboBox1->currentText());
+        query->fieldByName(QStringLiteral("Stato")).setValue(stateBox()->currentText());
 }
 
 void FormInput::DateTimePicker1Exit()
@@ -223,7 +178,7 @@ void FormInput::DateTimePicker1Exit()
     Query *query = workspace_.query();
     const QString field = EditorSupport::dateFieldForSelector(workspace_.globals().dateFieldSelector);
     if (query->isActive() && isInserting(query) && !field.isEmpty() && query->fieldIndex(field) >= 0)
-        query->fieldByName(field).setValue(DateTimePicker1->date());
+        query->fieldByName(field).setValue(dateEditor()->date());
 }
 
 void FormInput::DateTimePicker1KeyPress()
@@ -231,5 +186,5 @@ void FormInput::DateTimePicker1KeyPress()
     Query *query = workspace_.query();
     if (query->isActive() && isInserting(query))
         query->fieldByName(EditorSupport::dateFieldForSelector(workspace_.globals().dateFieldSelector))
-            .setValue(DateTimePicker1->date());
+            .setValue(dateEditor()->date());
 }

@@ -49,10 +49,6 @@ bool MainEditors::paymentsResult() const { return workspace_.globals().paymentsS
 
 void MainEditors::setUp()
 {
-    const auto forgetTypedText = [this] { cardTextPending_.fill(false); };
-    connect(query_, &Query::currentRowChanged, this, forgetTypedText);
-    connect(query_, &Query::resultChanged, this, forgetTypedText);
-
     editingHook_ = new EventFilter(
         [this](QObject *watched, QEvent *event) {
             if (watched == grid_)
@@ -279,33 +275,7 @@ bool MainEditors::CardKeyFilter(int pair, QChar key)
     return outcome.pass;
 }
 
-void MainEditors::writeCardEditor(int pair, bool leaving)
-{
-    const int k = pair - 1;
-    if (leaving && !cardTextPending_[size_t(k)])
-        return;
-    const QString &bound = card_->pairs()[size_t(k)].boundField;
-    const int column = bound.isEmpty() || !query_->isActive() ? -1 : query_->fieldIndex(bound);
-    if (column < 0 || query_->currentRow() < 0)
-        return;
-    QLineEdit *editor = card_->editor(k);
-    const QString typed = editor->text();
-    const int cursor = editor->cursorPosition();
-    try {
-        query_->field(column).setValue(typed);
-        cardTextPending_[size_t(k)] = false;
-    } catch (const DbError &) {
-        if (leaving)
-            throw; // the data layer's own message; the text stays for the user to correct
-        // A date typed halfway is no date yet: the row is being edited, the text is written
-        // once it is complete or when the editor is left.
-        cardTextPending_[size_t(k)] = true;
-        query_->edit();
-    }
-    // The card refreshes from the row on every write; the user's text and cursor stay.
-    editor->setText(typed);
-    editor->setCursorPosition(cursor);
-}
+void MainEditors::writeCardEditor(int pair, bool leaving) { card_->writeTypedText(pair - 1, *query_, leaving); }
 
 void MainEditors::writePendingCardEditors()
 {
@@ -338,13 +308,7 @@ void MainEditors::ComboBox2DropDown()
 {
     if (!stateBox_)
         return;
-    const QString text = stateBox_->currentText();
-    stateBox_->clear();
-    stateBox_->addItems(Lookups::projectStates(workspace_));
-    if (stateBox_->isEditable())
-        stateBox_->setEditText(text);
-    else
-        stateBox_->setCurrentIndex(stateBox_->findText(text));
+    card_->fillStateBox(Lookups::projectStates(workspace_));
     if (writable() && query_->isActive() && query_->currentRow() >= 0)
         query_->edit();
 }

@@ -73,5 +73,4 @@ private:
     QComboBox *stateBox_;       // Not owned: the card's.
     std::function<void()> deleteRequested_;
     EventFilter *editingHook_ = nullptr;
-    std::array<bool, CardPanel::kPairs> cardTextPending_{}; // typed text the field could not take yet
 };

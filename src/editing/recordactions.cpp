@@ -13,16 +13,6 @@
 #include <QLineEdit>
 #include <QWidget>
 
-namespace {
-
-// The titles whose columns a new record must not leave empty, and among them the dates the
-// user may leave empty after a question.
-const QStringList kRequiredTitles = {"Comune",  "Stato",          "Importo totale", "Cognome",          "Qualifica",
-                                     "Importo", "Data di inizio", "Data di fine",   "Data di consegna", "Data"};
-const QStringList kDateTitles = {"Data di inizio", "Data di fine", "Data di consegna", "Data"};
-
-} // namespace
-
 RecordActions::RecordActions(Workspace &workspace, ResultScreen &screen, QWidget *mainWindow) :
     workspace_(workspace), screen_(screen), query_(workspace.query()), mainWindow_(mainWindow)
 {}
@@ -34,7 +24,7 @@ void RecordActions::InserisciExecute()
     FormInput &sheet = *sheet_;
     sheet.SetUpInputSheet(workspace_.gridColumns());
     // The payments result keeps a saved payment's amount and invoice read-only; a new one is typed.
-    for (const QString field : {"Importo", "Fattura"}) {
+    for (const QString &field : FieldCatalogue::fixedOnceSavedColumns()) {
         const int column = query_->fieldIndex(field);
         if (column >= 0)
             query_->setFieldReadOnly(column, false);
@@ -63,11 +53,12 @@ void RecordActions::BottoneSchedaInputExecute()
     sheet_->flushTypedValues();
     for (size_t i = 0; i < workspace_.gridColumns().columns.size(); ++i) {
         const GridColumn &column = workspace_.gridColumns().columns[i];
-        if (!kRequiredTitles.contains(column.title) || !column.visible)
+        const Requirement requirement = FieldCatalogue::requirementOfLabel(column.title);
+        if (requirement == Requirement::None || !column.visible)
             continue;
         if (!query_->field(int(i)).asString().isEmpty())
             continue;
-        if (kDateTitles.contains(column.title)) {
+        if (requirement == Requirement::AskWhenEmpty) {
             if (!Dialogs::instance().question(QStringLiteral("La \"") + column.title
                                               + QStringLiteral("\" non è stata inserita. Continuare?")))
                 return;

@@ -27,28 +27,7 @@ bool isEmptyRow(const QStringList &row)
 
 } // namespace
 
-const QStringList &SheetImport::personColumns()
-{
-    static const QStringList columns = {
-        QStringLiteral("Cognome"),
-        QStringLiteral("Nome"),
-        QStringLiteral("Qualifica"),
-        QStringLiteral("CAP"),
-        QStringLiteral("Città"),
-        QStringLiteral("Via"),
-        QStringLiteral("Numero_telefono1"),
-        QStringLiteral("Numero_telefono2"),
-        QStringLiteral("Numero_fax"),
-        QStringLiteral("Numero_cell1"),
-        QStringLiteral("Numero_cell2"),
-        QStringLiteral("E_mail"),
-        QStringLiteral("Sito_internet"),
-        QStringLiteral("Codice_fiscale"),
-        QStringLiteral("Partita_iva"),
-        QStringLiteral("Note"),
-    };
-    return columns;
-}
+const QStringList &SheetImport::personColumns() { return FieldCatalogue::importColumns(); }
 
 QString SheetImport::columnForHeader(const QString &header)
 {

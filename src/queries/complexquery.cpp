@@ -44,19 +44,9 @@ QString columnFor(const QString &label)
     return {};
 }
 
-bool isDateColumn(const QString &column)
-{
-    static const QStringList dates = {QStringLiteral("Data_inizio"), QStringLiteral("Data_fine"),
-                                      QStringLiteral("Data_scadenza"), QStringLiteral("Data")};
-    return dates.contains(column);
-}
+bool isDateColumn(const QString &column) { return FieldCatalogue::kindOfColumn(column) == FieldKind::Date; }
 
-bool isAmountColumn(const QString &column)
-{
-    static const QStringList amounts = {QStringLiteral("Importo"), QStringLiteral("Importo_totale"),
-                                        QStringLiteral("Importo_pagato")};
-    return amounts.contains(column);
-}
+bool isAmountColumn(const QString &column) { return FieldCatalogue::kindOfColumn(column) == FieldKind::Amount; }
 
 QString keyOf(const QString &table)
 {

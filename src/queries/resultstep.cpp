@@ -1,13 +1,11 @@
 #include "queries/resultstep.h"
 
+#include "data/fieldcatalogue.h"
 #include "queries/standardqueries.h"
 
 namespace ResultSteps {
 
 namespace {
-
-// Payments are corrected by deleting and adding them again, never in place.
-const QStringList kPaymentReadOnly = {QStringLiteral("Importo"), QStringLiteral("Fattura")};
 
 ResultStep payments(const QStringList &lines, const DrillDownContext &context)
 {
@@ -15,7 +13,7 @@ ResultStep payments(const QStringList &lines, const DrillDownContext &context)
     step.lines = lines;
     step.viewKind = ViewPayments;
     step.drillDown = context;
-    step.readOnlyFields = kPaymentReadOnly;
+    step.readOnlyFields = FieldCatalogue::fixedOnceSavedColumns();
     step.toggle = DrillDownToggle::Disabled;
     return step;
 }

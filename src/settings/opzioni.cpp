@@ -28,7 +28,8 @@
 
 namespace {
 
-// The start-up choices, top to bottom; each button's id is its InitialQueryKind.
+// The captions of the start-up choices, top to bottom; a caption's index is the
+// InitialQueryKind its button stands for, and the button's id in the group.
 const char *const kStartCaptions[] = {"Tutta la rubrica",  "Rubrica committenti", "Tutti i progetti",
                                       "Progetti in corso", "Progetti pagati",     "Progetti non pagati"};
 constexpr int kStartChoices = 6;

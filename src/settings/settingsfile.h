@@ -24,7 +24,7 @@ struct Preferences
     // The defaults; the members are only zeroed here, so that the table stays the one place.
     Preferences();
 
-    int initialQueryKind{}; // the start-up query; see the main window for its values
+    int initialQueryKind{}; // the start-up query; StandardQueries::forInitialKind gives its values
     bool gridPanelVisible{};
     bool cardPanelVisible{};
     std::array<Column, FieldCatalogue::kCount> columns{}; // in catalogue order

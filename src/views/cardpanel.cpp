@@ -3,6 +3,7 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "data/dberror.h"
 #include "data/query.h"
 #include "views/cardview.h"
 
@@ -65,13 +66,23 @@ void CardPanel::mirror()
     }
 }
 
+int CardPanel::boundColumn(int k, const Query &query) const
+{
+    const QString &field = pairs_[size_t(k)].boundField;
+    if (field.isEmpty() || !query.isActive())
+        return -1;
+    const bool hasRow = newRowOnly_ ? query.state() == Query::State::Insert : query.currentRow() >= 0;
+    return hasRow ? query.fieldIndex(field) : -1;
+}
+
 void CardPanel::refresh(const Query &query)
 {
     const int row = query.currentRow();
     for (int k = 0; k < kPairs; ++k) {
-        const QString &field = pairs_[size_t(k)].boundField;
-        const int column = field.isEmpty() ? -1 : query.fieldIndex(field);
-        const bool shown = column >= 0 && row >= 0 && row < query.recordCount();
+        if (typedPending_[size_t(k)])
+            continue; // the user's half-typed text stays until the editor is left
+        const int column = boundColumn(k, query);
+        const bool shown = column >= 0 && (newRowOnly_ || row < query.recordCount());
         QLineEdit *editor = editors_[size_t(k)];
         // A query refreshes the card several times over (unbound, result changed, bound): a
         // text set again lays itself out again, so only a change is set.
@@ -82,6 +93,41 @@ void CardPanel::refresh(const Query &query)
         if (!editor->hasFocus() && editor->cursorPosition() != 0)
             editor->setCursorPosition(0);
     }
+}
+
+void CardPanel::writeTypedText(int k, Query &query, bool leaving)
+{
+    if (leaving && !typedPending_[size_t(k)])
+        return;
+    const int column = boundColumn(k, query);
+    if (column < 0)
+        return;
+    QLineEdit *editor = editors_[size_t(k)];
+    const QString typed = editor->text();
+    const int cursor = editor->cursorPosition();
+    try {
+        query.field(column).setValue(typed);
+        typedPending_[size_t(k)] = false;
+    } catch (const DbError &) {
+        if (leaving)
+            throw;
+        typedPending_[size_t(k)] = true;
+        query.edit();
+    }
+    // Every write refreshes the editors from the row; the user's text and cursor stay.
+    editor->setText(typed);
+    editor->setCursorPosition(cursor);
+}
+
+void CardPanel::fillStateBox(const QStringList &states)
+{
+    const QString text = stateBox_->currentText();
+    stateBox_->clear();
+    stateBox_->addItems(states);
+    if (stateBox_->isEditable())
+        stateBox_->setEditText(text);
+    else
+        stateBox_->setCurrentIndex(stateBox_->findText(text));
 }
 
 void CardPanel::colourPair(int k, const Query &query)
@@ -139,9 +185,7 @@ void CardPanel::openEditor(int pair, int *dateFieldSelector)
     QLineEdit *field = editors_[size_t(pair - 1)];
     const QString name = pairs_[size_t(pair - 1)].boundField;
     const QString text = field->text();
-    if (name == QLatin1String("E_mail") && !text.isEmpty())
-        Dialogs::instance().openExternal(QStringLiteral("mailto:") + text);
-    if (name == QLatin1String("Sito_internet") && !text.isEmpty())
-        Dialogs::instance().openExternal(text);
+    if (const QString link = FieldCatalogue::linkOfColumn(name, text); !link.isEmpty())
+        Dialogs::instance().openExternal(link);
     CardView::placeFloatingEditor(field, name, stateBox_, datePicker_, dateFieldSelector);
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <tuple>
 
 class Query;
 class QComboBox;
@@ -21,7 +22,7 @@ class CardPanel : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kPairs = 21;
+    static constexpr int kPairs = int(std::tuple_size_v<CardPairs>);
 
     // Where the pairs stand, in pixels: pair k (0-based) at top + k * rowStep.
     struct Layout
@@ -59,8 +60,20 @@ public:
     const CardPairs &pairs() const { return pairs_; }
     // Labels, visibility and editor widths as the pairs say.
     void mirror();
-    // Each editor shows its bound field of the current row of `query`.
+    // The input sheet's editors show and write only a row being inserted; the card's show
+    // and write the current row.
+    void setNewRowOnly(bool newRowOnly) { newRowOnly_ = newRowOnly; }
+    // Each editor shows its bound field of the row; an editor holding typed text that the
+    // field has not taken yet keeps it.
     void refresh(const Query &query);
+    // Writes what editor `k` (0-based) holds into its bound field. A text the field cannot
+    // take yet (a date typed halfway) stays pending, the row being edited, and is written once
+    // it is complete or when the editor is left: `leaving` writes pending text only and lets
+    // the data layer's refusal through, the text staying for the user to correct.
+    void writeTypedText(int k, Query &query, bool leaving);
+    void forgetTypedText() { typedPending_.fill(false); }
+    // The state box lists `states` and keeps the text it shows.
+    void fillStateBox(const QStringList &states);
     // Colours pair `k` (0-based) by its label and the current row of `query`.
     void colourPair(int k, const Query &query);
     void colourPairs(const Query &query);
@@ -69,7 +82,12 @@ public:
     void openEditor(int pair, int *dateFieldSelector);
 
 private:
+    // The result column editor `k` shows and writes, -1 when there is none.
+    int boundColumn(int k, const Query &query) const;
+
     Layout layout_;
+    bool newRowOnly_ = false;
+    std::array<bool, kPairs> typedPending_{}; // typed text the field could not take yet
     CardPairs pairs_;
     std::array<QLabel *, kPairs> labels_{};
     std::array<QLineEdit *, kPairs> editors_{};

@@ -44,10 +44,8 @@ std::optional<QStringList> DrillDown::cellClick(int column)
         query.setFieldReadOnly(column, true);
 
     const QString text = query.text(row, column);
-    if (field == QLatin1String("Sito_internet") && !text.isEmpty())
-        Dialogs::instance().openExternal(text);
-    if (field == QLatin1String("E_mail") && !text.isEmpty())
-        Dialogs::instance().openExternal(QStringLiteral("mailto:") + text);
+    if (const QString link = FieldCatalogue::linkOfColumn(field, text); !link.isEmpty())
+        Dialogs::instance().openExternal(link);
 
     const bool pressed = screen_.isDrillDownPressed();
     const ViewKind view = workspace_.globals().viewKind;
