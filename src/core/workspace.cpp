@@ -31,7 +31,7 @@ void Workspace::openConnection()
     }
     try {
         connection_->open(path, Schema::databasePassword());
-        Schema::checkTables(*connection_);
+        Schema::checkStructure(*connection_);
         protezione_->open();
     } catch (...) {
         protezione_->close();
