@@ -132,6 +132,12 @@ void Principale::setStatusText(const QString &text) { statusPanel_->setText(text
 
 QString Principale::statusText() const { return statusPanel_->text(); }
 
+void Principale::showNotice(const QString &text)
+{
+    if (!text.isEmpty())
+        statusBar()->showMessage(text, 10000);
+}
+
 GridDelegate *Principale::gridDelegate() const { return gridController_->delegate(); }
 
 CardPairs &Principale::cardPairs() { return Panel2->pairs(); }

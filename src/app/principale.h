@@ -76,6 +76,8 @@ public:
     void UnbindCardEditors();
     void mirrorGridColumns();
     QString statusText() const;
+    // A passing notice in the status bar (over the panels for a few seconds); empty: none.
+    void showNotice(const QString &text);
 
     // Handlers of the actions.
     void QueryCommittenteExecute();

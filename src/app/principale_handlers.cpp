@@ -107,8 +107,8 @@ void Principale::FormattestoExecute()
         options_->settings().textFormatting().FormattestoExecute();
 }
 
-void Principale::CollegamentoDesktopExecute() { DesktopCommands::createDesktopShortcut(); }
-void Principale::CollegamentoInProgrammiExecute() { DesktopCommands::createProgramsShortcut(); }
+void Principale::CollegamentoDesktopExecute() { showNotice(DesktopCommands::createDesktopShortcut()); }
+void Principale::CollegamentoInProgrammiExecute() { showNotice(DesktopCommands::createProgramsShortcut()); }
 void Principale::Manuale1Click() { DesktopCommands::openManual(programDir()); }
 
 void Principale::Informazioni1Click()

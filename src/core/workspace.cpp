@@ -32,13 +32,23 @@ void Workspace::openConnection()
 {
     const QString path = databaseFile();
     // The lock comes before the file is opened, so that a second copy changes nothing.
-    if (QFileInfo::exists(path) && lock_.take(path) == DatabaseLock::Outcome::InUse) {
-        refused_ = true;
-        throw DbError(DatabaseLock::inUseMessage(path));
+    if (QFileInfo::exists(path)) {
+        DatabaseLock::Outcome outcome = lock_.take(path);
+        // A lock that no copy here holds is removed only when the user says so.
+        if (outcome == DatabaseLock::Outcome::Foreign && Dialogs::instance().question(lock_.removalQuestion()))
+            outcome = lock_.removeAndTake(path);
+        if (outcome == DatabaseLock::Outcome::InUse) {
+            refused_ = true;
+            throw DbError(DatabaseLock::inUseMessage(path));
+        }
+        if (outcome == DatabaseLock::Outcome::Foreign) {
+            refused_ = true;
+            throw DbError(lock_.reason() + QStringLiteral(" Il database non è stato aperto."));
+        }
     }
     try {
         connection_->open(path, Schema::databasePassword());
-        Schema::checkTables(*connection_);
+        Schema::checkStructure(*connection_);
         protezione_->open();
     } catch (...) {
         protezione_->close();

@@ -38,7 +38,7 @@ Statement::Statement(Database &db, const QByteArray &sql) : db_(db)
         throw DbError(QStringLiteral("Il database non è aperto."));
     const int rc = sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &stmt_, nullptr);
     if (rc != SQLITE_OK)
-        db.raise(rc);
+        db.raise(rc, db.isSaving(nullptr));
 }
 
 Statement::~Statement() { sqlite3_finalize(stmt_); }
@@ -75,14 +75,14 @@ void Statement::bind(int index, const QVariant &value)
         }
     }
     if (rc != SQLITE_OK)
-        db_.raise(rc);
+        db_.raise(rc, db_.isSaving(stmt_));
 }
 
 void Statement::bindText(int index, const QByteArray &utf8)
 {
     const int rc = sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK)
-        db_.raise(rc);
+        db_.raise(rc, db_.isSaving(stmt_));
 }
 
 void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
@@ -94,7 +94,7 @@ bool Statement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    db_.raise(rc);
+    db_.raise(rc, db_.isSaving(stmt_));
 }
 
 void Statement::reset()
@@ -178,7 +178,7 @@ void Database::openFile(const QString &path, const QByteArray &key, int flags)
     if (rc != SQLITE_OK) {
         const QString text = engineText(db, rc);
         sqlite3_close(db);
-        throw DbError(explain(rc, text, path, true));
+        throw DbError(explain(rc, text, path, Activity::Opening));
     }
     sqlite3_extended_result_codes(db, 0);
     sqlite3_busy_timeout(db, 2000);
@@ -186,7 +186,7 @@ void Database::openFile(const QString &path, const QByteArray &key, int flags)
     if (rc != SQLITE_OK) {
         // A key the codec does not take (an empty one) cannot be the file's.
         sqlite3_close(db);
-        throw DbError(explain(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)), path, true));
+        throw DbError(explain(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)), path, Activity::Opening));
     }
     {
         // The key is only checked when the first page is read.
@@ -195,7 +195,7 @@ void Database::openFile(const QString &path, const QByteArray &key, int flags)
     if (rc != SQLITE_OK) {
         const QString text = engineText(db, rc);
         sqlite3_close(db);
-        throw DbError(explain(rc, text, path, true));
+        throw DbError(explain(rc, text, path, Activity::Opening));
     }
     db_ = db;
     readOnly_ = ReadOnlyCause::None;
@@ -214,18 +214,27 @@ void Database::close()
     depth_ = 0;
 }
 
-void Database::raise(int code, const QString &context) const
+void Database::raise(int code, bool saving) const
 {
-    QString text = explain(code, engineText(db_, code), path_, false);
-    if (!context.isEmpty())
-        text = context + QLatin1Char(' ') + text;
-    throw DbError(text);
+    throw DbError(explain(code, engineText(db_, code), path_, saving ? Activity::Saving : Activity::Reading));
 }
 
-QString Database::explain(int code, const QString &engine, const QString &path, bool opening)
+bool Database::isSaving(sqlite3_stmt *statement) const
+{
+    if (depth_ > 0 || (db_ && !sqlite3_get_autocommit(db_)))
+        return true;
+    if (!statement)
+        return false;
+    // The engine counts BEGIN as reading; here it starts a save.
+    return !sqlite3_stmt_readonly(statement) || qstrnicmp(sqlite3_sql(statement), "BEGIN", 5) == 0;
+}
+
+QString Database::explain(int code, const QString &engine, const QString &path, Activity activity)
 {
     const QString file = QDir::toNativeSeparators(path);
-    const QString notSaved = opening ? QString() : QStringLiteral(" Le modifiche non sono state salvate.");
+    const bool opening = activity == Activity::Opening;
+    const QString notSaved = activity == Activity::Saving ? QStringLiteral(" Le modifiche non sono state salvate.")
+                                                          : QString();
     QString text;
     switch (code & 0xff) {
     case SQLITE_NOTADB:
@@ -292,7 +301,7 @@ QString Database::explain(int code, const QString &engine, const QString &path, 
             text = QStringLiteral("Impossibile aprire il database %1: controllare il file e la sua cartella, oppure "
                                   "ripristinare una copia di sicurezza del file.");
         else
-            return engine;
+            return engine; // the engine's own words: a statement's fault, or a trigger's RAISE
     }
     text.replace(QLatin1String("%2"), notSaved);
     return QStringLiteral("%1 (%2)").arg(text.arg(file), engine);
@@ -304,9 +313,23 @@ void Database::exec(const QByteArray &sql)
 {
     if (!db_)
         throw DbError(QStringLiteral("Il database non è aperto."));
-    const int rc = sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        raise(rc);
+    // Statement by statement, so that each failure is told as what it stopped.
+    const char *next = sql.constData();
+    const char *const end = next + sql.size();
+    while (next < end) {
+        sqlite3_stmt *stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db_, next, int(end - next), &stmt, &next);
+        if (rc != SQLITE_OK)
+            raise(rc, isSaving(nullptr));
+        if (!stmt)
+            continue; // blanks or a comment
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        }
+        const bool saving = isSaving(stmt);
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE)
+            raise(rc, saving);
+    }
 }
 
 QVariant Database::scalar(const QByteArray &sql)

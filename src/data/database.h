@@ -85,12 +85,20 @@ public:
     int transactionDepth() const { return depth_; }
 
     sqlite3 *handle() const { return db_; }
-    [[noreturn]] void raise(int code, const QString &context = QString()) const;
+    // Raises the engine's error `code` explained in Italian; `saving` when it stopped a save
+    // (the user is then told that the changes were not saved).
+    [[noreturn]] void raise(int code, bool saving) const;
+    // Whether a failure of `statement` (nullptr: of one being prepared) stops a save: it
+    // writes, starts a transaction, or runs inside one.
+    bool isSaving(sqlite3_stmt *statement) const;
 
     static QString quoteIdentifier(const QString &name);
+    // What the engine was doing when it failed: the explanation says what became of the
+    // user's changes only after a failed save.
+    enum class Activity { Opening, Reading, Saving };
     // The Italian explanation of an engine error on the file at `path`, naming the file and
     // saying what to do, with the engine's own text in brackets.
-    static QString explain(int code, const QString &engineText, const QString &path, bool opening);
+    static QString explain(int code, const QString &engineText, const QString &path, Activity activity);
 
 private:
     enum class ReadOnlyCause { None, File, Folder };

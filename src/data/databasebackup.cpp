@@ -7,12 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -21,13 +25,30 @@ const QString kAutomaticPrefix = QStringLiteral("DatiCliente-automatico-");
 
 QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
+DatabaseBackup::FileOperations systemOperations;
+DatabaseBackup::FileOperations *operations = &systemOperations;
+
 // Replaces `to` by `from` in one step (the file system's rename), so that `to` is always
 // either the old file or the new one. Empty on success, else the system's reason.
-QString renameOver(const QString &from, const QString &to)
+QString renameOver(const QString &from, const QString &to) { return operations->rename(from, to); }
+
+// What a failed write of a copy means to the user.
+QString writeFailure(int error)
 {
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), error);
-    return error ? QString::fromLocal8Bit(error.message().c_str()) : QString();
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("il disco è pieno; liberare spazio sul disco e riprovare");
+    case EROFS:
+        return QStringLiteral("il disco è di sola lettura");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("non si hanno i permessi per scrivere nella cartella");
+    case EIO:
+        return QStringLiteral("errore di scrittura sul disco; controllare il disco e riprovare");
+    default:
+        return QStringLiteral("errore di scrittura sul disco (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
 }
 
 // A file and the engine's side files that may have been left beside it.
@@ -35,25 +56,6 @@ void removeWithSideFiles(const QString &path)
 {
     for (const char *suffix : {"", "-journal", "-wal", "-shm"})
         QFile::remove(path + QLatin1String(suffix));
-}
-
-// The program's tables with their columns, as a new database has them.
-const QHash<QString, QStringList> &programTables()
-{
-    static const QHash<QString, QStringList> tables = [] {
-        QHash<QString, QStringList> result;
-        Database reference;
-        reference.create(QStringLiteral(":memory:"), Schema::databasePassword());
-        Schema::createTables(reference);
-        Statement st(reference, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
-        QStringList names;
-        while (st.step())
-            names << QString::fromUtf8(st.columnText(0));
-        for (const QString &name : names)
-            result.insert(name, reference.columnNames(name));
-        return result;
-    }();
-    return tables;
 }
 
 // A failure of the engine on `db` as the reason of a refused copy.
@@ -151,9 +153,11 @@ bool usesWriteAheadLog(Database &db)
 // the engine holds on it (the system ties them to the process, not to the descriptor).
 void copyFileBytes(sqlite3 *source, const QString &target)
 {
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw DbError(out.errorString());
+    // Plain system calls, so that every failure comes with its reason (a full disk).
+    const int out = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0)
+        throw DbError(writeFailure(errno));
+    const auto closeOut = qScopeGuard([out] { ::close(out); });
     ReadLock lock(source);
     sqlite3_file *file = nullptr;
     if (sqlite3_file_control(source, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr
@@ -168,18 +172,37 @@ void copyFileBytes(sqlite3 *source, const QString &target)
         const int length = int(std::min(kChunk, size - offset));
         if (const int rc = file->pMethods->xRead(file, buffer.data(), length, offset); rc != SQLITE_OK)
             throw DbError(QString::fromUtf8(sqlite3_errstr(rc)));
-        if (out.write(buffer.constData(), length) != length)
-            throw DbError(out.errorString());
+        for (int written = 0; written < length;) {
+            const ssize_t n = ::write(out, buffer.constData() + written, size_t(length - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                throw DbError(writeFailure(n < 0 ? errno : ENOSPC));
+            written += int(n);
+        }
     }
     lock.end();
     // On the disk before the copy takes the target's name, so that a crash never leaves a
     // file of that name with the end of the copy missing.
-    if (!out.flush() || ::fsync(out.handle()) != 0)
-        throw DbError(out.errorString());
-    out.close();
+    if (const int error = operations->sync(out, target); error != 0)
+        throw DbError(writeFailure(error));
 }
 
 } // namespace
+
+int DatabaseBackup::FileOperations::sync(int fd, const QString &) { return ::fsync(fd) == 0 ? 0 : errno; }
+
+QString DatabaseBackup::FileOperations::rename(const QString &from, const QString &to)
+{
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), error);
+    return error ? QString::fromLocal8Bit(error.message().c_str()) : QString();
+}
+
+void DatabaseBackup::setFileOperations(FileOperations *replacement)
+{
+    operations = replacement ? replacement : &systemOperations;
+}
 
 DatabaseBackup::DatabaseBackup(Database &db, QByteArray key) : db_(db), key_(std::move(key)) {}
 
@@ -220,27 +243,26 @@ void DatabaseBackup::checkAs(const QString &file, const QByteArray &key, const Q
         return DbError(QStringLiteral("Il file %1 non è una copia valida del database: %2").arg(shown(name), reason));
     };
     Database probe;
-    QStringList problems;
     try {
         probe.open(file, key);
+    } catch (const DbError &error) {
+        throw unusable(error.text()); // the reason, in Italian, naming the file
+    }
+    // The engine's findings name pages and cells; to the user they all mean that it is damaged.
+    const QString damaged = QStringLiteral("è danneggiato (il controllo del file ha trovato parti illeggibili o "
+                                           "incoerenti). Scegliere un'altra copia.");
+    QStringList problems;
+    try {
         Statement integrity(probe, "PRAGMA integrity_check");
         while (integrity.step() && problems.size() < 5)
             problems << QString::fromUtf8(integrity.columnText(0));
-    } catch (const DbError &error) {
-        // A damaged file may fail already when it is opened or read.
-        throw unusable(error.text());
+    } catch (const DbError &) {
+        throw unusable(damaged); // a damaged file may fail already when it is read
     }
     if (problems != QStringList{QStringLiteral("ok")})
-        throw unusable(QStringLiteral("è danneggiato (%1).").arg(problems.join(QStringLiteral("; "))));
-    const QHash<QString, QStringList> &tables = programTables();
-    for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
-        const QStringList columns = probe.columnNames(it.key());
-        if (columns.isEmpty())
-            throw unusable(QStringLiteral("manca la tabella %1.").arg(it.key()));
-        for (const QString &column : it.value())
-            if (!columns.contains(column, Qt::CaseInsensitive))
-                throw unusable(QStringLiteral("nella tabella %1 manca la colonna %2.").arg(it.key(), column));
-    }
+        throw unusable(damaged);
+    if (const QString problem = Schema::structureProblem(probe); !problem.isEmpty())
+        throw unusable(problem);
 }
 
 void DatabaseBackup::restoreFrom(const QString &source)
@@ -304,6 +326,7 @@ QString DatabaseBackup::automaticCopy(const QString &folder, int keep, const QDa
         throw DbError(QStringLiteral("La copia automatica del database non è stata fatta: impossibile creare la "
                                      "cartella %1.")
                           .arg(shown(folder)));
+    checkBeforeCopy();
     QDateTime when = now;
     QString path;
     do {
@@ -316,6 +339,25 @@ QString DatabaseBackup::automaticCopy(const QString &folder, int keep, const QDa
     while (copies.size() > std::max(keep, 1))
         QFile::remove(QDir(folder).filePath(copies.takeFirst()));
     return path;
+}
+
+void DatabaseBackup::checkBeforeCopy()
+{
+    const QString refused = QStringLiteral("La copia automatica del database non è stata fatta: il database %1 è "
+                                           "danneggiato. Le copie precedenti sono state conservate: chiudere il "
+                                           "programma e ripristinare l'ultima copia buona (menu \"File\", "
+                                           "\"Ripristina da backup\").")
+                                .arg(shown(db_.path()));
+    QStringList problems;
+    try {
+        Statement check(db_, "PRAGMA quick_check");
+        while (check.step() && problems.size() < 2)
+            problems << QString::fromUtf8(check.columnText(0));
+    } catch (const DbError &) {
+        throw DbError(refused); // a page too damaged to be read at all
+    }
+    if (problems != QStringList{QStringLiteral("ok")})
+        throw DbError(refused);
 }
 
 QStringList DatabaseBackup::automaticCopies(const QString &folder)

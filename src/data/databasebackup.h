@@ -21,6 +21,20 @@ class Database;
 class DatabaseBackup
 {
 public:
+    // The file-system calls on which the safety of a copy and of a restore rests. Tests put
+    // their own in place to watch their order or to make one fail.
+    class FileOperations
+    {
+    public:
+        virtual ~FileOperations() = default;
+        // Puts the file's written bytes on the disk; 0, or the system's error number.
+        virtual int sync(int fd, const QString &path);
+        // Replaces `to` by `from` in one step; empty, or the system's reason.
+        virtual QString rename(const QString &from, const QString &to);
+    };
+    // Installs `operations` (Not owned; nullptr goes back to the system's own).
+    static void setFileOperations(FileOperations *operations);
+
     // `db` is the program's connection (Not owned); `key` is the key of its file.
     DatabaseBackup(Database &db, QByteArray key);
 
@@ -41,7 +55,9 @@ public:
     bool dataChanged() const;
 
     // One more automatic copy in `folder` (made when missing), named after `now`; then
-    // the oldest automatic copies are removed so that `keep` remain. Returns its path.
+    // the oldest automatic copies are removed so that `keep` remain. Returns its path. The
+    // database is checked first (the engine's quick check reads every page): a damaged one is
+    // not copied, and no earlier copy is removed for it.
     QString automaticCopy(const QString &folder, int keep, const QDateTime &now);
     // The automatic copies in `folder`, oldest first (the user's own copies are not among them).
     static QStringList automaticCopies(const QString &folder);
@@ -54,6 +70,8 @@ public:
     static QString asideFileName();
 
 private:
+    // Raises DbError when the open database fails the engine's quick check.
+    void checkBeforeCopy();
     // check() naming the file as `name` in its message.
     static void checkAs(const QString &file, const QByteArray &key, const QString &name);
 

@@ -23,7 +23,14 @@ QStringList defaultStates();
 // Applicazione (empty Codice), in one transaction.
 void createTables(Database &db);
 
-// Throws DbError naming the first of the seven tables the open file lacks.
-void checkTables(Database &db);
+// Why the open file's objects (tables with their columns, indexes, triggers, views) are not
+// the ones createTables() makes, in Italian; empty when they are. A file holding any object
+// of its own is refused before anything in it can run: the file's key is the same in every
+// office, so anyone can make one. Indexes of the program that a file lacks are accepted
+// (they hold nothing), and so is the surname index of earlier versions.
+QString structureProblem(Database &db);
+
+// Throws DbError, naming the file, when structureProblem() finds one.
+void checkStructure(Database &db);
 
 } // namespace Schema

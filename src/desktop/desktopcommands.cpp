@@ -8,33 +8,34 @@
 #include <QDir>
 #include <QFileInfo>
 
-void DesktopCommands::createDesktopShortcut()
+QString DesktopCommands::createDesktopShortcut()
 {
-    createShortcut(DesktopShortcut::desktopFolder(), QStringLiteral("della scrivania"),
-                   QStringLiteral("Il collegamento a Pratilio+ è stato creato sulla scrivania (%1)."));
+    return createShortcut(DesktopShortcut::desktopFolder(), QStringLiteral("della scrivania"),
+                          QStringLiteral("Il collegamento a Pratilio+ è stato creato sulla scrivania (%1)."));
 }
 
-void DesktopCommands::createProgramsShortcut()
+QString DesktopCommands::createProgramsShortcut()
 {
-    createShortcut(DesktopShortcut::applicationsFolder(), QStringLiteral("del menu dei programmi"),
-                   QStringLiteral("Pratilio+ è stato aggiunto al menu dei programmi (%1)."));
+    return createShortcut(DesktopShortcut::applicationsFolder(), QStringLiteral("del menu dei programmi"),
+                          QStringLiteral("Pratilio+ è stato aggiunto al menu dei programmi (%1)."));
 }
 
-// On success a short notice names the file: many desktops show no icons on the desktop, and
-// a new menu entry is not in sight either, so without it the command would seem to do nothing.
-void DesktopCommands::createShortcut(const QString &folder, const QString &folderName, const QString &done)
+// On success a line for the status bar names the file: many desktops show no icons on the
+// desktop, and a new menu entry is not in sight either, so without it the command would seem
+// to do nothing; a box to close would be one step too many.
+QString DesktopCommands::createShortcut(const QString &folder, const QString &folderName, const QString &done)
 {
     if (folder.isEmpty()) {
         Dialogs::instance().message(
             QStringLiteral("Impossibile creare il collegamento: la cartella %1 non è stata trovata.").arg(folderName));
-        return;
+        return {};
     }
     const DesktopShortcut::Outcome outcome = DesktopShortcut(QCoreApplication::applicationFilePath()).createIn(folder);
     if (!outcome.ok()) {
         Dialogs::instance().message(outcome.error);
-        return;
+        return {};
     }
-    Dialogs::instance().message(done.arg(QDir::toNativeSeparators(outcome.filePath)));
+    return done.arg(QDir::toNativeSeparators(outcome.filePath));
 }
 
 QString DesktopCommands::manualPath(const QString &programDir)

@@ -4,12 +4,12 @@
 
 #include <QFile>
 #include <QSaveFile>
-
-#include <algorithm>
+#include <QSet>
 
 namespace {
 
-bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+// Names compare without regard to case: this is the form they are looked up by.
+QString folded(const QString &name) { return name.toCaseFolded(); }
 
 QString unquoted(const QString &value)
 {
@@ -91,6 +91,7 @@ QByteArray IniFile::toBytes() const
 void IniFile::setBytes(const QByteArray &bytes)
 {
     lines_.clear();
+    index_.reset();
     qsizetype start = 0;
     while (start < bytes.size()) {
         const qsizetype lf = bytes.indexOf('\n', start);
@@ -144,13 +145,12 @@ IniFile::Line IniFile::sectionLine(const QString &section)
 QStringList IniFile::sectionNames() const
 {
     QStringList names;
+    QSet<QString> seen;
     for (const Line &line : lines_) {
-        if (line.kind != Kind::Section)
-            continue;
-        const bool seen = std::any_of(names.cbegin(), names.cend(),
-                                      [&](const QString &name) { return sameName(name, line.name); });
-        if (!seen)
+        if (line.kind == Kind::Section && !seen.contains(folded(line.name))) {
+            seen.insert(folded(line.name));
             names.append(line.name);
+        }
     }
     return names;
 }
@@ -164,14 +164,13 @@ QStringList IniFile::keys(const QString &section) const
     if (header < 0)
         return names;
     const qsizetype end = sectionEnd(header);
+    QSet<QString> seen;
     for (qsizetype i = header + 1; i < end; ++i) {
         const Line &line = lines_.at(i);
-        if (line.kind != Kind::Key)
-            continue;
-        const bool seen = std::any_of(names.cbegin(), names.cend(),
-                                      [&](const QString &name) { return sameName(name, line.name); });
-        if (!seen)
+        if (line.kind == Kind::Key && !seen.contains(folded(line.name))) {
+            seen.insert(folded(line.name));
             names.append(line.name);
+        }
     }
     return names;
 }
@@ -197,6 +196,7 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
         return;
     }
     const qsizetype found = findKey(header, key);
+    index_.reset();
     if (found < 0) {
         lines_.insert(contentEnd(header), keyLine(key, value));
     } else if (lines_.at(found).value != value) {
@@ -215,35 +215,63 @@ void IniFile::replaceSection(const QString &section, const Entries &entries)
         appendSection(section, entries);
         return;
     }
-    // Later namesakes first, so that the positions of the first one stay valid.
-    for (qsizetype later = findSection(section, header + 1); later >= 0; later = findSection(section, later)) {
-        lines_.remove(later, sectionEnd(later) - later);
-    }
-
     const qsizetype first = header + 1;
     const qsizetype oldEnd = contentEnd(header);
-    QList<Line> body;
-    body.reserve(entries.size());
+    // The file is copied once, with the new body in place of the old one and without the
+    // later namesakes (which readers never see): one pass, however large the file.
+    QList<Line> lines;
+    lines.reserve(lines_.size() - (oldEnd - first) + entries.size());
+    for (qsizetype i = 0; i < first; ++i)
+        lines.append(std::move(lines_[i]));
     for (qsizetype i = 0; i < entries.size(); ++i) {
         Line line = keyLine(entries.at(i).first, entries.at(i).second);
         // An unchanged line keeps its line end, so that an unchanged section keeps its bytes.
         if (first + i < oldEnd && lines_.at(first + i).text == line.text)
             line.end = lines_.at(first + i).end;
-        body.append(line);
+        lines.append(std::move(line));
     }
-    lines_.remove(first, oldEnd - first);
-    for (qsizetype i = 0; i < body.size(); ++i)
-        lines_.insert(first + i, body.at(i));
+    const QString name = folded(section);
+    bool skipping = false;
+    for (qsizetype i = oldEnd; i < lines_.size(); ++i) {
+        if (lines_.at(i).kind == Kind::Section)
+            skipping = folded(lines_.at(i).name) == name;
+        if (!skipping)
+            lines.append(std::move(lines_[i]));
+    }
+    lines_ = std::move(lines);
+    index_.reset();
     terminateLines();
 }
 
-qsizetype IniFile::findSection(const QString &section, qsizetype from) const
+const IniFile::Index &IniFile::index() const
 {
-    for (qsizetype i = from; i < lines_.size(); ++i) {
-        if (lines_.at(i).kind == Kind::Section && sameName(lines_.at(i).name, section))
-            return i;
+    if (index_)
+        return *index_;
+    Index index;
+    qsizetype header = -1;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        const Line &line = lines_.at(i);
+        if (line.kind == Kind::Section) {
+            header = i;
+            // The first occurrence counts: a later one does not replace it.
+            const QString name = folded(line.name);
+            if (!index.sections.contains(name))
+                index.sections.insert(name, i);
+        } else if (line.kind == Kind::Key && header >= 0) {
+            const std::pair key(header, folded(line.name));
+            if (!index.keys.contains(key))
+                index.keys.insert(key, i);
+        }
     }
-    return -1;
+    index_ = std::move(index);
+    return *index_;
+}
+
+qsizetype IniFile::findSection(const QString &section) const
+{
+    const auto &sections = index().sections;
+    const auto found = sections.constFind(folded(section));
+    return found == sections.constEnd() ? -1 : *found;
 }
 
 qsizetype IniFile::sectionEnd(qsizetype header) const
@@ -264,16 +292,14 @@ qsizetype IniFile::contentEnd(qsizetype header) const
 
 qsizetype IniFile::findKey(qsizetype header, const QString &key) const
 {
-    const qsizetype end = sectionEnd(header);
-    for (qsizetype i = header + 1; i < end; ++i) {
-        if (lines_.at(i).kind == Kind::Key && sameName(lines_.at(i).name, key))
-            return i;
-    }
-    return -1;
+    const auto &keys = index().keys;
+    const auto found = keys.constFind(std::pair(header, folded(key)));
+    return found == keys.constEnd() ? -1 : *found;
 }
 
 void IniFile::appendSection(const QString &section, const Entries &entries)
 {
+    index_.reset();
     lines_.append(sectionLine(section));
     for (const auto &[key, value] : entries)
         lines_.append(keyLine(key, value));

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 // A file of sections and keys as the Windows profile routines read and write it:
@@ -73,8 +75,17 @@ private:
     static Line parse(const QByteArray &text, LineEnd end);
     static Line keyLine(const QString &key, const QString &value);
     static Line sectionLine(const QString &section);
+    // Where each section's first header and each key's first line are, by their names
+    // folded to one case: built in one pass when first needed after a change, so that
+    // reading every key of a large file takes one pass over it, not one per key.
+    struct Index
+    {
+        QHash<QString, qsizetype> sections;
+        QHash<std::pair<qsizetype, QString>, qsizetype> keys; // by header and key name
+    };
+    const Index &index() const;
     // The first header of the section, or -1.
-    qsizetype findSection(const QString &section, qsizetype from = 0) const;
+    qsizetype findSection(const QString &section) const;
     // The line after the section's last line: the next header or the end of the file.
     qsizetype sectionEnd(qsizetype header) const;
     // The line after the section's last line that is not blank.
@@ -85,5 +96,6 @@ private:
     void terminateLines();
 
     QList<Line> lines_;
+    mutable std::optional<Index> index_;
     QString error_;
 };

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 
 namespace {
 
@@ -93,9 +95,33 @@ SettingsFile::SettingsFile(QString path) : path_(std::move(path)) {}
 
 QString SettingsFile::defaultPath() { return ProgramPaths::ofRunningProgram().path(ProgramPaths::Place::Settings); }
 
+QString SettingsFile::setAsideIfTooLarge()
+{
+    const QFileInfo info(path_);
+    if (!info.isFile() || info.size() <= kLargestFile)
+        return {};
+    const QString aside = path_ + QStringLiteral(".danneggiato");
+    const QString size = QLocale(QLocale::Italian).toString(double(info.size()) / (1024 * 1024), 'f', 1);
+    QFile::remove(aside);
+    if (!QFile::rename(path_, aside)) {
+        return QStringLiteral("Il file delle impostazioni %1 è troppo grande (%2 MB) per essere stato scritto da "
+                              "Pratilio+ e non si è potuto metterlo da parte: si usano le impostazioni predefinite "
+                              "e le preferenze di questa sessione non saranno salvate.")
+            .arg(QDir::toNativeSeparators(path_), size);
+    }
+    return QStringLiteral("Il file delle impostazioni %1 è troppo grande (%2 MB) per essere stato scritto da "
+                          "Pratilio+: è stato messo da parte come %3 e si usano le impostazioni predefinite.")
+        .arg(QDir::toNativeSeparators(path_), size, QDir::toNativeSeparators(aside));
+}
+
 bool SettingsFile::load(Preferences &preferences)
 {
     error_.clear();
+    if (const QString aside = setAsideIfTooLarge(); !aside.isEmpty()) {
+        error_ = aside;
+        preferences = Preferences();
+        return false;
+    }
     IniFile file;
     if (!file.load(path_)) {
         error_ = QStringLiteral("Impossibile leggere il file delle impostazioni %1: %2")
@@ -110,6 +136,11 @@ bool SettingsFile::load(Preferences &preferences)
 bool SettingsFile::save(const Preferences &preferences, ColumnSections columns)
 {
     error_.clear();
+    // Set aside when too large (at start-up already, unless it grew since): a new one is written.
+    if (const QString aside = setAsideIfTooLarge(); !aside.isEmpty() && QFileInfo::exists(path_)) {
+        error_ = aside;
+        return false;
+    }
     IniFile file;
     // A file that exists but cannot be read is not replaced: its other sections would be lost.
     if (!file.load(path_)) {

@@ -61,8 +61,8 @@ public:
     static QString defaultPath();
     QString path() const { return path_; }
 
-    // False, with errorString(), when the file exists but cannot be read; the preferences
-    // are then the defaults.
+    // False, with errorString(), when the file exists but cannot be read or was set aside as
+    // too large; the preferences are then the defaults.
     bool load(Preferences &preferences);
     // Reads the file again, so that what others wrote into it meanwhile is kept, replaces
     // the program's sections and writes it safely aside before renaming it into place.
@@ -78,7 +78,15 @@ public:
     // The program's sections, in the order they are written.
     static QStringList sectionNames();
 
+    // The program writes a few kilobytes; a file far larger than that was not written by it,
+    // and reading it would only cost time and memory. load() and save() set it aside as
+    // "Default.ini.danneggiato" and go on as with no file.
+    static constexpr qint64 kLargestFile = 1024 * 1024;
+
 private:
+    // Sets the file aside when it is larger than kLargestFile; what the user is told, or empty.
+    QString setAsideIfTooLarge();
+
     QString path_;
     QString error_;
 };

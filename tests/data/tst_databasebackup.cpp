@@ -58,6 +58,31 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
+// Records the file operations of copies and restores, and makes the chosen rename fail.
+class WatchedOperations : public DatabaseBackup::FileOperations
+{
+public:
+    WatchedOperations() { DatabaseBackup::setFileOperations(this); }
+    ~WatchedOperations() override { DatabaseBackup::setFileOperations(nullptr); }
+
+    int sync(int fd, const QString &path) override
+    {
+        log << QStringLiteral("sync ") + QFileInfo(path).fileName();
+        return FileOperations::sync(fd, path);
+    }
+    QString rename(const QString &from, const QString &to) override
+    {
+        log << QStringLiteral("rename %1 %2").arg(QFileInfo(from).fileName(), QFileInfo(to).fileName());
+        if (++renames == failingRename)
+            return QStringLiteral("errore simulato");
+        return FileOperations::rename(from, to);
+    }
+
+    QStringList log;
+    int renames = 0;
+    int failingRename = 0; // 1-based; 0: none fails
+};
+
 } // namespace
 
 class TestDatabaseBackup : public QObject
@@ -75,6 +100,9 @@ private Q_SLOTS:
     void restorePutsTheCopyInPlaceAndKeepsTheOldFileAside();
     void dataChangedOnlyAfterAWrite();
     void automaticCopiesRotate();
+    void damagedDatabaseIsNotCopiedAutomatically();
+    void copyIsOnTheDiskBeforeItTakesItsName();
+    void restoreFailingAfterTheDatabaseWasMovedAsideMovesItBack();
     void names();
 };
 
@@ -247,6 +275,9 @@ void TestDatabaseBackup::refusedCopyLeavesTheDatabaseUnchanged()
         QFAIL("the copy was put in place");
     } catch (const DbError &error) {
         QVERIFY2(error.text().contains(reason), qPrintable(error.text()));
+        // In the user's words: no engine finding, no word of changes when nothing was saved.
+        for (const char *raw : {"btree", "error code", "SQL logic error", "Le modifiche non sono state salvate"})
+            QVERIFY2(!error.text().contains(QLatin1String(raw)), qPrintable(error.text()));
         if (kind != QLatin1String("no such file"))
             QVERIFY2(error.text().endsWith(QStringLiteral("Il database non è stato modificato.")),
                      qPrintable(error.text()));
@@ -331,6 +362,77 @@ void TestDatabaseBackup::automaticCopiesRotate()
     // Zero or less still keeps the copy just made.
     backup.automaticCopy(folder, 0, start.addDays(2));
     QCOMPARE(DatabaseBackup::automaticCopies(folder), QStringList({"DatiCliente-automatico-2025-01-02-23.59.55.mdb"}));
+}
+
+void TestDatabaseBackup::damagedDatabaseIsNotCopiedAutomatically()
+{
+    TestDatabase data(300);
+    const QString folder = DatabaseBackup::folder(data.programDir());
+    DatabaseBackup(data.db(), Schema::databasePassword()).automaticCopy(folder, 1, QDateTime(QDate(2025, 1, 1), {}));
+    const QStringList good = DatabaseBackup::automaticCopies(folder);
+    QCOMPARE(good.size(), 1);
+    data.db().close();
+
+    // A page near the end, which opening the file and its first queries never read.
+    {
+        QFile file(data.path());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.size() > 16 * 4096);
+        QVERIFY(file.seek(file.size() - 2 * 1024));
+        file.write(QByteArray(512, '\x5a'));
+    }
+    Database damaged;
+    damaged.open(data.path(), Schema::databasePassword());
+    QVERIFY(damaged.scalar("SELECT Codice FROM Applicazione").isValid());
+    try {
+        DatabaseBackup(damaged, Schema::databasePassword()).automaticCopy(folder, 1, QDateTime(QDate(2025, 1, 2), {}));
+        QFAIL("a damaged database was copied");
+    } catch (const DbError &error) {
+        QVERIFY2(error.text().contains(QStringLiteral("danneggiato")), qPrintable(error.text()));
+        QVERIFY2(error.text().contains(QStringLiteral("Le copie precedenti sono state conservate")),
+                 qPrintable(error.text()));
+    }
+    // The good copy is still there, and nothing else.
+    QCOMPARE(DatabaseBackup::automaticCopies(folder), good);
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
+}
+
+void TestDatabaseBackup::copyIsOnTheDiskBeforeItTakesItsName()
+{
+    TestDatabase data(3);
+    WatchedOperations watched;
+    const QString target = QDir(data.programDir()).filePath(QStringLiteral("copia.mdb"));
+    DatabaseBackup(data.db(), Schema::databasePassword()).copyTo(target);
+    QCOMPARE(watched.log, QStringList({"sync copia.mdb.parziale", "rename copia.mdb.parziale copia.mdb"}));
+}
+
+void TestDatabaseBackup::restoreFailingAfterTheDatabaseWasMovedAsideMovesItBack()
+{
+    TestDatabase data(5);
+    DatabaseBackup backup(data.db(), Schema::databasePassword());
+    const QString copy = QDir(data.programDir()).filePath(QStringLiteral("copia.mdb"));
+    backup.copyTo(copy);
+    data.db().exec("DELETE FROM Pagamenti");
+    const QStringList rows = contents(data.db());
+    const QByteArray before = hashOf(data.path());
+
+    // The first rename moves the database aside; the second, which would put the copy in its
+    // place, fails.
+    WatchedOperations watched;
+    watched.failingRename = 2;
+    try {
+        backup.restoreFrom(copy);
+        QFAIL("the restore reported success");
+    } catch (const DbError &error) {
+        QVERIFY2(error.text().contains(QStringLiteral("Il database non è stato modificato")), qPrintable(error.text()));
+    }
+    QCOMPARE(watched.log, QStringList({"rename DatiCliente.mdb DatiCliente-prima-del-ripristino.mdb",
+                                       "rename DatiCliente.mdb.ripristino DatiCliente.mdb",
+                                       "rename DatiCliente-prima-del-ripristino.mdb DatiCliente.mdb"}));
+    QCOMPARE(hashOf(data.path()), before);
+    QVERIFY(data.db().isOpen());
+    QCOMPARE(contents(data.db()), rows);
+    QVERIFY(!QFile::exists(data.path() + QStringLiteral(".ripristino")));
 }
 
 void TestDatabaseBackup::names()

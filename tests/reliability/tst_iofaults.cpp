@@ -3,6 +3,9 @@
 // database holds the old state or the new one, never a mix; no partial file stays behind.
 // Runs in a mount namespace of its own (see MountSandbox), skipped where none is allowed.
 #include "core/workspace.h"
+#include "data/databasebackup.h"
+#include "data/databaselock.h"
+#include "data/schema.h"
 #include "data/table.h"
 #include "editing/editingfixture.h"
 #include "exchange/sheetexport.h"
@@ -11,6 +14,7 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -39,6 +43,8 @@ private Q_SLOTS:
 
     void readOnlyFileWorksReadOnly();
     void readOnlyFolderWorksReadOnly();
+    void staleLockInAReadOnlyFolderOpensReadOnly();
+    void backupOnAFullDiskSaysSo();
     void fullDiskKeepsTheOldState();
     void fullDiskWhileDeleting();
     void settingsOnAFullOrReadOnlyDisk();
@@ -160,6 +166,49 @@ void TestIoFaults::readOnlyFolderWorksReadOnly()
     QCOMPARE(query()->recordCount(), 5);
     QVERIFY(!main()->action(QStringLiteral("Inserisci"))->isEnabled());
     QVERIFY(!main()->isGridEditable());
+}
+
+void TestIoFaults::staleLockInAReadOnlyFolderOpensReadOnly()
+{
+    const QString program = mountedProgramFolder(8 << 20, 3);
+    const QString disk = mounts_.first();
+    const QString path = QDir(program).filePath(QStringLiteral("Database/DatiCliente.mdb"));
+    {
+        // Left by a copy of this computer that no longer runs.
+        QFile lock(DatabaseLock::lockPath(path));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("999999999\npratilio\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    QVERIFY(MountSandbox::remountReadOnly(disk));
+
+    startAt(program);
+    QVERIFY2(dialogs_->errors.isEmpty(), qPrintable(dialogs_->errors.join('\n')));
+    QVERIFY(dialogs_->questions.isEmpty());
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY2(dialogs_->messages.first().contains(QStringLiteral("sola lettura")),
+             qPrintable(dialogs_->messages.first()));
+    trigger(QStringLiteral("QueryCommittente"));
+    QCOMPARE(query()->recordCount(), 3);
+    QVERIFY(!main()->action(QStringLiteral("Inserisci"))->isEnabled());
+}
+
+void TestIoFaults::backupOnAFullDiskSaysSo()
+{
+    const QString program = mountedProgramFolder(8 << 20, 200);
+    startAt(program);
+    const QString disk = mounts_.first();
+    const QString filler = MountSandbox::fillUp(disk);
+    const QStringList before = filesUnder(disk);
+    try {
+        DatabaseBackup(main()->connection(), Schema::databasePassword())
+            .copyTo(QDir(program).filePath(QStringLiteral("copia.mdb")));
+        QFAIL("a copy on a full disk reported success");
+    } catch (const DbError &error) {
+        QVERIFY2(error.text().contains(QStringLiteral("il disco è pieno")), qPrintable(error.text()));
+        QVERIFY2(!error.text().contains(QStringLiteral("sconosciuto")), qPrintable(error.text()));
+    }
+    QCOMPARE(filesUnder(disk), before); // no partial copy left
+    QDir(filler).removeRecursively();
 }
 
 void TestIoFaults::fullDiskKeepsTheOldState()

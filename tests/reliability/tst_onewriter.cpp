@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/wait.h>
@@ -40,6 +41,10 @@ private Q_SLOTS:
     void secondProgramShowsOneBoxAndEnds();
     void lockIsReleasedOnExit();
     void lockOfAKilledCopyIsTakenOver();
+    void sameFileThroughALinkIsRefused_data();
+    void sameFileThroughALinkIsRefused();
+    void lockNoCopyHereHoldsIsRemovedOnlyWhenTheUserSaysSo_data();
+    void lockNoCopyHereHoldsIsRemovedOnlyWhenTheUserSaysSo();
     void deletingAPaymentAlreadyDeletedChangesNoTotal();
     void deletingAPersonAlreadyDeletedIsRefused();
     void newKeyIsTakenWhenSaving();
@@ -139,6 +144,93 @@ void TestOneWriter::lockOfAKilledCopyIsTakenOver()
     empty.close();
     DatabaseLock lock;
     QCOMPARE(lock.take(other.path()), DatabaseLock::Outcome::Taken);
+}
+
+void TestOneWriter::sameFileThroughALinkIsRefused_data()
+{
+    QTest::addColumn<bool>("symbolic");
+    QTest::newRow("symbolic link") << true;
+    QTest::newRow("hard link") << false;
+}
+
+void TestOneWriter::sameFileThroughALinkIsRefused()
+{
+    QFETCH(bool, symbolic);
+    TestDatabase db(2);
+    Workspace first(db.programDir());
+    first.openConnection();
+
+    // A second program folder whose database is the first one's file under another name.
+    QTemporaryDir other;
+    QVERIFY(QDir().mkpath(other.filePath(QStringLiteral("Database"))));
+    const QString linked = Schema::databasePath(other.path());
+    if (symbolic)
+        QVERIFY(QFile::link(db.path(), linked));
+    else
+        QCOMPARE(::link(QFile::encodeName(db.path()).constData(), QFile::encodeName(linked).constData()), 0);
+    const QByteArray before = fileHash(db.path());
+
+    Workspace second(other.path());
+    try {
+        second.openConnection();
+        QFAIL("the same file was opened by a second copy through a link");
+    } catch (const DbError &e) {
+        QVERIFY2(e.text().contains(QStringLiteral("è già aperto da un'altra copia di Pratilio+")), qPrintable(e.text()));
+    }
+    QVERIFY(second.isRefused());
+    QCOMPARE(fileHash(db.path()), before);
+}
+
+void TestOneWriter::lockNoCopyHereHoldsIsRemovedOnlyWhenTheUserSaysSo_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("another computer, a week old") << "other computer"
+                                                  << "sul computer \"ufficio-2\"";
+    QTest::newRow("a folder in its place") << "folder"
+                                           << "c'è una cartella";
+}
+
+void TestOneWriter::lockNoCopyHereHoldsIsRemovedOnlyWhenTheUserSaysSo()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    TestDatabase db(2);
+    const QString lockPath = DatabaseLock::lockPath(db.path());
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(lockPath));
+    } else {
+        // As another computer's copy writes it: its process number, the program, its name.
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("4242\npratilio\nufficio-2\n");
+        lock.setFileTime(QDateTime::currentDateTime().addDays(-7), QFileDevice::FileModificationTime);
+    }
+
+    // Declined: the program says why and opens nothing.
+    for (const bool remove : {false, true}) {
+        dialogs_->clear();
+        dialogs_->answerNext(remove);
+        Workspace workspace(db.programDir());
+        try {
+            workspace.openConnection();
+            QVERIFY2(remove, "opened although the user kept the lock");
+        } catch (const DbError &e) {
+            QVERIFY2(!remove, qPrintable(e.text()));
+            QVERIFY2(e.text().contains(reason), qPrintable(e.text()));
+            QVERIFY(!e.text().contains(QStringLiteral("un'altra copia")));
+            QVERIFY(workspace.isRefused());
+        }
+        QCOMPARE(dialogs_->questions.size(), 1);
+        QVERIFY2(dialogs_->questions.first().contains(reason), qPrintable(dialogs_->questions.first()));
+        QVERIFY(dialogs_->questions.first().contains(QStringLiteral("Rimuovere il blocco")));
+        if (remove) {
+            QVERIFY(workspace.connection().isOpen());
+            QVERIFY(QFileInfo(lockPath).isFile()); // this copy's own lock now
+        } else {
+            QVERIFY(QFileInfo::exists(lockPath));
+        }
+    }
 }
 
 void TestOneWriter::deletingAPaymentAlreadyDeletedChangesNoTotal()

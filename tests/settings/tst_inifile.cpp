@@ -23,6 +23,7 @@ private Q_SLOTS:
     void newSectionGoesAtTheEndOfTheFile();
     void replacedSectionStaysInPlace();
     void replacedSectionDropsLaterNamesakes();
+    void manyNamesakesAndKeysReadAndReplaceInOnePass();
     void unchangedReplacedSectionKeepsItsBytes();
     void textsAreWindows1252();
     void lineBreaksCannotOpenSectionsOrKeys();
@@ -234,6 +235,28 @@ void TestIniFile::replacedSectionDropsLaterNamesakes()
     file.setBytes("[A]\r\nk=1\r\n[X]\r\nx=1\r\n[a]\r\nk=5\r\n[Y]\r\n[A]\r\nj=6");
     file.replaceSection(QStringLiteral("A"), {{"k", "2"}});
     QCOMPARE(file.toBytes(), QByteArray("[A]\r\nk=2\r\n[X]\r\nx=1\r\n[Y]\r\n"));
+}
+
+void TestIniFile::manyNamesakesAndKeysReadAndReplaceInOnePass()
+{
+    // Thousands of namesakes and keys between the program's sections: the first occurrence
+    // still counts, every later namesake goes, and the other lines stay in their order.
+    QByteArray bytes = "[A]\r\nk=1\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += "[a]\r\nk=" + QByteArray::number(i + 2) + "\r\n[B" + QByteArray::number(i)
+                 + "]\r\nx=" + QByteArray::number(i) + "\r\n";
+    IniFile file;
+    file.setBytes(bytes);
+    QCOMPARE(file.value(QStringLiteral("A"), QStringLiteral("K")), QStringLiteral("1"));
+    QCOMPARE(file.value(QStringLiteral("b19999"), QStringLiteral("x")), QStringLiteral("19999"));
+    QCOMPARE(file.sectionNames().size(), 20001);
+    file.replaceSection(QStringLiteral("a"), {{QStringLiteral("k"), QStringLiteral("9")}});
+    QByteArray expected = "[A]\r\nk=9\r\n";
+    for (int i = 0; i < 20000; ++i)
+        expected += "[B" + QByteArray::number(i) + "]\r\nx=" + QByteArray::number(i) + "\r\n";
+    QCOMPARE(file.toBytes(), expected);
+    QCOMPARE(file.value(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("9"));
+    QCOMPARE(file.value(QStringLiteral("B7"), QStringLiteral("x")), QStringLiteral("7"));
 }
 
 void TestIniFile::unchangedReplacedSectionKeepsItsBytes()

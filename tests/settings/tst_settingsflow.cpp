@@ -44,6 +44,7 @@ private Q_SLOTS:
     void startUpChoiceOfTheDialogIsKept();
     void draggedWidthSurvivesARestart();
     void foreignSectionsSurvive();
+    void oversizedFileIsSetAsideOnce();
     void plainTextPasswordIsHashedAtTheFirstEntry();
     void cancelInThePromptStillWritesTheFile();
     void appliedFontIsRegularAfterARestart();
@@ -251,6 +252,31 @@ void TestSettingsFlow::foreignSectionsSurvive()
     QCOMPARE(file.value(QStringLiteral("FONT"), QStringLiteral("FontHeight")), QStringLiteral("-15"));
     for (const QString &section : SettingsFile::sectionNames())
         QVERIFY2(file.containsSection(section), qPrintable(section));
+}
+
+void TestSettingsFlow::oversizedFileIsSetAsideOnce()
+{
+    // Far more than the program ever writes: the user's keys at the top, then megabytes of
+    // sections of the same name (each one a pass over the file to drop, done one by one).
+    QByteArray bytes = "[QUERY INIZIALE]\r\nTipo di query=2\r\n";
+    while (bytes.size() <= SettingsFile::kLargestFile)
+        bytes += "[FONT]\r\nFontHeight=-15\r\n";
+    writeIni(bytes);
+    startProgram();
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QVERIFY2(dialogs_->errors.first().contains(QStringLiteral("Default.ini.danneggiato")),
+             qPrintable(dialogs_->errors.first()));
+    QVERIFY(dialogs_->errors.first().contains(QStringLiteral("impostazioni predefinite")));
+    QCOMPARE(main()->globals().viewKind, 1); // the default start-up query, not the file's
+    QCOMPARE(main()->grid()->font().pixelSize(), 11);
+    QFile aside(iniPath() + QStringLiteral(".danneggiato"));
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), bytes); // kept whole for whoever wants to look at it
+
+    endProgram();
+    QCOMPARE(dialogs_->errors.size(), 1); // said once
+    QCOMPARE(SettingsFile::read(readIni()), Preferences());
+    QVERIFY(QFileInfo(iniPath()).size() < 10 * 1024);
 }
 
 void TestSettingsFlow::plainTextPasswordIsHashedAtTheFirstEntry()
