@@ -9,7 +9,7 @@ PACKAGES=(
   libsqlcipher-dev libsodium-dev
   libfreexl-dev libgsf-1-dev libxlsxwriter-dev libminizip-dev
   fonts-dejavu-core
-  python3 python3-xlrd python3-openpyxl
+  python3 python3-xlrd python3-openpyxl python3-vobject
   shellcheck
   desktop-file-utils appstream librsvg2-bin poppler-utils xdg-user-dirs
   clang libclang-rt-14-dev clang-format clang-tidy
