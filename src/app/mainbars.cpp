@@ -28,6 +28,11 @@ const ActionEntry kActions[] = {
     {"CollegamentoInProgrammi", "Collegamento in Programmi", "", ""},
     {"SalvaInXLS", "Esporta in Excel", "", ""},
     {"ImportaDaExcel", "Importa da Excel", "", ""},
+    {"EsportaVCard", "Esporta rubrica (vCard)...", "", ""},
+    {"ImportaVCard", "Importa rubrica (vCard)...", "", ""},
+    {"EsportaCSV", "Esporta in CSV...", "", ""},
+    {"ImportaCSV", "Importa da CSV...", "", ""},
+    {"CodiciDaVerificare", "Codici da verificare", "", ""},
     {"Stampa1", "Stampa...", "", ""},
     {"AnteprimaDiStampa1", "Anteprima di stampa...", "", ""},
     {"EsportaInPDF1", "Esporta in PDF...", "", ""},
@@ -103,8 +108,9 @@ void createMenus(QMainWindow *window)
     window->menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     fill(QStringLiteral("File1"), QStringLiteral("File"),
          {QStringLiteral("CollegamentoDesktop"), QStringLiteral("CollegamentoInProgrammi"), QString(),
-          QStringLiteral("SalvaInXLS"), QStringLiteral("ImportaDaExcel"), QString(), QStringLiteral("Stampa1"),
-          QStringLiteral("AnteprimaDiStampa1"), QStringLiteral("EsportaInPDF1"), QString(),
+          QStringLiteral("SalvaInXLS"), QStringLiteral("ImportaDaExcel"), QStringLiteral("EsportaCSV"),
+          QStringLiteral("ImportaCSV"), QStringLiteral("EsportaVCard"), QStringLiteral("ImportaVCard"), QString(),
+          QStringLiteral("Stampa1"), QStringLiteral("AnteprimaDiStampa1"), QStringLiteral("EsportaInPDF1"), QString(),
           QStringLiteral("BackupDatabase1"), QStringLiteral("RipristinaBackup1"), QString(), QStringLiteral("Esci1")});
     fill(QStringLiteral("Visualizza1"), QStringLiteral("Visualizza"),
          {QStringLiteral("MostraTabella"), QStringLiteral("MostraScheda")});
@@ -112,7 +118,8 @@ void createMenus(QMainWindow *window)
          {QStringLiteral("QueryCommittente"), QStringLiteral("QueryProgetto"), QStringLiteral("PersonalizzaQuery"),
           QString(), QStringLiteral("Nome"), QStringLiteral("Qualifica"), QStringLiteral("Citta"),
           QStringLiteral("QueryConProgetti"), QStringLiteral("QuerySenzaProgetti"), QString(), QStringLiteral("Stato"),
-          QStringLiteral("Comune"), QStringLiteral("QueryNonPagati"), QStringLiteral("QueryPagati")});
+          QStringLiteral("Comune"), QStringLiteral("QueryNonPagati"), QStringLiteral("QueryPagati"), QString(),
+          QStringLiteral("CodiciDaVerificare")});
     fill(QStringLiteral("Preferenze1"), QStringLiteral("Preferenze"),
          {QStringLiteral("Formattesto"), QStringLiteral("Opzioni")});
     fill(QStringLiteral("Help1"), QStringLiteral("Help"),

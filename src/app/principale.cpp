@@ -8,6 +8,7 @@
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
+#include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
 #include "settings/opzioni.h"
 #include "views/cardpanel.h"
@@ -35,7 +36,9 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     hooks_(std::make_unique<RecordHooks>(workspace_)),
     drillDown_(std::make_unique<DrillDown>(workspace_, *this)),
     records_(std::make_unique<RecordActions>(workspace_, *this, this)),
-    exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
+    exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); })),
+    contacts_(
+        std::make_unique<ContactExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
 {
     initIconResources();
     setObjectName(QStringLiteral("Principale"));

@@ -23,6 +23,7 @@ class QuickSearchBox;
 class RecordActions;
 class RecordHooks;
 class SheetExchange;
+class ContactExchange;
 class ResultModel;
 class QAction;
 class QDateEdit;
@@ -177,6 +178,7 @@ private:
     std::unique_ptr<DrillDown> drillDown_;
     std::unique_ptr<RecordActions> records_;
     std::unique_ptr<SheetExchange> exchange_;
+    std::unique_ptr<ContactExchange> contacts_;
     GridController *gridController_ = nullptr;
     MainEditors *editors_ = nullptr;
 

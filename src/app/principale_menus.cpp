@@ -3,6 +3,7 @@
 #include "app/mainbars.h"
 #include "core/errorhandler.h"
 #include "editing/maineditors.h"
+#include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
 #include "queries/quicksearchbox.h"
 
@@ -65,6 +66,7 @@ void Principale::createBars()
     SheetExchange::connectFileAction(
         action(QStringLiteral("ImportaDaExcel")), false, [this] { return ImportaDaExcelBeforeExecute(); },
         [this](const QString &path, const QString &filter) { ImportaDaExcelAccept(path, filter); });
+    contacts_->connectActions(this);
 }
 
 QAction *Principale::action(const QString &name) const { return MainBars::action(this, name); }

@@ -90,13 +90,17 @@ void readPhone(const VCardProperty &property, ImportedPerson &person)
     if (number.isEmpty())
         return;
     const QStringList types = property.types();
+    // Our own cards mark a second number whose first is empty, so that it comes back second.
+    const bool second = property.parameter(kPositionParameter) == QLatin1String("2");
     if (types.contains(QLatin1String("FAX"))) {
         if (!place(person.values, {"Numero_fax"}, number))
             person.leftOut << QStringLiteral("Fax: %1").arg(number);
     } else if (types.contains(QLatin1String("CELL"))) {
-        if (!place(person.values, {"Numero_cell1", "Numero_cell2"}, number))
+        if (!(second ? place(person.values, {"Numero_cell2", "Numero_cell1"}, number)
+                     : place(person.values, {"Numero_cell1", "Numero_cell2"}, number)))
             person.leftOut << QStringLiteral("Cellulare: %1").arg(number);
-    } else if (!place(person.values, {"Numero_telefono1", "Numero_telefono2"}, number)) {
+    } else if (!(second ? place(person.values, {"Numero_telefono2", "Numero_telefono1"}, number)
+                        : place(person.values, {"Numero_telefono1", "Numero_telefono2"}, number))) {
         person.leftOut << QStringLiteral("Telefono: %1").arg(number);
     }
 }
@@ -244,17 +248,21 @@ QByteArray toCard(const PersonValues &person, Version version)
     {
         const char *column;
         const char *type;
-    } phones[] = {{"Numero_telefono1", "voice"},
-                  {"Numero_telefono2", "voice"},
-                  {"Numero_fax", "fax"},
-                  {"Numero_cell1", "cell"},
-                  {"Numero_cell2", "cell"}};
+        const char *first; // for a second number: the first of its kind
+    } phones[] = {{"Numero_telefono1", "voice", nullptr},
+                  {"Numero_telefono2", "voice", "Numero_telefono1"},
+                  {"Numero_fax", "fax", nullptr},
+                  {"Numero_cell1", "cell", nullptr},
+                  {"Numero_cell2", "cell", "Numero_cell1"}};
     for (const auto &phone : phones) {
         const QString number = field(phone.column);
-        if (!number.isEmpty()) {
-            const QString type = v4 ? QLatin1String(phone.type) : QString::fromLatin1(phone.type).toUpper();
-            line(QStringLiteral("TEL;TYPE=%1:%2").arg(type, escaped(number)));
-        }
+        if (number.isEmpty())
+            continue;
+        const QString type = v4 ? QLatin1String(phone.type) : QString::fromLatin1(phone.type).toUpper();
+        const QString position = phone.first && field(phone.first).isEmpty()
+                                     ? QStringLiteral(";%1=2").arg(kPositionParameter)
+                                     : QString();
+        line(QStringLiteral("TEL;TYPE=%1%2:%3").arg(type, position, escaped(number)));
     }
     if (!field("E_mail").isEmpty())
         line((v4 ? QStringLiteral("EMAIL:") : QStringLiteral("EMAIL;TYPE=INTERNET:")) + escaped(field("E_mail")));

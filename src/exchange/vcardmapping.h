@@ -20,6 +20,9 @@ namespace VCardMapping {
 
 inline const QString kFiscalCodeProperty = QStringLiteral("X-CODICE-FISCALE");
 inline const QString kVatNumberProperty = QStringLiteral("X-PARTITA-IVA");
+// On a telephone of our own cards: "2" for the second number of its kind when the record has
+// no first one (a parameter other programs pass over).
+inline const QString kPositionParameter = QStringLiteral("X-POSIZIONE");
 
 ImportedPerson fromCard(const VCard &card);
 

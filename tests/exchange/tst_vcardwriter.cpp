@@ -170,6 +170,8 @@ void TestVCardWriter::roundTrip_data()
         QTest::addRow("%s surname only", name) << v << PersonValues{{"Cognome", "Rossi"}};
         QTest::addRow("%s name only", name) << v << PersonValues{{"Nome", "Mario"}};
         QTest::addRow("%s address without street", name) << v << PersonValues{{"Cognome", "R"}, {"CAP", "20121"}};
+        QTest::addRow("%s second numbers without the first", name)
+            << v << PersonValues{{"Cognome", "R"}, {"Numero_cell2", "2"}, {"Numero_telefono2", "3"}};
         QTest::addRow("%s second cell only after the first", name)
             << v << PersonValues{{"Cognome", "R"}, {"Numero_cell1", "1"}, {"Numero_cell2", "2"}};
         QTest::addRow("%s long note", name)
