@@ -5,6 +5,7 @@
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
 #include "data/query.h"
+#include "editing/forminput.h"
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
@@ -124,6 +125,12 @@ void Principale::createStatusBar()
     statusPanel_->setFixedWidth(500);
     bar->addWidget(statusPanel_);
     bar->addWidget(new TotalsPanel(query(), bar));
+    // What the card or the input sheet finds wrong in a fiscal code or VAT number.
+    auto *codes = new QLabel(bar);
+    codes->setObjectName(QStringLiteral("StatusBar1Codici"));
+    codes->setStyleSheet(QStringLiteral("color: #C00000"));
+    bar->addPermanentWidget(codes);
+    Panel2->codeWarning = [codes](const QString &text) { codes->setText(text); };
 }
 
 void Principale::setStatusText(const QString &text) { statusPanel_->setText(text); }
@@ -138,6 +145,9 @@ void Principale::setInputSheet(FormInput *sheet)
 {
     inputSheet_ = sheet;
     records_->setInputSheet(sheet);
+    auto *codes = statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Codici"));
+    if (auto *panel = sheet ? sheet->findChild<CardPanel *>() : nullptr; panel && codes)
+        panel->codeWarning = [codes](const QString &text) { codes->setText(text); };
 }
 
 void Principale::mirrorGridColumns() { gridController_->mirrorColumns(); }
