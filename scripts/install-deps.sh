@@ -10,7 +10,7 @@ PACKAGES=(
   libpq-dev postgresql-15
   libfreexl-dev libgsf-1-dev libxlsxwriter-dev libminizip-dev
   fonts-dejavu-core
-  python3 python3-xlrd python3-openpyxl
+  python3 python3-xlrd python3-openpyxl python3-vobject
   shellcheck
   desktop-file-utils appstream librsvg2-bin poppler-utils xdg-user-dirs
   dpkg-dev lintian

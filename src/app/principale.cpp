@@ -5,9 +5,11 @@
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
 #include "data/query.h"
+#include "editing/forminput.h"
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
+#include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
 #include "settings/opzioni.h"
 #include "views/cardpanel.h"
@@ -35,7 +37,9 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     hooks_(std::make_unique<RecordHooks>(workspace_)),
     drillDown_(std::make_unique<DrillDown>(workspace_, *this)),
     records_(std::make_unique<RecordActions>(workspace_, *this, this)),
-    exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
+    exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); })),
+    contacts_(
+        std::make_unique<ContactExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
 {
     initIconResources();
     setObjectName(QStringLiteral("Principale"));
@@ -126,6 +130,12 @@ void Principale::createStatusBar()
     statusPanel_->setFixedWidth(500);
     bar->addWidget(statusPanel_);
     bar->addWidget(new TotalsPanel(query(), bar));
+    // What the card or the input sheet finds wrong in a fiscal code or VAT number.
+    auto *codes = new QLabel(bar);
+    codes->setObjectName(QStringLiteral("StatusBar1Codici"));
+    codes->setStyleSheet(QStringLiteral("color: #C00000"));
+    bar->addPermanentWidget(codes);
+    Panel2->codeWarning = [codes](const QString &text) { codes->setText(text); };
 }
 
 void Principale::setStatusText(const QString &text) { statusPanel_->setText(text); }
@@ -146,6 +156,9 @@ void Principale::setInputSheet(FormInput *sheet)
 {
     inputSheet_ = sheet;
     records_->setInputSheet(sheet);
+    auto *codes = statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Codici"));
+    if (auto *panel = sheet ? sheet->findChild<CardPanel *>() : nullptr; panel && codes)
+        panel->codeWarning = [codes](const QString &text) { codes->setText(text); };
 }
 
 void Principale::mirrorGridColumns() { gridController_->mirrorColumns(); }

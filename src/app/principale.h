@@ -24,6 +24,7 @@ class QuickSearchBox;
 class RecordActions;
 class RecordHooks;
 class SheetExchange;
+class ContactExchange;
 class ResultModel;
 class QAction;
 class QDateEdit;
@@ -137,6 +138,16 @@ public:
     void SalvaInXLSAccept(const QString &path, const QString &filter);
     Dialogs::FileRequest ImportaDaExcelBeforeExecute();
     void ImportaDaExcelAccept(const QString &path, const QString &filter);
+    // Address book exchange (vCard, CSV) and the persons whose codes fail their check.
+    Dialogs::FileRequest EsportaVCardBeforeExecute();
+    void EsportaVCardAccept(const QString &path, const QString &filter);
+    Dialogs::FileRequest ImportaVCardBeforeExecute();
+    void ImportaVCardAccept(const QString &path, const QString &filter);
+    Dialogs::FileRequest EsportaCSVBeforeExecute();
+    void EsportaCSVAccept(const QString &path, const QString &filter);
+    Dialogs::FileRequest ImportaCSVBeforeExecute();
+    void ImportaCSVAccept(const QString &path, const QString &filter);
+    void CodiciDaVerificareExecute();
 
     // Writes the preferences when the program ends; the settings file fills it in.
     void SaveSettings();
@@ -180,6 +191,7 @@ private:
     std::unique_ptr<DrillDown> drillDown_;
     std::unique_ptr<RecordActions> records_;
     std::unique_ptr<SheetExchange> exchange_;
+    std::unique_ptr<ContactExchange> contacts_;
     GridController *gridController_ = nullptr;
     MainEditors *editors_ = nullptr;
 

@@ -11,6 +11,7 @@
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
+#include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
 #include "queries/querycomplessa.h"
 #include "queries/querysequence.h"
@@ -170,6 +171,18 @@ void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter
 {
     exchange_->ImportaDaExcelAccept(path, filter);
 }
+Dialogs::FileRequest Principale::EsportaVCardBeforeExecute() { return contacts_->exportVCardRequest(); }
+void Principale::EsportaVCardAccept(const QString &path, const QString &filter)
+{
+    contacts_->exportVCard(path, filter);
+}
+Dialogs::FileRequest Principale::ImportaVCardBeforeExecute() { return contacts_->importVCardRequest(); }
+void Principale::ImportaVCardAccept(const QString &path, const QString &) { contacts_->importVCard(path); }
+Dialogs::FileRequest Principale::EsportaCSVBeforeExecute() { return contacts_->exportCsvRequest(); }
+void Principale::EsportaCSVAccept(const QString &path, const QString &) { contacts_->exportCsv(path); }
+Dialogs::FileRequest Principale::ImportaCSVBeforeExecute() { return contacts_->importCsvRequest(); }
+void Principale::ImportaCSVAccept(const QString &path, const QString &) { contacts_->importCsv(path); }
+void Principale::CodiciDaVerificareExecute() { contacts_->showCodesToCheck(); }
 
 // The screen
 

@@ -94,6 +94,11 @@ public:
     bool isActive() const { return state_ != State::Inactive; }
     State state() const { return state_; }
     bool isModified() const { return modified_; }
+    // Whether the field of `column` was set since the row began being edited or inserted.
+    bool isFieldChanged(int column) const
+    {
+        return column >= 0 && size_t(column) < changed_.size() && changed_[size_t(column)];
+    }
 
     // Fields in result order.
     int fieldCount() const { return int(fields_.size()); }
@@ -143,6 +148,9 @@ public:
     // Runs first within the save's transaction, before the row is written: what it reads
     // (the largest key) is what the save writes against.
     std::function<void(Query &)> beforePost;
+    // Runs before the save's transaction begins (it may ask the user); what it throws stops
+    // the save, the row staying as typed.
+    std::function<void(Query &)> beforeSave;
     std::function<void(Query &)> afterPost;
     std::function<void(Query &)> beforeDelete;
     std::function<void(Query &)> afterDelete;

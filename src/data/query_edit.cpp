@@ -256,6 +256,8 @@ void Query::post()
 {
     if (state_ != State::Edit && state_ != State::Insert)
         return;
+    if (beforeSave)
+        beforeSave(*this);
     const State was = state_;
     const std::vector<QVariant> typed = buffer_;
     const std::vector<bool> changed = changed_;

@@ -4,6 +4,7 @@
 #include "core/workspace.h"
 #include "data/database.h"
 #include "data/query.h"
+#include "editing/codecheck.h"
 #include "editing/editorsupport.h"
 #include "editing/paymenttotals.h"
 
@@ -23,6 +24,7 @@ void RecordHooks::install()
 {
     Query *query = workspace_.query();
     query->afterInsert = [this](Query &) { ADOQuery1AfterInsert(); };
+    query->beforeSave = [](Query &q) { CodeCheck::confirmSave(q); };
     query->beforePost = [this](Query &) { ADOQuery1BeforePost(); };
     query->afterPost = [this](Query &) { ADOQuery1AfterPost(); };
     query->beforeDelete = [this](Query &) { ADOQuery1BeforeDelete(); };
