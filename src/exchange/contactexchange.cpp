@@ -358,11 +358,11 @@ void ContactExchange::showCodesToCheck()
         if (!fiscal || !vat)
             keys << st.columnInt(0);
     }
-    QueryDescription description = StandardQueries::describe(StandardQuery::Committente);
-    description.lines = personsStatement(keys);
-    description.addEnabled = false;
-    description.status = QStringLiteral("Query attuale: Codici da verificare");
-    QuerySequence::run(workspace_, screen_, description);
+    ResultStep step = StandardQueries::describe(StandardQuery::Committente);
+    step.lines = personsStatement(keys);
+    step.addEnabled = false;
+    step.status = QStringLiteral("Query attuale: Codici da verificare");
+    QuerySequence::run(workspace_, screen_, step);
     if (keys.isEmpty())
         Dialogs::instance().message(
             QStringLiteral("Tutti i codici fiscali e le partite IVA della rubrica superano il controllo."));
