@@ -11,7 +11,7 @@
 #include "editing/recordhooks.h"
 #include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
-#include "settings/opzioni.h"
+#include "settings/mainsettings.h"
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
@@ -204,8 +204,8 @@ void Principale::Esci1Click() { close(); }
 
 void Principale::SaveSettings()
 {
-    if (options_)
-        options_->settings().SaveSettings();
+    if (settings_)
+        settings_->SaveSettings();
 }
 
 void Principale::closeEvent(QCloseEvent *event)

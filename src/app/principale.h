@@ -17,6 +17,7 @@ class GridController;
 class GridDelegate;
 class Info;
 class MainEditors;
+class MainSettings;
 class Opzioni;
 class QueryComplessa;
 class QueryStandard;
@@ -65,6 +66,7 @@ public:
     void setComplexQuery(QueryComplessa *window) { complexQuery_ = window; }
     void setConditionDialog(QueryStandard *dialog) { conditionDialog_ = dialog; }
     void setOptions(Opzioni *dialog) { options_ = dialog; }
+    void setSettings(MainSettings *settings) { settings_ = settings; }
     void setAbout(Info *box) { about_ = box; }
     FormInput *inputSheet() const { return inputSheet_; }
 
@@ -211,5 +213,6 @@ private:
     QueryComplessa *complexQuery_ = nullptr;   // Not owned.
     QueryStandard *conditionDialog_ = nullptr; // Not owned.
     Opzioni *options_ = nullptr;               // Not owned.
+    MainSettings *settings_ = nullptr;         // Not owned.
     Info *about_ = nullptr;                    // Not owned.
 };

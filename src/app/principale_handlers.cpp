@@ -17,6 +17,7 @@
 #include "queries/querysequence.h"
 #include "queries/querystandard.h"
 #include "queries/quicksearchbox.h"
+#include "settings/mainsettings.h"
 #include "settings/opzioni.h"
 #include "views/cardpanel.h"
 #include "views/cardview.h"
@@ -104,8 +105,8 @@ void Principale::OpzioniExecute()
 
 void Principale::FormattestoExecute()
 {
-    if (options_)
-        options_->settings().textFormatting().FormattestoExecute();
+    if (settings_)
+        settings_->textFormatting().FormattestoExecute();
 }
 
 void Principale::CollegamentoDesktopExecute() { showNotice(DesktopCommands::createDesktopShortcut()); }

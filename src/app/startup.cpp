@@ -4,11 +4,14 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/windowlink.h"
+#include "core/workspace.h"
 #include "desktop/info.h"
 #include "desktop/programicon.h"
 #include "editing/forminput.h"
 #include "queries/querycomplessa.h"
 #include "queries/querystandard.h"
+#include "settings/databasechoice.h"
+#include "settings/mainsettings.h"
 #include "settings/opzioni.h"
 #include "settings/password.h"
 #include "views/cardpanel.h"
@@ -55,14 +58,25 @@ void Startup::createWindows()
         main->setConditionDialog(conditionDialog_.get());
     });
     ErrorHandler::guard([&] {
+        settings_ = std::make_unique<MainSettings>(workspace, MainSettings::Widgets{main->grid(), main->gridPanel(),
+                                                                                    main->cardPanel()});
+        main->setSettings(settings_.get());
         Opzioni::MainWindowSteps steps;
         steps.runInitialQuery = [main](bool atStartup) { main->runInitialQuery(atStartup); };
         steps.setUpCard = [main] { main->SetUpCard(); };
         steps.mirrorColumns = [main] { main->mirrorGridColumns(); };
-        steps.widgets = {main->grid(), main->gridPanel(), main->cardPanel()};
         options_ = std::make_unique<Opzioni>(workspace, steps);
         main->setOptions(options_.get());
     });
+    // The preferences are loaded where the options dialog is created. A database that cannot
+    // be opened is reported and leaves the main window empty; the rest of the loading and the
+    // card set-up are skipped, the program goes on.
+    if (options_) {
+        ErrorHandler::guard([&] {
+            LoadSettings();
+            main->SetUpCard();
+        });
+    }
     ErrorHandler::guard([&] {
         inputSheet_ = std::make_unique<FormInput>(workspace);
         WindowLink::enableOnClose(inputSheet_.get(), main);
@@ -76,6 +90,32 @@ void Startup::createWindows()
         main->setAbout(about_.get());
     });
     ErrorHandler::guard([&] { password_ = std::make_unique<Password>(workspace, main); });
+}
+
+void Startup::LoadSettings()
+{
+    Workspace &workspace = main_->workspace();
+    const Preferences preferences = settings_->read();
+    workspace.globals().initialQueryKind = preferences.initialQueryKind;
+    OpenDatabase(preferences);
+
+    options_->showSettings();
+    settings_->applyPanels(preferences);
+    settings_->applyFont(preferences);
+    settings_->showTickedColumns();
+    settings_->dockPanels();
+    ColumnSetup::applyColumnWidths(workspace.gridColumns(), workspace.globals().catalogue);
+    main_->mirrorGridColumns();
+}
+
+void Startup::OpenDatabase(const Preferences &preferences)
+{
+    Workspace &workspace = main_->workspace();
+    DatabaseChoice::open(workspace);
+    settings_->applyColumns(preferences);
+    // Ticked as the catalogue's visible flags now say.
+    workspace.fillFieldCheckLists();
+    main_->runInitialQuery(true);
 }
 
 bool Startup::refused() const { return main_ && main_->workspace().isRefused(); }

@@ -91,6 +91,18 @@ double Field::asFloat() const
     return d;
 }
 
+qint64 Field::asCents() const
+{
+    const QVariant v = value();
+    if (v.isNull())
+        return 0;
+    qint64 cents = 0;
+    const QByteArray text = Values::storedText(v, Values::Kind::Amount);
+    if (Values::readAmount(QString::fromUtf8(text), &cents) == Values::AmountReading::NotAnAmount)
+        throw DbError(QStringLiteral("Il valore '%1' del campo %2 non è un importo.").arg(v.toString(), name()));
+    return cents;
+}
+
 QDate Field::asDate() const
 {
     const QVariant v = value();

@@ -48,8 +48,11 @@ public:
     QString asString() const; // as the user sees it (dates dd/MM/yyyy)
     qint64 asInteger() const; // 0 for null; throws DbError when not a number
     double asFloat() const;   // 0 for null; throws DbError when not a number
-    QDate asDate() const;     // invalid for null
-    QVariant value() const;   // typed: QString, qint64, double, QDate; null QVariant for null
+    // An amount in whole cents, read exactly from the value as stored; 0 for null. Throws
+    // DbError when it is no amount.
+    qint64 asCents() const;
+    QDate asDate() const;   // invalid for null
+    QVariant value() const; // typed: QString, qint64, double, QDate; null QVariant for null
 
     // Writes the current row (starting an edit if the query is browsing). Throws DbError
     // for a read-only field or a value the field cannot hold.

@@ -38,10 +38,7 @@ constexpr int kPasswordPage = 6;
 } // namespace
 
 Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
-    QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint),
-    workspace_(workspace),
-    steps_(std::move(steps)),
-    settings_(std::make_unique<MainSettings>(workspace, steps_.widgets))
+    QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint), workspace_(workspace), steps_(std::move(steps))
 {
     setObjectName(QStringLiteral("Opzioni"));
     setWindowTitle(QStringLiteral("Opzioni"));
@@ -74,13 +71,6 @@ Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
     // Wide enough for the seven tabs side by side.
     PageControl1->setUsesScrollButtons(false);
     setFixedSize(qMax(440, PageControl1->tabBar()->sizeHint().width() + 30), 340);
-
-    // A database that cannot be opened is reported and leaves the main window empty;
-    // the rest of the loading and the card set-up are skipped, the program goes on.
-    ErrorHandler::guard([this] {
-        LoadSettings();
-        steps_.setUpCard();
-    });
 }
 
 Opzioni::~Opzioni() = default;
@@ -181,43 +171,12 @@ QRadioButton *Opzioni::radioButton(int initialQueryKind) const
 }
 
 // ---------------------------------------------------------------------------------------
-// Loading
+// The preferences shown
 
-void Opzioni::LoadSettings()
+void Opzioni::showSettings()
 {
-    const Preferences preferences = settings_->read();
-    Globals &globals = workspace_.globals();
-    globals.initialQueryKind = preferences.initialQueryKind;
-    OpenDatabase(preferences);
-
-    selectRadioButton(globals.initialQueryKind);
-    settings_->applyPanels(preferences);
-    settings_->applyFont(preferences);
-
-    // The columns as the ticks say: every column hidden, then each ticked field's shown.
-    GridColumns &grid = workspace_.gridColumns();
-    for (GridColumn &column : grid.columns)
-        column.visible = false;
-    for (const CheckList &list : globals.checkLists) {
-        for (int item = 0; item < list.items.size(); ++item) {
-            if (list.isChecked(item))
-                ColumnSetup::showColumnForItem(grid, item, list);
-        }
-    }
+    selectRadioButton(workspace_.globals().initialQueryKind);
     refreshCheckLists();
-
-    settings_->dockPanels();
-    ColumnSetup::applyColumnWidths(grid, globals.catalogue);
-    steps_.mirrorColumns();
-}
-
-void Opzioni::OpenDatabase(const Preferences &preferences)
-{
-    DatabaseChoice::open(workspace_);
-    settings_->applyColumns(preferences);
-    // Ticked as the catalogue's visible flags now say.
-    workspace_.fillFieldCheckLists();
-    steps_.runInitialQuery(true);
 }
 
 void Opzioni::selectRadioButton(int initialQueryKind)

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "settings/mainsettings.h"
-
 #include <QDialog>
 
 #include <array>
 #include <functional>
-#include <memory>
 
 class QButtonGroup;
 class QLineEdit;
@@ -18,10 +15,10 @@ class QTabWidget;
 class Workspace;
 
 // The options dialog: the start-up data, the visible fields and the start-up password.
-// Created once at start-up, where its creation loads the preferences (and so opens the
-// database); shown later from "Opzioni...", not modal, over the main window. Its controls
-// keep their state between openings, and what they change lives in memory until the
-// preferences are written at exit.
+// Created once at start-up and shown later from "Opzioni...", not modal, over the main
+// window. It edits the preferences the workspace holds and nothing else: its controls keep
+// their state between openings, and what they change lives in memory until the preferences
+// are written at exit.
 class Opzioni : public QDialog
 {
     Q_OBJECT
@@ -34,16 +31,14 @@ public:
         std::function<void()> setUpCard;
         // The grid takes over the column set-up (hidden columns, widths).
         std::function<void()> mirrorColumns;
-        MainSettings::Widgets widgets;
     };
 
     Opzioni(Workspace &workspace, MainWindowSteps steps);
     ~Opzioni() override;
 
-    void LoadSettings();
-    // The connection, the check lists of the visible fields and the start-up query.
-    void OpenDatabase(const Preferences &preferences);
-    MainSettings &settings() { return *settings_; }
+    // The start-up choice and the ticks as the workspace holds them (once the preferences are
+    // loaded).
+    void showSettings();
 
     // Shows the dialog, the first time centred on the screen and on "Password".
     void OpzioniExecute();
@@ -76,7 +71,6 @@ private:
 
     Workspace &workspace_;
     MainWindowSteps steps_;
-    std::unique_ptr<MainSettings> settings_;
     bool shownBefore_ = false;
 
     QTabWidget *PageControl1 = nullptr;
