@@ -1,7 +1,7 @@
 #include "support/testdatabase.h"
 
-#include "data/demodata.h"
 #include "data/schema.h"
+#include "demodata/demodata.h"
 
 #include <QDir>
 
