@@ -3,7 +3,7 @@
 #include "core/dialogs.h"
 #include "data/dberror.h"
 #include "data/query.h"
-#include "exchange/fiscalcode.h"
+#include "core/fiscalcode.h"
 
 void CodeCheck::confirmSave(const Query &query)
 {

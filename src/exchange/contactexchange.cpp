@@ -8,7 +8,7 @@
 #include "data/query.h"
 #include "exchange/csvreader.h"
 #include "exchange/csvsheetwriter.h"
-#include "exchange/fiscalcode.h"
+#include "core/fiscalcode.h"
 #include "exchange/personimport.h"
 #include "exchange/sheetexchange.h"
 #include "exchange/sheetexport.h"

@@ -2,7 +2,7 @@
 
 #include "data/database.h"
 #include "data/query.h"
-#include "exchange/fiscalcode.h"
+#include "core/fiscalcode.h"
 #include "exchange/sheetreader.h"
 #include "queries/standardqueries.h"
 

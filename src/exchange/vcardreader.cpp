@@ -1,6 +1,6 @@
 #include "exchange/vcardreader.h"
 
-#include "settings/windows1252.h"
+#include "core/windows1252.h"
 
 #include <QStringDecoder>
 

@@ -7,7 +7,7 @@
 #include "data/dberror.h"
 #include "data/schema.h"
 #include "settings/inifile.h"
-#include "settings/windows1252.h"
+#include "core/windows1252.h"
 
 #include <QDir>
 #include <QFile>

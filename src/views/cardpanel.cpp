@@ -5,7 +5,7 @@
 #include "core/eventfilter.h"
 #include "data/dberror.h"
 #include "data/query.h"
-#include "exchange/fiscalcode.h"
+#include "core/fiscalcode.h"
 #include "views/cardview.h"
 
 #include <QComboBox>

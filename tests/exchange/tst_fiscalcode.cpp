@@ -1,5 +1,5 @@
 // The fiscal code and VAT number checks, on real codes and on each rule's edges.
-#include "exchange/fiscalcode.h"
+#include "core/fiscalcode.h"
 
 #include <QtTest>
 

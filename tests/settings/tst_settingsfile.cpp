@@ -3,7 +3,7 @@
 #include "settings/gridfont.h"
 #include "settings/inifile.h"
 #include "settings/settingsfile.h"
-#include "settings/windows1252.h"
+#include "core/windows1252.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "exchange/fiscalcode.h"
+#include "core/fiscalcode.h"
 
 namespace FiscalCode {
 
