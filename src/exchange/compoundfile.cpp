@@ -59,8 +59,9 @@ public:
             return Status::Damaged;
         sectorSize_ = std::size_t(1) << sectorShift;
         miniSize_ = std::size_t(1) << miniShift;
-        // The sectors the file holds, a last one cut short included.
-        sectors_ = (size_ - kHeaderSize + sectorSize_ - 1) / sectorSize_;
+        // The sectors the file holds, a last one cut short included; the header takes the
+        // place of a whole sector.
+        sectors_ = size_ > sectorSize_ ? (size_ - sectorSize_ + sectorSize_ - 1) / sectorSize_ : 0;
         if (!readFat())
             return Status::Damaged;
 
@@ -116,7 +117,7 @@ private:
     {
         if (index >= sectors_)
             return false;
-        const std::size_t start = kHeaderSize + std::size_t(index) * sectorSize_;
+        const std::size_t start = (std::size_t(index) + 1) * sectorSize_;
         const std::size_t present = std::min(bytes, size_ - start);
         out->insert(out->end(), file_ + start, file_ + start + present);
         out->resize(out->size() + bytes - present, 0);
@@ -138,7 +139,7 @@ private:
         for (std::size_t steps = 0; fatSectors.size() < declared; ++steps) {
             if (next >= sectors_ || steps >= sectors_)
                 return false;
-            const std::uint8_t *at = file_ + kHeaderSize + std::size_t(next) * sectorSize_;
+            const std::uint8_t *at = file_ + (std::size_t(next) + 1) * sectorSize_;
             if (std::size_t(at - file_) + sectorSize_ > size_)
                 return false;
             for (std::size_t i = 0; i < perSector && fatSectors.size() < declared; ++i)
