@@ -26,6 +26,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 check test -x "$prefix/lib/pratilio/pratilio"
 check test -x "$prefix/lib/pratilio/pratilio-xlsread"
+check test -x "$prefix/lib/pratilio/pratilio-mdbread"
 check test -f "$prefix/lib/pratilio/Manuale.pdf"
 check test -f "$prefix/lib/pratilio/pratilio.png"
 check test -d "$prefix/lib/pratilio/Database"
