@@ -28,6 +28,8 @@ const ActionEntry kActions[] = {
     {"CollegamentoInProgrammi", "Collegamento in Programmi", "", ""},
     {"SalvaInXLS", "Esporta in Excel", "", ""},
     {"ImportaDaExcel", "Importa da Excel", "", ""},
+    {"ImportaArchivioPrecedente1", "Importa archivio precedente (.mdb)...", "", ""},
+    {"RicalcolaImportiPagati1", "Ricalcola importi pagati", "", ""},
     {"Stampa1", "Stampa...", "", ""},
     {"AnteprimaDiStampa1", "Anteprima di stampa...", "", ""},
     {"EsportaInPDF1", "Esporta in PDF...", "", ""},
@@ -105,7 +107,9 @@ void createMenus(QMainWindow *window)
          {QStringLiteral("CollegamentoDesktop"), QStringLiteral("CollegamentoInProgrammi"), QString(),
           QStringLiteral("SalvaInXLS"), QStringLiteral("ImportaDaExcel"), QString(), QStringLiteral("Stampa1"),
           QStringLiteral("AnteprimaDiStampa1"), QStringLiteral("EsportaInPDF1"), QString(),
-          QStringLiteral("BackupDatabase1"), QStringLiteral("RipristinaBackup1"), QString(), QStringLiteral("Esci1")});
+          QStringLiteral("BackupDatabase1"), QStringLiteral("RipristinaBackup1"), QString(),
+          QStringLiteral("ImportaArchivioPrecedente1"), QStringLiteral("RicalcolaImportiPagati1"), QString(),
+          QStringLiteral("Esci1")});
     fill(QStringLiteral("Visualizza1"), QStringLiteral("Visualizza"),
          {QStringLiteral("MostraTabella"), QStringLiteral("MostraScheda")});
     fill(QStringLiteral("Database1"), QStringLiteral("Database"),

@@ -54,6 +54,8 @@ void Principale::createBars()
         {"EsportaInPDF1", &Principale::EsportaInPDF1Click},
         {"BackupDatabase1", &Principale::BackupDatabase1Click},
         {"RipristinaBackup1", &Principale::RipristinaBackup1Click},
+        {"ImportaArchivioPrecedente1", &Principale::ImportaArchivioPrecedente1Click},
+        {"RicalcolaImportiPagati1", &Principale::RicalcolaImportiPagati1Click},
     };
     for (const auto &[name, handler] : handlers) {
         connect(action(QLatin1String(name)), &QAction::triggered, this,

@@ -40,6 +40,8 @@ QString JetReport::text() const
     if (!originalKept.isEmpty())
         out += QStringLiteral("Archivio originale conservato, intatto, in: %1\n")
                    .arg(QDir::toNativeSeparators(originalKept));
+    if (!previousKept.isEmpty())
+        out += QStringLiteral("Copia del database sostituito: %1\n").arg(QDir::toNativeSeparators(previousKept));
     out += QStringLiteral("\nRighe lette e scritte per tabella:\n");
     for (const TableCount &c : counts_) {
         out += QStringLiteral("  %1: %2 lette, %3 scritte\n")

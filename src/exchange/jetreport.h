@@ -26,6 +26,7 @@ public:
     QString source;       // the file converted
     QString target;       // the database written
     QString originalKept; // where the original file is kept, when it was moved aside
+    QString previousKept; // the copy of the database the archive replaced
 
     void add(const QString &table, const QString &key, const QString &column, const QString &text);
     TableCount &count(const QString &table);
