@@ -9,6 +9,7 @@ PACKAGES=(
   libsqlcipher-dev libsodium-dev
   libpq-dev postgresql-15
   libfreexl-dev libgsf-1-dev libxlsxwriter-dev libminizip-dev
+  mdbtools-dev
   fonts-dejavu-core
   python3 python3-xlrd python3-openpyxl python3-vobject
   shellcheck

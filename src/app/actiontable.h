@@ -26,6 +26,8 @@ enum class ActionId {
     EsportaInPDF1,
     BackupDatabase1,
     RipristinaBackup1,
+    ImportaArchivioPrecedente1,
+    RicalcolaImportiPagati1,
     Esci1,
     MostraTabella,
     MostraScheda,

@@ -111,6 +111,8 @@ public:
     void EsportaInPDF1Click();
     void BackupDatabase1Click();
     void RipristinaBackup1Click();
+    void ImportaArchivioPrecedente1Click();
+    void RicalcolaImportiPagati1Click();
     void SpeedButton1Click();
 
     // Result views.

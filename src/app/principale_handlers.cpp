@@ -2,6 +2,7 @@
 #include "app/principale.h"
 
 #include "app/backupactions.h"
+#include "app/jetactions.h"
 #include "core/dialogs.h"
 #include "core/windowlink.h"
 #include "data/query.h"
@@ -66,6 +67,15 @@ void Principale::BackupDatabase1Click() { BackupActions::backup(workspace_); }
 void Principale::RipristinaBackup1Click()
 {
     BackupActions::restore(workspace_, [this] { runInitialQuery(true); });
+}
+void Principale::ImportaArchivioPrecedente1Click()
+{
+    JetActions::importArchive(
+        workspace_, [this] { runInitialQuery(true); }, this);
+}
+void Principale::RicalcolaImportiPagati1Click()
+{
+    JetActions::recalculatePaidAmounts(workspace_, [this] { runInitialQuery(true); });
 }
 
 void Principale::NomeExecute()

@@ -3,11 +3,15 @@
 #include "app/principale.h"
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/programpaths.h"
 #include "core/windowlink.h"
 #include "core/workspace.h"
 #include "desktop/info.h"
 #include "desktop/programicon.h"
 #include "editing/forminput.h"
+#include "exchange/jetimport.h"
+#include "exchange/jetreport.h"
+#include "exchange/jetreportwindow.h"
 #include "queries/querycomplessa.h"
 #include "queries/querystandard.h"
 #include "settings/databasechoice.h"
@@ -36,6 +40,12 @@ void Startup::prepareApplication()
 void Startup::createWindows()
 {
     prepareApplication();
+    // An old office's Jet archive in the database's place is offered for conversion first;
+    // declined or refused, the program ends with nothing touched.
+    JetReport jetReport;
+    const JetImport::StartupOutcome jet = JetImport::offerAtStartup(ProgramPaths(programDir_).path(ProgramPaths::Place::DatabaseFile), &jetReport);
+    if (jet == JetImport::StartupOutcome::Ended)
+        return;
 
     ErrorHandler::guard([this] {
         main_ = std::make_unique<Principale>(programDir_);
@@ -43,6 +53,8 @@ void Startup::createWindows()
     });
     if (!main_)
         return; // every other window works on the main window
+    if (jet == JetImport::StartupOutcome::Converted)
+        JetReportWindow::showReport(jetReport, main_.get());
     // Each window is handed what it works on and is registered with the main window only once
     // complete, so that the main window never holds a window that failed half-way.
     Principale *main = main_.get();

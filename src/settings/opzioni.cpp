@@ -6,7 +6,7 @@
 #include "core/workspace.h"
 #include "settings/databasechoice.h"
 #include "settings/password.h"
-#include "settings/passwordhash.h"
+#include "core/passwordhash.h"
 #include "settings/passwordstyle.h"
 
 #include <QButtonGroup>

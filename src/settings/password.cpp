@@ -4,7 +4,7 @@
 #include "core/errorhandler.h"
 #include "core/workspace.h"
 #include "data/table.h"
-#include "settings/passwordhash.h"
+#include "core/passwordhash.h"
 #include "settings/passwordstyle.h"
 
 #include <QCloseEvent>

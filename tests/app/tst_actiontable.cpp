@@ -132,6 +132,9 @@ void TestActionTable::menuEntries_data()
                                          "Backup del database...",
                                          "Ripristina da backup...",
                                          "-",
+                                         "Importa archivio precedente (.mdb)...",
+                                         "Ricalcola importi pagati",
+                                         "-",
                                          "Esci"};
     QTest::newRow("Visualizza") << int(Menu::Visualizza) << "Visualizza1"
                                 << "Visualizza" << QStringList{"MostraTabella", "MostraScheda"}

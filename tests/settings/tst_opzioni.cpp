@@ -9,7 +9,7 @@
 #include "data/table.h"
 #include "settings/opzioni.h"
 #include "settings/password.h"
-#include "settings/passwordhash.h"
+#include "core/passwordhash.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 

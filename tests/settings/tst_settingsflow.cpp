@@ -10,7 +10,7 @@
 #include "settings/inifile.h"
 #include "settings/opzioni.h"
 #include "settings/password.h"
-#include "settings/passwordhash.h"
+#include "core/passwordhash.h"
 #include "settings/settingsfile.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
