@@ -43,7 +43,8 @@ void Startup::createWindows()
     // An old office's Jet archive in the database's place is offered for conversion first;
     // declined or refused, the program ends with nothing touched.
     JetReport jetReport;
-    const JetImport::StartupOutcome jet = JetImport::offerAtStartup(ProgramPaths(programDir_).path(ProgramPaths::Place::DatabaseFile), &jetReport);
+    const JetImport::StartupOutcome jet
+        = JetImport::offerAtStartup(ProgramPaths(programDir_).path(ProgramPaths::Place::DatabaseFile), &jetReport);
     if (jet == JetImport::StartupOutcome::Ended)
         return;
 

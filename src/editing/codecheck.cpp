@@ -1,9 +1,9 @@
 #include "editing/codecheck.h"
 
 #include "core/dialogs.h"
+#include "core/fiscalcode.h"
 #include "data/dberror.h"
 #include "data/query.h"
-#include "core/fiscalcode.h"
 
 void CodeCheck::confirmSave(const Query &query)
 {

@@ -1,6 +1,7 @@
 #include "exchange/contactexchange.h"
 
 #include "core/errorhandler.h"
+#include "core/fiscalcode.h"
 #include "core/programpaths.h"
 #include "core/resultscreen.h"
 #include "core/workspace.h"
@@ -8,7 +9,6 @@
 #include "data/query.h"
 #include "exchange/csvreader.h"
 #include "exchange/csvsheetwriter.h"
-#include "core/fiscalcode.h"
 #include "exchange/personimport.h"
 #include "exchange/sheetexchange.h"
 #include "exchange/sheetexport.h"

@@ -1,8 +1,8 @@
 #include "exchange/jetconversion.h"
 
+#include "core/passwordhash.h"
 #include "exchange/jetreport.h"
 #include "exchange/jetvalues.h"
-#include "core/passwordhash.h"
 
 #include <QHash>
 #include <QMap>

@@ -1,8 +1,8 @@
 #include "exchange/personimport.h"
 
+#include "core/fiscalcode.h"
 #include "data/database.h"
 #include "data/query.h"
-#include "core/fiscalcode.h"
 #include "exchange/sheetreader.h"
 #include "queries/standardqueries.h"
 

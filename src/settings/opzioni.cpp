@@ -3,10 +3,10 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/passwordhash.h"
 #include "core/workspace.h"
 #include "settings/databasechoice.h"
 #include "settings/password.h"
-#include "core/passwordhash.h"
 #include "settings/passwordstyle.h"
 
 #include <QButtonGroup>

@@ -3,9 +3,9 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/fiscalcode.h"
 #include "data/dberror.h"
 #include "data/query.h"
-#include "core/fiscalcode.h"
 #include "views/cardview.h"
 
 #include <QComboBox>

@@ -1,4 +1,5 @@
 #include "core/dialogs.h"
+#include "core/passwordhash.h"
 #include "data/database.h"
 #include "data/schema.h"
 #include "data/values.h"
@@ -10,7 +11,6 @@
 #include "exchange/jetreport.h"
 #include "exchange/jetvalues.h"
 #include "exchange/mdbanswer.h"
-#include "core/passwordhash.h"
 #include "support/scripteddialogs.h"
 
 #include <QCryptographicHash>

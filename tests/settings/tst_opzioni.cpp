@@ -3,13 +3,13 @@
 // start-up password it stores.
 #include "app/principale.h"
 #include "app/startup.h"
+#include "core/passwordhash.h"
 #include "core/workspace.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "data/table.h"
 #include "settings/opzioni.h"
 #include "settings/password.h"
-#include "core/passwordhash.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 
