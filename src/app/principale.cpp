@@ -4,6 +4,7 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/programresources.h"
 #include "data/query.h"
 #include "editing/forminput.h"
 #include "editing/maineditors.h"
@@ -28,7 +29,6 @@
 #include <QVBoxLayout>
 
 // The icons are compiled into the core library, which the linker would otherwise leave out.
-static void initIconResources() { Q_INIT_RESOURCE(resources); }
 
 Principale::Principale(const QString &programDir, QWidget *parent) :
     QMainWindow(parent),
@@ -41,7 +41,7 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     contacts_(
         std::make_unique<ContactExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
 {
-    initIconResources();
+    initProgramResources();
     setObjectName(QStringLiteral("Principale"));
     setWindowTitle(QStringLiteral("Pratilio+"));
     globals().inputSheetPending = true;

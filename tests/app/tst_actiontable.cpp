@@ -114,6 +114,9 @@ void TestActionTable::menuEntries_data()
                                          "BackupDatabase1",
                                          "RipristinaBackup1",
                                          "-",
+                                         "ImportaArchivioPrecedente1",
+                                         "RicalcolaImportiPagati1",
+                                         "-",
                                          "Esci1"}
                           << QStringList{"Collegamento desktop",
                                          "Collegamento in Programmi",
