@@ -208,9 +208,9 @@ bool JetConversion::prepare(const JetData &data, JetReport *report)
         return false;
     }
     QStringList missing;
-    for (const TableSpec &spec : kTables) {
-        if (!data.table(QString::fromUtf8(spec.name)))
-            missing << QString::fromUtf8(spec.name);
+    for (const TableSpec &shape : kTables) {
+        if (!data.table(QString::fromUtf8(shape.name)))
+            missing << QString::fromUtf8(shape.name);
     }
     if (missing.size() == int(kTables.size())) {
         refusal_ = QStringLiteral("il file non contiene le tabelle dell'archivio (Committente, Indirizzo, Recapiti, "
@@ -240,10 +240,10 @@ bool JetConversion::prepare(const JetData &data, JetReport *report)
 
 bool JetConversion::convertTable(const JetTable &source, int specIndex, ConvertedTable *out, JetReport *report)
 {
-    const TableSpec &spec = kTables[std::size_t(specIndex)];
-    out->name = QString::fromUtf8(spec.name);
+    const TableSpec &shape = kTables[std::size_t(specIndex)];
+    out->name = QString::fromUtf8(shape.name);
     QList<int> sourceColumn;
-    for (const ColumnSpec &c : spec.columns) {
+    for (const ColumnSpec &c : shape.columns) {
         const QString name = QString::fromUtf8(c.name);
         const int at = source.column(name);
         if (at < 0) {
@@ -265,7 +265,7 @@ bool JetConversion::convertTable(const JetTable &source, int specIndex, Converte
                         QStringLiteral("colonna sconosciuta al programma, non convertita."));
     }
     report->count(out->name).read = source.rows.size();
-    const int keyColumn = spec.key ? out->columns.indexOf(QString::fromUtf8(spec.key)) : -1;
+    const int keyColumn = shape.key ? out->columns.indexOf(QString::fromUtf8(shape.key)) : -1;
     out->rows.reserve(source.rows.size());
     QList<PendingAmount> pendingAmounts;
     QList<PendingDate> pendingDates;

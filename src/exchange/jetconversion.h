@@ -40,7 +40,7 @@ public:
     qint64 sumOfCents(const QString &table, const QString &column) const;
 
 private:
-    bool convertTable(const JetTable &source, int spec, ConvertedTable *out, JetReport *report);
+    bool convertTable(const JetTable &source, int shape, ConvertedTable *out, JetReport *report);
     bool checkKeys(const ConvertedTable &t, const QString &keyColumn);
     void completePersons(JetReport *report);
     void checkProjects(JetReport *report);
