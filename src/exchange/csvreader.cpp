@@ -15,7 +15,7 @@ QString decode(const QByteArray &bytes, CsvReader::Encoding *encoding)
         return QString::fromUtf8(bytes.mid(3));
     }
     QStringDecoder utf8(QStringConverter::Utf8);
-    const QString text = utf8(bytes);
+    QString text = utf8(bytes);
     if (!utf8.hasError()) {
         *encoding = CsvReader::Encoding::Utf8;
         return text;

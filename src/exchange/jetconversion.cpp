@@ -406,7 +406,7 @@ void JetConversion::checkProjects(JetReport *report)
         projectKeys.insert(row.at(0).toLongLong());
     const int amount = payments.column(QStringLiteral("Importo"));
     for (const QList<QVariant> &row : payments.rows) {
-        const QVariant project = row.at(0);
+        const QVariant &project = row.at(0);
         if (!project.isValid() || !projectKeys.contains(project.toLongLong())) {
             report->add(payments.name, keyText(QStringLiteral("IdFattura"), row.at(1)), QStringLiteral("IdProgetto"),
                         project.isValid()

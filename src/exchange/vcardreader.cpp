@@ -146,7 +146,7 @@ QString parameterValue(QByteArray raw, bool carets)
     raw = raw.trimmed();
     if (raw.size() >= 2 && raw.startsWith('"') && raw.endsWith('"'))
         raw = raw.mid(1, raw.size() - 2);
-    const QString text = decodeText(raw, QString());
+    QString text = decodeText(raw, QString());
     if (!carets || !text.contains(QLatin1Char('^')))
         return text;
     QString out;

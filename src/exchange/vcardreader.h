@@ -51,5 +51,5 @@ public:
     static QStringList components(QStringView value);
 
     // The longest logical line read; longer ones are cut (a damaged file's single line).
-    static constexpr qsizetype kMaxLineBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype kMaxLineBytes = qsizetype(16) * 1024 * 1024;
 };

@@ -129,7 +129,7 @@ QString cellText(ValueType type, const std::string &text, bool dateStyle, const 
     case ValueType::Number:
         break;
     }
-    const QString value = fromUtf8(text);
+    QString value = fromUtf8(text);
     bool ok = false;
     const double number = value.toDouble(&ok);
     if (!ok)
