@@ -29,7 +29,7 @@ void Principale::createBars()
             connect(target, &QAction::triggered, this,
                     [this, handler] { ErrorHandler::guard([this, handler] { (this->*handler.run)(); }); });
         } else {
-            SheetExchange::connectFileAction(
+            FileExchange::connectFileAction(
                 target, handler.saveFile, [this, handler] { return (this->*handler.prepareFile)(); },
                 [this, handler](const QString &path, const QString &filter) {
                     (this->*handler.acceptFile)(path, filter);

@@ -1,8 +1,6 @@
 #include "exchange/contactexchange.h"
 
-#include "core/errorhandler.h"
 #include "core/fiscalcode.h"
-#include "core/programpaths.h"
 #include "core/resultscreen.h"
 #include "core/workspace.h"
 #include "data/database.h"
@@ -10,21 +8,18 @@
 #include "exchange/csvreader.h"
 #include "exchange/csvsheetwriter.h"
 #include "exchange/personimport.h"
-#include "exchange/sheetexchange.h"
 #include "exchange/sheetexport.h"
 #include "exchange/vcardmapping.h"
 #include "exchange/vcardreader.h"
 #include "queries/querysequence.h"
 #include "queries/standardqueries.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <QSaveFile>
 
-#include <algorithm>
+#include <optional>
 #include <utility>
 
 const QString ContactExchange::kVCard4Filter = QStringLiteral("vCard 4.0 (*.vcf)");
@@ -44,57 +39,35 @@ QString shortList(const QStringList &lines, int most = 15)
     return shown.join(QLatin1Char('\n'));
 }
 
-// A file read whole; empty with `error` set when it cannot be read.
-QByteArray readFile(const QString &path, QString *error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Impossibile leggere il file \"%1\": %2").arg(native(path), file.errorString());
-        return {};
-    }
-    return file.readAll();
-}
-
 } // namespace
 
 ContactExchange::ContactExchange(Workspace &workspace, ResultScreen &screen, QWidget *window,
                                  std::function<void()> writePendingEdits) :
-    workspace_(workspace), screen_(screen), window_(window), writePendingEdits_(std::move(writePendingEdits))
-{
-    progress_ = new QProgressDialog(window_);
-    progress_->setObjectName(QStringLiteral("ContactImportProgress"));
-    progress_->setWindowTitle(QStringLiteral("Pratilio+"));
-    progress_->setCancelButtonText(QStringLiteral("Annulla"));
-    progress_->setWindowModality(Qt::ApplicationModal);
-    progress_->setMinimumDuration(500);
-    progress_->reset();
-}
+    files_(workspace, screen, window, std::move(writePendingEdits), QStringLiteral("ContactImportProgress"))
+{}
 
 ContactExchange::~ContactExchange() = default;
 
-QString ContactExchange::outputFolder() const
-{
-    const QString folder = workspace_.paths().path(ProgramPaths::Place::Output);
-    return QDir().mkpath(folder) ? folder : workspace_.programDir();
-}
-
-QString ContactExchange::confirmTarget(QString path, const QString &suffix) const
+QString ContactExchange::confirmTarget(QString path, const QString &suffix)
 {
     if (QFileInfo(path).suffix().isEmpty()) {
         while (path.endsWith(QLatin1Char('.')))
             path.chop(1);
         path += QLatin1Char('.') + suffix;
     }
-    const QFileInfo info(path);
-    if (info.isDir()) {
+    return FileExchange::confirmTarget(path);
+}
+
+std::optional<QByteArray> ContactExchange::readChosenFile(const QString &path)
+{
+    files_.savePendingEdits();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
         Dialogs::instance().message(
-            QStringLiteral("\"%1\" è una cartella: scegliere un nome di file.").arg(native(path)));
-        return {};
+            QStringLiteral("Impossibile leggere il file \"%1\": %2").arg(native(path), file.errorString()));
+        return std::nullopt;
     }
-    if (info.exists()
-        && !Dialogs::instance().question(QStringLiteral("Il file \"%1\" esiste già. Sostituirlo?").arg(native(path))))
-        return {};
-    return path;
+    return file.readAll();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -102,17 +75,14 @@ QString ContactExchange::confirmTarget(QString path, const QString &suffix) cons
 
 Dialogs::FileRequest ContactExchange::exportVCardRequest() const
 {
-    return {QStringLiteral("Esporta rubrica (vCard)"),
-            outputFolder(),
-            {kVCard4Filter, kVCard3Filter, SheetExchange::kAllFilter},
-            QStringLiteral("vcf")};
+    return files_.request(QStringLiteral("Esporta rubrica (vCard)"),
+                          {kVCard4Filter, kVCard3Filter, FileExchange::kAllFilter}, QStringLiteral("vcf"));
 }
 
 void ContactExchange::exportVCard(const QString &path, const QString &filter)
 {
-    writePendingEdits_();
-    workspace_.saveTypedChange();
-    const Query &query = *workspace_.query();
+    files_.savePendingEdits();
+    const Query &query = *files_.workspace().query();
     if (!query.isActive() || query.fieldIndex(QStringLiteral("Cognome")) < 0
         || query.fieldIndex(QStringLiteral("Nome")) < 0) {
         Dialogs::instance().message(
@@ -159,25 +129,18 @@ void ContactExchange::exportVCard(const QString &path, const QString &filter)
 
 Dialogs::FileRequest ContactExchange::importVCardRequest() const
 {
-    return {QStringLiteral("Importa rubrica (vCard)"),
-            outputFolder(),
-            {QStringLiteral("vCard (*.vcf *.vcard)"), SheetExchange::kAllFilter},
-            QString()};
+    return files_.request(QStringLiteral("Importa rubrica (vCard)"),
+                          {QStringLiteral("vCard (*.vcf *.vcard)"), FileExchange::kAllFilter});
 }
 
 void ContactExchange::importVCard(const QString &path)
 {
-    writePendingEdits_();
-    workspace_.saveTypedChange();
-    QString error;
-    const QByteArray bytes = readFile(path, &error);
-    if (!error.isEmpty()) {
-        Dialogs::instance().message(error);
+    const std::optional<QByteArray> bytes = readChosenFile(path);
+    if (!bytes)
         return;
-    }
     QList<ImportedPerson> people;
     int number = 0;
-    for (const VCard &card : VCardReader::read(bytes)) {
+    for (const VCard &card : VCardReader::read(*bytes)) {
         ImportedPerson person = VCardMapping::fromCard(card);
         person.origin = ++number;
         people << person;
@@ -190,17 +153,15 @@ void ContactExchange::importVCard(const QString &path)
 
 Dialogs::FileRequest ContactExchange::exportCsvRequest() const
 {
-    return {QStringLiteral("Esporta in CSV"),
-            outputFolder(),
-            {kCsvFilter, SheetExchange::kAllFilter},
-            QStringLiteral("csv")};
+    return files_.request(QStringLiteral("Esporta in CSV"), {kCsvFilter, FileExchange::kAllFilter},
+                          QStringLiteral("csv"));
 }
 
 void ContactExchange::exportCsv(const QString &path)
 {
-    writePendingEdits_();
-    workspace_.saveTypedChange();
-    if (!workspace_.query()->isActive()) {
+    files_.savePendingEdits();
+    Workspace &workspace = files_.workspace();
+    if (!workspace.query()->isActive()) {
         Dialogs::instance().message(QStringLiteral("Non c'è nessun risultato da esportare."));
         return;
     }
@@ -208,28 +169,21 @@ void ContactExchange::exportCsv(const QString &path)
     if (target.isEmpty())
         return;
     CsvSheetWriter writer;
-    Dialogs::instance().message(SheetExport::run(*workspace_.query(), writer, target).message);
+    Dialogs::instance().message(SheetExport::run(*workspace.query(), writer, target).message);
 }
 
 Dialogs::FileRequest ContactExchange::importCsvRequest() const
 {
-    return {QStringLiteral("Importa da CSV"),
-            outputFolder(),
-            {QStringLiteral("CSV (*.csv *.txt)"), SheetExchange::kAllFilter},
-            QString()};
+    return files_.request(QStringLiteral("Importa da CSV"),
+                          {QStringLiteral("CSV (*.csv *.txt)"), FileExchange::kAllFilter});
 }
 
 void ContactExchange::importCsv(const QString &path)
 {
-    writePendingEdits_();
-    workspace_.saveTypedChange();
-    QString error;
-    const QByteArray bytes = readFile(path, &error);
-    if (!error.isEmpty()) {
-        Dialogs::instance().message(error);
+    const std::optional<QByteArray> bytes = readChosenFile(path);
+    if (!bytes)
         return;
-    }
-    const CsvReader::Result read = CsvReader::read(bytes);
+    const CsvReader::Result read = CsvReader::read(*bytes);
     QStringList recognised;
     const QList<ImportedPerson> people = PersonImport::fromSheet(read.sheet, read.lines, &recognised);
     const QString name = QFileInfo(path).fileName();
@@ -262,7 +216,7 @@ void ContactExchange::importPersons(const QList<ImportedPerson> &people, const Q
             QStringLiteral("Nel file \"%1\" non c'è nessuna persona da importare.").arg(fileName));
         return;
     }
-    PersonImport import(workspace_.connection());
+    PersonImport import(files_.workspace().connection());
     QSet<int> skip;
     const QList<int> present = import.alreadyPresent(people);
     if (!present.isEmpty()) {
@@ -293,15 +247,14 @@ void ContactExchange::importPersons(const QList<ImportedPerson> &people, const Q
         return;
     }
 
-    progress_->setLabelText(QStringLiteral("Importazione delle persone dal file \"%1\"...").arg(fileName));
-    progressTotal_ = -1;
-    const ImportResult result = import.run(people, skip, [this](int done, int total) { return progress(done, total); });
-    progress_->reset();
+    const ImportResult result = files_.withProgress(fileName, [&](const SheetImport::Progress &progress) {
+        return import.run(people, skip, progress);
+    });
     if (result.outcome != ImportResult::Outcome::Imported) {
         Dialogs::instance().message(result.message);
         return;
     }
-    QuerySequence::run(workspace_, screen_, StandardQueries::describe(StandardQuery::Committente));
+    files_.showPersons();
     QString report = result.message;
     if (!skip.isEmpty())
         report += QStringLiteral("\nNon importate perché già presenti: %L1.").arg(skip.size());
@@ -316,19 +269,6 @@ void ContactExchange::importPersons(const QList<ImportedPerson> &people, const Q
         report += QStringLiteral("\n\nDati del file che non hanno posto nella scheda e non sono stati importati:\n%1")
                       .arg(shortList(leftOut, 25));
     Dialogs::instance().message(report);
-}
-
-bool ContactExchange::progress(int done, int total)
-{
-    if (total != progressTotal_) {
-        progressTotal_ = total;
-        progress_->setRange(0, total);
-        progress_->setValue(0);
-    }
-    const int step = std::max(1, total / 200);
-    if (done % step == 0 || done == total)
-        progress_->setValue(done);
-    return !progress_->wasCanceled();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -348,10 +288,10 @@ QStringList ContactExchange::personsStatement(const QList<qint64> &keys)
 
 void ContactExchange::showCodesToCheck()
 {
-    writePendingEdits_();
-    workspace_.saveTypedChange();
+    files_.savePendingEdits();
+    Workspace &workspace = files_.workspace();
     QList<qint64> keys;
-    Statement st(workspace_.connection(), "SELECT IdCommittente, Codice_fiscale, Partita_iva FROM Committente");
+    Statement st(workspace.connection(), "SELECT IdCommittente, Codice_fiscale, Partita_iva FROM Committente");
     while (st.step()) {
         const bool fiscal = FiscalCode::acceptable(FiscalCode::checkFiscalCode(QString::fromUtf8(st.columnText(1))));
         const bool vat = FiscalCode::acceptable(FiscalCode::checkVatNumber(QString::fromUtf8(st.columnText(2))));
@@ -362,7 +302,7 @@ void ContactExchange::showCodesToCheck()
     step.lines = personsStatement(keys);
     step.addEnabled = false;
     step.status = QStringLiteral("Query attuale: Codici da verificare");
-    QuerySequence::run(workspace_, screen_, step);
+    QuerySequence::run(workspace, files_.screen(), step);
     if (keys.isEmpty())
         Dialogs::instance().message(
             QStringLiteral("Tutti i codici fiscali e le partite IVA della rubrica superano il controllo."));

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "core/dialogs.h"
+#include "exchange/fileexchange.h"
 #include "exchange/importedperson.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
-class QProgressDialog;
 class QWidget;
 class ResultScreen;
 class Workspace;
@@ -15,7 +16,7 @@ class Workspace;
 // The main window's side of the address book exchange in the other formats: "Esporta
 // rubrica (vCard)...", "Importa rubrica (vCard)...", "Esporta in CSV...", "Importa da
 // CSV..." in the "File" menu and "Codici da verificare" in the "Database" menu. The file
-// dialogs are those of the spreadsheet exchange; the reading and writing are the plain
+// dialogs are FileExchange's, as for the workbooks; the reading and writing are the plain
 // classes' (VCardReader, VCardMapping, CsvReader, CsvSheetWriter, PersonImport); this class
 // asks the questions and tells the user.
 class ContactExchange
@@ -47,19 +48,15 @@ public:
     static QStringList personsStatement(const QList<qint64> &keys);
 
 private:
-    QString outputFolder() const;
     // The name with `suffix` added when it has none; empty when the user does not want to
     // replace an existing file or the name is a folder.
-    QString confirmTarget(QString path, const QString &suffix) const;
+    static QString confirmTarget(QString path, const QString &suffix);
+    // The chosen file read whole, once the pending edits are saved; none when it cannot be
+    // read, which the user is told.
+    std::optional<QByteArray> readChosenFile(const QString &path);
     // Adds `people` read from `fileName` after the questions on persons already present and
     // on wrong codes; shows the persons and the report.
     void importPersons(const QList<ImportedPerson> &people, const QString &fileName);
-    bool progress(int done, int total);
 
-    Workspace &workspace_; // Not owned.
-    ResultScreen &screen_; // Not owned.
-    QWidget *window_;      // Not owned.
-    std::function<void()> writePendingEdits_;
-    QProgressDialog *progress_ = nullptr; // Owned by the window.
-    int progressTotal_ = -1;
+    FileExchange files_;
 };

@@ -82,7 +82,7 @@ void TestSheetExchange::extensionFollowsTheFilter_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("written");
-    const QString xls = SheetExchange::kXlsFilter, xlsx = SheetExchange::kXlsxFilter, all = SheetExchange::kAllFilter;
+    const QString xls = SheetExchange::kXlsFilter, xlsx = SheetExchange::kXlsxFilter, all = FileExchange::kAllFilter;
     QTest::newRow("no extension, xls") << "/d/rubrica" << xls << "/d/rubrica.xls";
     QTest::newRow("no extension, xlsx") << "/d/rubrica" << xlsx << "/d/rubrica.xlsx";
     QTest::newRow("no extension, all files") << "/d/rubrica" << all << "/d/rubrica.xls";
