@@ -85,13 +85,14 @@ struct BarPlace
     const char *buttonName = nullptr;
 };
 
-// What an action runs: a handler of the main window, or, for a file action, the handler that
-// prepares the file dialog and the one that takes the file the user confirmed.
+// What an action runs on the main window: a handler, or, for a file action, the handler that
+// prepares the file dialog and the one that takes the file the user confirmed. A handler is
+// one of the window's own or calls the room whose action it is.
 struct ActionHandler
 {
-    void (Principale::*run)() = nullptr;
-    Dialogs::FileRequest (Principale::*prepareFile)() = nullptr;
-    void (Principale::*acceptFile)(const QString &path, const QString &filter) = nullptr;
+    void (*run)(Principale &window) = nullptr;
+    Dialogs::FileRequest (*prepareFile)(Principale &window) = nullptr;
+    void (*acceptFile)(Principale &window, const QString &path, const QString &filter) = nullptr;
     bool saveFile = false; // a save dialog, else an open one
 };
 

@@ -1,11 +1,15 @@
 #include "app/mainbars.h"
 
 #include "core/icons.h"
+#include "views/totalspanel.h"
 
 #include <QAction>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPointer>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -140,6 +144,31 @@ QToolButton *createToolBars(QMainWindow *window, const Actions &actions, QWidget
     view->addWidget(drillDown);
     addButtons(view, ToolBar::Visualizza, actions);
     return drillDown;
+}
+
+QLabel *createStatusBar(QMainWindow *window, Query *result)
+{
+    QStatusBar *bar = window->statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    auto *status = new QLabel(bar);
+    status->setObjectName(QStringLiteral("StatusBar1Panel0"));
+    status->setFixedWidth(500);
+    bar->addWidget(status);
+    bar->addWidget(new TotalsPanel(result, bar));
+    auto *codes = new QLabel(bar);
+    codes->setObjectName(QStringLiteral("StatusBar1Codici"));
+    codes->setStyleSheet(QStringLiteral("color: #C00000"));
+    bar->addPermanentWidget(codes);
+    return status;
+}
+
+std::function<void(const QString &)> codeWarning(QMainWindow *window)
+{
+    QPointer<QLabel> codes = window->statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Codici"));
+    return [codes](const QString &text) {
+        if (codes)
+            codes->setText(text);
+    };
 }
 
 } // namespace MainBars

@@ -5,9 +5,12 @@
 #include <QColor>
 
 #include <array>
+#include <functional>
 
 class QAction;
+class QLabel;
 class QMainWindow;
+class Query;
 class QToolButton;
 class QWidget;
 
@@ -28,6 +31,12 @@ void createMenus(QMainWindow *window, const Actions &actions);
 // The three tool bars; the second begins with `searchBox`, the third with the drill-down
 // toggle, which is returned.
 QToolButton *createToolBars(QMainWindow *window, const Actions &actions, QWidget *searchBox);
+
+// The status bar: the status line, returned; the totals of `result`; on the right, what the
+// card or the input sheet finds wrong in a fiscal code or VAT number, which `codeWarning`
+// shows there.
+QLabel *createStatusBar(QMainWindow *window, Query *result);
+std::function<void(const QString &)> codeWarning(QMainWindow *window);
 
 void setCaptionColour(QToolButton *button, const QColor &colour);
 // The drill-down toggle's caption colour, released and pressed.

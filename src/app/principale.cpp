@@ -1,31 +1,40 @@
 #include "app/principale.h"
 
 #include "app/backupactions.h"
-#include "core/dialogs.h"
+#include "app/drilldownbutton.h"
 #include "core/errorhandler.h"
-#include "core/eventfilter.h"
 #include "core/programresources.h"
+#include "core/windowlink.h"
 #include "data/query.h"
+#include "desktop/desktopcommands.h"
+#include "desktop/info.h"
 #include "editing/forminput.h"
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
 #include "exchange/contactexchange.h"
+#include "exchange/fileexchange.h"
 #include "exchange/sheetexchange.h"
+#include "queries/querycomplessa.h"
+#include "queries/querysequence.h"
+#include "queries/querystandard.h"
+#include "queries/quicksearchbox.h"
 #include "settings/mainsettings.h"
+#include "settings/opzioni.h"
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
-#include "views/gridheaders.h"
+#include "views/griddelegate.h"
 #include "views/resultmodel.h"
-#include "views/totalspanel.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDateEdit>
-#include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 // The icons are compiled into the core library, which the linker would otherwise leave out.
@@ -49,23 +58,13 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     createCentralArea();
     createBars();
     resetDrillDown(QStringLiteral("Visualizza progetti"));
-    createStatusBar();
+    statusPanel_ = MainBars::createStatusBar(this, query());
+    Panel2->codeWarning = MainBars::codeWarning(this);
 
-    Query *result = query();
-    // Text typed into the card for another row or result is forgotten.
-    connect(result, &Query::currentRowChanged, this, [this] {
-        Panel2->forgetTypedText();
-        refreshCardEditors();
-        gridController_->showCurrentRow();
-    });
-    connect(result, &Query::rowChanged, this, &Principale::refreshCardEditors);
-    connect(result, &Query::resultChanged, this, [this] {
-        Panel2->forgetTypedText();
-        refreshCardEditors();
-    });
-
+    Panel2->followRows(query());
     gridController_ = new GridController(
         workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel1, [this] { drillDown_->markCurrentRow(); }, this);
+    connect(query(), &Query::currentRowChanged, gridController_, &GridController::showCurrentRow);
     connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex &index) {
         ErrorHandler::guard([this, index] { DBGrid1CellClick(index.column()); });
     });
@@ -74,7 +73,7 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     hooks_->install();
     editors_ = new MainEditors(
         workspace_, DBGrid1, model_.get(), DateTimePicker1, Panel2,
-        [this] { ErrorHandler::guard([this] { DeleteFromGrid(); }); }, this);
+        [this] { ErrorHandler::guard([this] { records_->DeleteFromGrid(); }); }, this);
 }
 
 Principale::~Principale()
@@ -96,47 +95,50 @@ void Principale::createCentralArea()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     auto *gridLayout = new QVBoxLayout(Panel1);
     gridLayout->setContentsMargins(0, 0, 0, 0);
-    DBGrid1 = new QTableView(Panel1);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setHorizontalHeader(new TitleHeader(DBGrid1));
-    DBGrid1->setVerticalHeader(new RowNumberHeader(DBGrid1));
-    DBGrid1->setModel(model_.get());
-    DBGrid1->horizontalHeader()->setDefaultSectionSize(GridColumns::kDefaultWidth);
-    DBGrid1->horizontalHeader()->setHighlightSections(false);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(20);
+    DBGrid1 = GridController::createGrid(Panel1, model_.get());
     gridLayout->addWidget(DBGrid1);
-
-    DateTimePicker1 = new QDateEdit(Panel1);
-    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-    DateTimePicker1->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    DateTimePicker1->setCalendarPopup(true);
-    DateTimePicker1->hide();
+    DateTimePicker1 = GridController::createDatePicker(Panel1);
 
     Panel2 = CardPanel::createMainCard(central, [this](int pair) { OpenCardEditor(pair); });
-    Image1 = Panel2->findChild<QLabel *>(QStringLiteral("Image1"));
-    Image2 = Panel2->findChild<QLabel *>(QStringLiteral("Image2"));
 
     layout->addWidget(Panel1, 1);
     layout->addWidget(Panel2, 1);
     setCentralWidget(central);
 }
 
-void Principale::createStatusBar()
+void Principale::createBars()
 {
-    QStatusBar *bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    statusPanel_ = new QLabel(bar);
-    statusPanel_->setObjectName(QStringLiteral("StatusBar1Panel0"));
-    statusPanel_->setFixedWidth(500);
-    bar->addWidget(statusPanel_);
-    bar->addWidget(new TotalsPanel(query(), bar));
-    // What the card or the input sheet finds wrong in a fiscal code or VAT number.
-    auto *codes = new QLabel(bar);
-    codes->setObjectName(QStringLiteral("StatusBar1Codici"));
-    codes->setStyleSheet(QStringLiteral("color: #C00000"));
-    bar->addPermanentWidget(codes);
-    Panel2->codeWarning = [codes](const QString &text) { codes->setText(text); };
+    actions_ = MainBars::createActions(this);
+    MainBars::createMenus(this, actions_);
+    searchBox_ = new QuickSearchBox(workspace_, *this, [this] { editors_->writePendingCardEditors(); });
+    searchBox_->setObjectName(QStringLiteral("SearchBox"));
+    QToolButton *SpeedButton1 = MainBars::createToolBars(this, actions_, searchBox_);
+    drillDownButton_ = std::make_unique<DrillDownButton>(SpeedButton1, action(ActionId::Inserisci),
+                                                         Panel2->findChild<QLabel *>(QStringLiteral("Image1")),
+                                                         Panel2->findChild<QLabel *>(QStringLiteral("Image2")));
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ErrorHandler::guard([this] { SpeedButton1Click(); }); });
+
+    // Each action runs its handler under the global error handler; a file action asks for
+    // its file first.
+    for (const ActionRow &row : ActionTable::rows()) {
+        const ActionHandler handler = row.handler;
+        QAction *target = action(row.id);
+        if (handler.run) {
+            connect(target, &QAction::triggered, this,
+                    [this, handler] { ErrorHandler::guard([this, handler] { handler.run(*this); }); });
+        } else {
+            FileExchange::connectFileAction(
+                target, handler.saveFile, [this, handler] { return handler.prepareFile(*this); },
+                [this, handler](const QString &path, const QString &filter) {
+                    handler.acceptFile(*this, path, filter);
+                });
+        }
+    }
 }
+
+QAction *Principale::action(const QString &name) const { return MainBars::action(this, name); }
+
+QAction *Principale::action(ActionId id) const { return actions_.at(std::size_t(id)); }
 
 void Principale::setStatusText(const QString &text) { statusPanel_->setText(text); }
 
@@ -156,9 +158,8 @@ void Principale::setInputSheet(FormInput *sheet)
 {
     inputSheet_ = sheet;
     records_->setInputSheet(sheet);
-    auto *codes = statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Codici"));
-    if (auto *panel = sheet ? sheet->findChild<CardPanel *>() : nullptr; panel && codes)
-        panel->codeWarning = [codes](const QString &text) { codes->setText(text); };
+    if (auto *panel = sheet ? sheet->findChild<CardPanel *>() : nullptr)
+        panel->codeWarning = MainBars::codeWarning(this);
 }
 
 void Principale::mirrorGridColumns() { gridController_->mirrorColumns(); }
@@ -210,21 +211,150 @@ void Principale::SaveSettings()
 
 void Principale::closeEvent(QCloseEvent *event)
 {
-    // A change typed into the grid or the card and not saved yet is saved now rather than
-    // lost. If the database refuses it, the user chooses between staying to correct it and
-    // leaving without it.
-    Query *result = query();
-    if (result->state() == Query::State::Edit && result->isModified()
-        && !ErrorHandler::guard([result] { result->post(); })) {
-        if (!Dialogs::instance().question(
-                QStringLiteral("Le modifiche al record corrente non sono state salvate. Uscire comunque?"))) {
-            event->ignore();
-            return;
-        }
-        result->cancel();
+    if (!records_->settleBeforeClosing()) {
+        event->ignore();
+        return;
     }
     ErrorHandler::guard([this] { SaveSettings(); });
     ErrorHandler::guard([this] { BackupActions::atExit(workspace_); });
     event->accept();
     Q_EMIT programEnding();
+}
+
+// Queries
+
+void Principale::runInitialQuery(bool atStartup)
+{
+    if (const auto query = StandardQueries::forInitialKind(globals().initialQueryKind, atStartup))
+        runStandardQuery(*query);
+}
+
+void Principale::runStandardQuery(StandardQuery query) { runQuery(StandardQueries::describe(query)); }
+
+void Principale::runQuery(const ResultStep &description) { QuerySequence::run(workspace_, *this, description); }
+
+void Principale::QueryCommittenteExecute() { runStandardQuery(StandardQuery::Committente); }
+void Principale::QueryConProgettiExecute() { runStandardQuery(StandardQuery::ConProgetti); }
+void Principale::QuerySenzaProgettiExecute() { runStandardQuery(StandardQuery::SenzaProgetti); }
+void Principale::QueryProgettoExecute() { runStandardQuery(StandardQuery::Progetto); }
+void Principale::InCorsoExecute() { runStandardQuery(StandardQuery::InCorso); }
+void Principale::ComuneExecute() { runStandardQuery(StandardQuery::DaIniziare); }
+void Principale::QuerySospesiExecute() { runStandardQuery(StandardQuery::Sospesi); }
+void Principale::QueryNonPagatiExecute() { runStandardQuery(StandardQuery::NonPagati); }
+void Principale::QueryPagatiExecute() { runStandardQuery(StandardQuery::Pagati); }
+
+void Principale::NomeExecute() { openConditionDialog(ConditionMode::NameSurname); }
+void Principale::QualificaExecute() { openConditionDialog(ConditionMode::Qualification); }
+void Principale::CittaExecute() { openConditionDialog(ConditionMode::City); }
+void Principale::StatoExecute() { openConditionDialog(ConditionMode::ProjectState); }
+
+void Principale::openConditionDialog(ConditionMode mode)
+{
+    if (conditionDialog_)
+        conditionDialog_->openFor(mode);
+}
+
+void Principale::PersonalizzaQueryExecute()
+{
+    if (!complexQuery_)
+        return;
+    complexQuery_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    WindowLink::showOver(complexQuery_, this);
+}
+
+void Principale::OpzioniExecute()
+{
+    if (options_)
+        options_->OpzioniExecute();
+}
+
+void Principale::FormattestoExecute()
+{
+    if (settings_)
+        settings_->textFormatting().FormattestoExecute();
+}
+
+void Principale::CollegamentoDesktopExecute() { showNotice(DesktopCommands::createDesktopShortcut()); }
+void Principale::CollegamentoInProgrammiExecute() { showNotice(DesktopCommands::createProgramsShortcut()); }
+void Principale::Manuale1Click() { DesktopCommands::openManual(programDir()); }
+
+void Principale::Informazioni1Click()
+{
+    if (about_)
+        about_->show(); // the box disables the main window while it is shown
+}
+
+// Result views
+
+void Principale::DBGrid1TitleClick(int column) { gridController_->DBGrid1TitleClick(column); }
+void Principale::drillDownToProjects() { drillDown_->toProjects(); }
+void Principale::drillDownToPayments() { drillDown_->toPayments(); }
+
+void Principale::DBGrid1CellClick(int column)
+{
+    if (const auto states = drillDown_->cellClick(column))
+        gridController_->delegate()->setPickList(column, *states);
+    DBGrid1->viewport()->update();
+}
+
+void Principale::SpeedButton1Click() { drillDownButton_->SpeedButton1Click(); }
+
+void Principale::colourCardPairs() { Panel2->colourPairs(*query()); }
+
+void Principale::OpenCardEditor(int pair) { Panel2->openEditor(pair, &globals().dateFieldSelector); }
+
+// Editing
+
+void Principale::InserisciExecute() { records_->InserisciExecute(); }
+void Principale::BottoneSchedaInputExecute() { records_->BottoneSchedaInputExecute(); }
+void Principale::EliminaExecute() { records_->EliminaExecute(); }
+bool Principale::PaymentsResultTest() const { return hooks_->PaymentsResultTest(); }
+bool Principale::DateTimePicker1DropDown() { return editors_->DateTimePicker1DropDown(); }
+void Principale::DateTimePicker1Change() { editors_->DateTimePicker1Change(); }
+bool Principale::DateTimePicker2DropDown() { return editors_->DateTimePicker2DropDown(); }
+void Principale::DateTimePicker2Exit() { editors_->DateTimePicker2Exit(); }
+void Principale::ComboBox2DropDown() { editors_->ComboBox2DropDown(); }
+void Principale::ComboBox2Exit() { editors_->ComboBox2Exit(); }
+Dialogs::FileRequest Principale::SalvaInXLSBeforeExecute() { return exchange_->SalvaInXLSBeforeExecute(); }
+void Principale::SalvaInXLSAccept(const QString &path, const QString &filter)
+{
+    exchange_->SalvaInXLSAccept(path, filter);
+}
+Dialogs::FileRequest Principale::ImportaDaExcelBeforeExecute() { return exchange_->ImportaDaExcelBeforeExecute(); }
+void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter)
+{
+    exchange_->ImportaDaExcelAccept(path, filter);
+}
+
+// The screen
+
+void Principale::setSearchField(const QString &label) { searchBox_->fieldBox()->setEditText(label); }
+void Principale::clearSearchText() { searchBox_->clearSearchText(); }
+void Principale::setAddEnabled(bool enabled)
+{
+    action(ActionId::Inserisci)->setEnabled(enabled && workspace_.canWrite());
+}
+void Principale::setDeleteEnabled(bool enabled)
+{
+    action(ActionId::Elimina)->setEnabled(enabled && workspace_.canWrite());
+}
+void Principale::resetDrillDown(const QString &caption) { drillDownButton_->reset(caption); }
+void Principale::setDrillDownCaption(const QString &caption) { drillDownButton_->setCaption(caption); }
+void Principale::setDrillDownEnabled(bool enabled) { drillDownButton_->setEnabled(enabled); }
+bool Principale::isDrillDownPressed() const { return drillDownButton_->isPressed(); }
+void Principale::setGridEditable(bool editable) { model_->setEditable(editable && workspace_.canWrite()); }
+bool Principale::isGridEditable() const { return model_->isEditable(); }
+void Principale::hideGridDatePicker() { DateTimePicker1->hide(); }
+
+void Principale::unbindEditors()
+{
+    UnbindCardEditors();
+    if (!globals().inputSheetPending && inputSheet_)
+        inputSheet_->UnbindInputSheetEditors();
+}
+
+void Principale::showColumns()
+{
+    gridController_->mirrorColumns();
+    gridController_->showCurrentRow();
 }

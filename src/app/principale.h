@@ -11,7 +11,9 @@
 
 #include <memory>
 
+enum class ConditionMode;
 class DrillDown;
+class DrillDownButton;
 class FormInput;
 class GridController;
 class GridDelegate;
@@ -31,7 +33,6 @@ class QAction;
 class QDateEdit;
 class QLabel;
 class QTableView;
-class QToolButton;
 
 // The main window: owns the workspace and shows the result as a grid or as a card; its
 // handlers forward to the rooms that do the work (see ARCHITECTURE.md).
@@ -60,6 +61,8 @@ public:
     CardPairs &cardPairs();
     QAction *action(ActionId id) const;
     QAction *action(const QString &name) const; // by object name, nullptr when none
+    SheetExchange &sheetExchange() const { return *exchange_; }
+    ContactExchange &contactExchange() const { return *contacts_; }
 
     // The other windows, as the start-up wires them (Not owned).
     void setInputSheet(FormInput *sheet);
@@ -106,13 +109,6 @@ public:
     void MostraTabellaExecute();
     void MostraSchedaExecute();
     void Esci1Click();
-    void Stampa1Click();
-    void AnteprimaDiStampa1Click();
-    void EsportaInPDF1Click();
-    void BackupDatabase1Click();
-    void RipristinaBackup1Click();
-    void ImportaArchivioPrecedente1Click();
-    void RicalcolaImportiPagati1Click();
     void SpeedButton1Click();
 
     // Result views.
@@ -120,7 +116,6 @@ public:
     void DBGrid1CellClick(int column);
     void drillDownToProjects();
     void drillDownToPayments();
-    QString currentRowKey() const;
     void colourCardPairs();
     void OpenCardEditor(int pair);
 
@@ -128,7 +123,6 @@ public:
     void InserisciExecute();
     void BottoneSchedaInputExecute();
     void EliminaExecute();
-    void DeleteFromGrid();
     bool PaymentsResultTest() const;
     bool DateTimePicker1DropDown();
     void DateTimePicker1Change();
@@ -138,20 +132,12 @@ public:
     void ComboBox2Exit();
 
     // Spreadsheet exchange: each file action prepares its dialog, then takes the confirmed file.
+    // The action table calls the rooms' own actions (workbooks, address cards and CSV,
+    // printing, backups, the old archive) on the rooms directly.
     Dialogs::FileRequest SalvaInXLSBeforeExecute();
     void SalvaInXLSAccept(const QString &path, const QString &filter);
     Dialogs::FileRequest ImportaDaExcelBeforeExecute();
     void ImportaDaExcelAccept(const QString &path, const QString &filter);
-    // Address book exchange (vCard, CSV) and the persons whose codes fail their check.
-    Dialogs::FileRequest EsportaVCardBeforeExecute();
-    void EsportaVCardAccept(const QString &path, const QString &filter);
-    Dialogs::FileRequest ImportaVCardBeforeExecute();
-    void ImportaVCardAccept(const QString &path, const QString &filter);
-    Dialogs::FileRequest EsportaCSVBeforeExecute();
-    void EsportaCSVAccept(const QString &path, const QString &filter);
-    Dialogs::FileRequest ImportaCSVBeforeExecute();
-    void ImportaCSVAccept(const QString &path, const QString &filter);
-    void CodiciDaVerificareExecute();
 
     // Writes the preferences when the program ends; the settings file fills it in.
     void SaveSettings();
@@ -185,8 +171,7 @@ protected:
 private:
     void createCentralArea();
     void createBars(); // actions, menus, tool bars
-    void createStatusBar();
-    void showDrillDownPicture();
+    void openConditionDialog(ConditionMode mode);
     void refreshCardEditors();
 
     Workspace workspace_;
@@ -196,20 +181,17 @@ private:
     std::unique_ptr<RecordActions> records_;
     std::unique_ptr<SheetExchange> exchange_;
     std::unique_ptr<ContactExchange> contacts_;
+    std::unique_ptr<DrillDownButton> drillDownButton_;
     GridController *gridController_ = nullptr;
     MainEditors *editors_ = nullptr;
 
     MainBars::Actions actions_{};
-    QToolButton *SpeedButton1 = nullptr;
     QuickSearchBox *searchBox_ = nullptr;
     QWidget *Panel1 = nullptr;
     CardPanel *Panel2 = nullptr;
     QTableView *DBGrid1 = nullptr;
     QDateEdit *DateTimePicker1 = nullptr;
-    QLabel *Image1 = nullptr;
-    QLabel *Image2 = nullptr;
     QLabel *statusPanel_ = nullptr;
-    bool AddWasEnabled = false;
 
     FormInput *inputSheet_ = nullptr;          // Not owned.
     QueryComplessa *complexQuery_ = nullptr;   // Not owned.

@@ -2,6 +2,7 @@
 #include "editing/recordactions.h"
 
 #include "core/dialogs.h"
+#include "core/errorhandler.h"
 #include "core/resultscreen.h"
 #include "core/workspace.h"
 #include "data/query.h"
@@ -87,4 +88,16 @@ void RecordActions::DeleteFromGrid()
         return;
     if (Dialogs::instance().question(QStringLiteral("Eliminare il record?")))
         query_->deleteRecord();
+}
+
+bool RecordActions::settleBeforeClosing()
+{
+    if (query_->state() != Query::State::Edit || !query_->isModified()
+        || ErrorHandler::guard([this] { query_->post(); }))
+        return true;
+    if (!Dialogs::instance().question(
+            QStringLiteral("Le modifiche al record corrente non sono state salvate. Uscire comunque?")))
+        return false;
+    query_->cancel();
+    return true;
 }

@@ -21,6 +21,10 @@ public:
     void EliminaExecute();
     // Ctrl+Delete in the grid: the grid's own deletion, after its own question.
     void DeleteFromGrid();
+    // Before the program ends: a change typed into the grid or the card and not saved yet is
+    // saved rather than lost. If the database refuses it, the user chooses between staying to
+    // correct it (false) and leaving without it.
+    bool settleBeforeClosing();
 
 private:
     Workspace &workspace_;

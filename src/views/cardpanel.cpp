@@ -77,6 +77,17 @@ int CardPanel::boundColumn(int k, const Query &query) const
     return hasRow ? query.fieldIndex(field) : -1;
 }
 
+void CardPanel::followRows(const Query *query)
+{
+    const auto forgetAndRefresh = [this, query] {
+        forgetTypedText();
+        refresh(*query);
+    };
+    connect(query, &Query::currentRowChanged, this, forgetAndRefresh);
+    connect(query, &Query::resultChanged, this, forgetAndRefresh);
+    connect(query, &Query::rowChanged, this, [this, query] { refresh(*query); });
+}
+
 void CardPanel::refresh(const Query &query)
 {
     const int row = query.currentRow();

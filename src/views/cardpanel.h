@@ -72,6 +72,9 @@ public:
     // the data layer's refusal through, the text staying for the user to correct.
     void writeTypedText(int k, Query &query, bool leaving);
     void forgetTypedText() { typedPending_.fill(false); }
+    // The main window's card follows the current row of `query`: its editors show the row,
+    // and text typed for another row or another result is forgotten.
+    void followRows(const Query *query);
     // The state box lists `states` and keeps the text it shows.
     void fillStateBox(const QStringList &states);
     // Colours pair `k` (0-based) by its label and the current row of `query`.

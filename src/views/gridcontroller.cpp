@@ -6,6 +6,7 @@
 #include "data/query.h"
 #include "views/cellstyle.h"
 #include "views/griddelegate.h"
+#include "views/gridheaders.h"
 #include "views/resultmodel.h"
 
 #include <QDateEdit>
@@ -22,6 +23,29 @@ namespace {
 constexpr int kWheelNotch = 120;
 
 } // namespace
+
+QTableView *GridController::createGrid(QWidget *parent, ResultModel *model)
+{
+    auto *grid = new QTableView(parent);
+    grid->setObjectName(QStringLiteral("DBGrid1"));
+    grid->setHorizontalHeader(new TitleHeader(grid));
+    grid->setVerticalHeader(new RowNumberHeader(grid));
+    grid->setModel(model);
+    grid->horizontalHeader()->setDefaultSectionSize(GridColumns::kDefaultWidth);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    return grid;
+}
+
+QDateEdit *GridController::createDatePicker(QWidget *parent)
+{
+    auto *picker = new QDateEdit(parent);
+    picker->setObjectName(QStringLiteral("DateTimePicker1"));
+    picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    picker->setCalendarPopup(true);
+    picker->hide();
+    return picker;
+}
 
 GridController::GridController(Workspace &workspace, QTableView *grid, ResultModel *model, QDateEdit *datePicker,
                                QWidget *pickerParent, std::function<void()> markCurrentRow, QObject *parent) :

@@ -25,6 +25,11 @@ public:
     GridController(Workspace &workspace, QTableView *grid, ResultModel *model, QDateEdit *datePicker,
                    QWidget *pickerParent, std::function<void()> markCurrentRow, QObject *parent = nullptr);
 
+    // The main window's grid `DBGrid1` over `model`, with its two headers, and the date editor
+    // `DateTimePicker1` laid over a date cell, hidden until then; both children of `parent`.
+    static QTableView *createGrid(QWidget *parent, ResultModel *model);
+    static QDateEdit *createDatePicker(QWidget *parent);
+
     GridDelegate *delegate() const { return delegate_; }
 
     // The grid takes over hidden columns and widths from the workspace's column set-up.
