@@ -37,6 +37,12 @@ private:
         f.open(QIODevice::ReadOnly);
         return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
     }
+    // The old archive in the place of the folder's database.
+    static bool archiveInPlace(TestDatabase &folder)
+    {
+        folder.db().close();
+        return QFile::remove(folder.path()) && QFile::copy(archive(), folder.path());
+    }
     JetReportWindow *reportWindow() const
     {
         for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -50,10 +56,8 @@ private:
 void TestJetFlow::startupNoEndsWithNothingTouched()
 {
     TestDatabase folder(0);
-    folder.db().close();
     const QString path = folder.path();
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QFile::copy(archive(), path));
+    QVERIFY(archiveInPlace(folder));
     const QByteArray before = sha(path);
     dialogs_->answerNext(false);
     Startup startup(folder.programDir());
@@ -69,10 +73,8 @@ void TestJetFlow::startupNoEndsWithNothingTouched()
 void TestJetFlow::startupOffersOnlyOnceTheDatabaseIsLocked()
 {
     TestDatabase folder(0);
-    folder.db().close();
     const QString path = folder.path();
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QFile::copy(archive(), path));
+    QVERIFY(archiveInPlace(folder));
     const QByteArray before = sha(path);
     {
         // Another desk holds the archive: nothing is offered, nothing converted.
