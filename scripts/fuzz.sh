@@ -3,16 +3,16 @@
 #   scripts/fuzz.sh                 each fuzzer for 15 seconds (the test command's share)
 #   scripts/fuzz.sh --seconds N     each fuzzer for N seconds
 #   scripts/fuzz.sh --runs N        each fuzzer for N executions (the long mode: 10000000)
-#   scripts/fuzz.sh --jobs N ...    the .xls fuzzer in N processes at once (1 unless told)
+#   scripts/fuzz.sh --jobs N ...    the .xls and .mdb fuzzers in N processes at once (1 unless told)
 #   scripts/fuzz.sh ... xls xlsx    only the fuzzers named (inifile recordfilter dialect
 #                                   complexquery xls xlsx vcard csv mdb)
 # Seeds: tests/fuzz/corpus/<target>/ (new finds are kept there, in build-fuzz/corpus) and the
 # workbooks of other programs in tests/data/ (elenco/, xls/). A crash stops the run
 # with the input that caused it; it becomes a file under tests/fuzz/regressions/<target>/.
-# The .xls reader runs in libFuzzer's fork mode, going on past crashes: faults inside the
-# freexl library (the program reads .xls in a child process, so they end only that child)
-# are kept in tests/fuzz/known/xls/ (one input for each) and reported; any fault in our code
-# fails the run.
+# The .xls and .mdb readers run in libFuzzer's fork mode, going on past crashes: faults inside
+# their libraries, freexl and mdbtools' libmdb (the program reads those files in a child
+# process, so they end only that child), are kept in tests/fuzz/known/xls/ and
+# tests/fuzz/known/mdb/ (one input for each) and reported; any fault in our code fails the run.
 # What libc's functions report on freexl's behalf (its over-read in iconv, reads past its own
 # buffers in memcpy: tests/fuzz/freexl.supp) is let go on while fuzzing, as it would stop
 # every run within a few dozen inputs; the faults found are re-run without that exception to
@@ -47,21 +47,29 @@ cmake --build build-fuzz -j2 >/dev/null
 testdata=tests/data
 status=0
 
-# Whether the sanitizer's report in log $1 shows the fault inside libfreexl: its first frame
-# in either the library or our own sources (src/, tests/) is the library's. Frames of libc,
-# the sanitizers and libFuzzer are passed over.
-inside_freexl() {
-  local first
-  first=$(grep -E '^ *#[0-9]+ ' "$1" | grep -m1 -E "libfreexl\.so|$PWD/(build-fuzz/\.\./)?(src|tests)/" || true)
-  [[ $first == *libfreexl.so* ]]
+# The library a forked fuzzer reads through: its faults are the library's, not ours.
+library_of() {
+  case "$1" in
+    xls) echo libfreexl ;;
+    mdb) echo libmdb ;;
+  esac
+}
+
+# Whether the sanitizer's report in log $1 shows the fault inside library $2 (libfreexl by
+# default): its first frame in either the library or our own sources (src/, tests/) is the
+# library's. Frames of libc, glib, the sanitizers and libFuzzer are passed over.
+inside_library() {
+  local first lib=${2:-libfreexl}
+  first=$(grep -E '^ *#[0-9]+ ' "$1" | grep -m1 -E "$lib\.so|$PWD/(build-fuzz/\.\./)?(src|tests)/" || true)
+  [[ $first == *$lib.so* ]]
 }
 
 # What tells one of the library's faults from another in log $1: the kind of error and the
 # place in the library of its first frame there.
 fault_signature() {
-  local kind place
+  local kind place lib=${2:-libfreexl}
   kind=$(grep -m1 -oE 'ERROR: AddressSanitizer: [A-Za-z-]+|ERROR: libFuzzer: [A-Za-z-]+' "$1" || true)
-  place=$(grep -E '^ *#[0-9]+ ' "$1" | grep -m1 -oE 'libfreexl\.so[.0-9]*\+0x[0-9a-f]+' || true)
+  place=$(grep -E '^ *#[0-9]+ ' "$1" | grep -m1 -oE "$lib\.so[.0-9]*\+0x[0-9a-f]+" || true)
   echo "$kind $place"
 }
 
@@ -71,39 +79,47 @@ fault_signature() {
 # the program itself reads them (tst_xlssheetreader reads a sheet declared 100,000 x 100).
 xls_malloc_limit=16
 
-# Runs the .xls fuzzer on input $1 alone, its log in $2, as strictly as the other fuzzers:
-# no exception for the library's faults, leaks checked (but the library's own).
-rerun_xls() {
-  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/freexl-leaks.supp" \
-    build-fuzz/fuzz_xls -rss_limit_mb=4096 -malloc_limit_mb=$xls_malloc_limit -timeout=20 "$1" >"$2" 2>&1
+# Runs the forked fuzzer of $target on input $1 alone, its log in $2, as strictly as the other
+# fuzzers: no exception for the library's faults, leaks checked (but freexl's own).
+rerun_forked() {
+  if [ "$target" = xls ]; then
+    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/freexl-leaks.supp" \
+      build-fuzz/fuzz_xls -rss_limit_mb=4096 -malloc_limit_mb=$xls_malloc_limit -timeout=20 "$1" >"$2" 2>&1
+  else
+    ASAN_OPTIONS=detect_leaks=1 "build-fuzz/fuzz_$target" -rss_limit_mb=4096 -timeout=20 "$1" >"$2" 2>&1
+  fi
 }
 
-# Where the jobs of the .xls fuzzer write their sanitizer reports, one file per process.
-xls_reports=$PWD/build-fuzz/reports-xls
+# Where the jobs of a forked fuzzer write their sanitizer reports, one file per process.
+reports_of() { echo "$PWD/build-fuzz/reports-$1"; }
 
-# Whether every report of the last .xls run (at least one) shows its fault inside libfreexl.
+# Whether every report of the last run of $target (at least one) shows its fault inside its
+# library.
 # Files with neither a stack nor an error hold only the count of the library's leaks passed over.
-every_report_inside_freexl() {
+every_report_inside_library() {
   local report found=
-  for report in "$xls_reports"/*; do
+  for report in "$(reports_of "$target")"/*; do
     grep -qE '^ *#[0-9]+ |ERROR|runtime error' "$report" 2>/dev/null || continue
-    inside_freexl "$report" || return 1
+    inside_library "$report" "$(library_of "$target")" || return 1
     found=1
   done
   [ -n "$found" ]
 }
 
 # Re-runs every crash, leak, timeout and out-of-memory input the fork mode left in $1 and
-# sorts it. The library's faults go to tests/fuzz/known/xls/, one input for each fault (the
-# same fault again goes to build-fuzz/known-xls/). Any other fault keeps its place and fails.
-classify_xls_faults() {
+# sorts it, for the forked fuzzer of $target. The library's faults go to
+# tests/fuzz/known/$target/, one input for each fault (the same fault again goes to
+# build-fuzz/known-$target/). Any other fault keeps its place and fails.
+classify_faults() {
   local dir=$1 input ours=0 known=0 again=0 memory=0 large=0 unrepeated=0
-  local rerun=build-fuzz/fuzz_xls.rerun.log
+  local lib reports rerun=build-fuzz/fuzz_$target.rerun.log
+  lib=$(library_of "$target")
+  reports=$(reports_of "$target")
   local -A seen=()
-  mkdir -p build-fuzz/known-xls build-fuzz/memory-xls build-fuzz/unrepeated-xls
-  for input in tests/fuzz/known/xls/*; do
+  mkdir -p "build-fuzz/known-$target" "build-fuzz/memory-$target" "build-fuzz/unrepeated-$target"
+  for input in "tests/fuzz/known/$target"/*; do
     [ -e "$input" ] || continue
-    rerun_xls "$input" "$rerun" || seen["$(fault_signature "$rerun")"]=1
+    rerun_forked "$input" "$rerun" || seen["$(fault_signature "$rerun" "$lib")"]=1
   done
   for input in "$dir"/crash-* "$dir"/leak-* "$dir"/timeout-* "$dir"/oom-*; do
     [ -e "$input" ] || continue
@@ -112,55 +128,55 @@ classify_xls_faults() {
     local try tries=5 reproduced=
     [[ $input == */oom-* ]] && tries=1
     for ((try = 1; try <= tries; try++)); do
-      rerun_xls "$input" "$rerun" || { reproduced=$try; break; }
+      rerun_forked "$input" "$rerun" || { reproduced=$try; break; }
     done
     if [ -z "$reproduced" ] && [ ! -s "$input" ]; then
       # An empty input that passes alone: the fork mode at times names it for a job that failed
       # on another input (every fuzzer start runs the empty input first, and it passed here).
-      echo "fuzz_xls: $input (vuoto) non si ripete da solo: tralasciato" >&2
+      echo "fuzz_$target: $input (vuoto) non si ripete da solo: tralasciato" >&2
       rm -f "$input"
     elif [ -z "$reproduced" ] && [[ $input == */oom-* ]]; then
       # The memory limit reached in a job, not by this input alone, and with no leak: the
       # library takes up to gigabytes for a damaged size; the job's own memory did the rest.
-      mv "$input" build-fuzz/memory-xls/
+      mv "$input" "build-fuzz/memory-$target/"
       memory=$((memory + 1))
-    elif [ -z "$reproduced" ] && every_report_inside_freexl; then
+    elif [ -z "$reproduced" ] && every_report_inside_library; then
       # Not repeated alone: the fault needed the state its job was in. Our code keeps nothing
       # from one input to the next, and the sanitizers stop it at its own first bad access; the
       # library's own code is not checked, and can spoil memory that a later input trips over.
       # Every report of the run, this job's among them, has its fault inside the library.
-      mv "$input" build-fuzz/unrepeated-xls/
+      mv "$input" "build-fuzz/unrepeated-$target/"
       unrepeated=$((unrepeated + 1))
     elif [ -z "$reproduced" ]; then
       # Not repeated alone, and some report of the run points elsewhere: kept to be looked at.
-      echo "fuzz_xls: $input non si ripete da solo (rapporti in $xls_reports)" >&2
+      echo "fuzz_$target: $input non si ripete da solo (rapporti in $reports)" >&2
       ours=$((ours + 1))
-    elif grep -q 'out-of-memory (malloc(' "$rerun" && inside_freexl "$rerun"; then
+    elif grep -q 'out-of-memory (malloc(' "$rerun" && inside_library "$rerun" "$lib"; then
       # One allocation of the library over the limit above: a large declared sheet.
-      mv "$input" build-fuzz/memory-xls/
+      mv "$input" "build-fuzz/memory-$target/"
       large=$((large + 1))
-    elif inside_freexl "$rerun"; then
+    elif inside_library "$rerun" "$lib"; then
       local signature
-      signature=$(fault_signature "$rerun")
+      signature=$(fault_signature "$rerun" "$lib")
       if [ -n "${seen[$signature]:-}" ]; then
-        mv "$input" build-fuzz/known-xls/
+        mv "$input" "build-fuzz/known-$target/"
         again=$((again + 1))
       else
         seen["$signature"]=1
-        mv "$input" tests/fuzz/known/xls/
+        mv "$input" "tests/fuzz/known/$target/"
         known=$((known + 1))
       fi
     else
-      echo "fuzz_xls: guasto nel nostro codice con $input:" >&2
+      echo "fuzz_$target: guasto nel nostro codice con $input:" >&2
       sed -n '/ERROR:/,/SUMMARY/p' "$rerun" | head -30 >&2
       ours=$((ours + 1))
     fi
   done
-  [ "$known" -eq 0 ] || echo "fuzz_xls: guasti NOTI nuovi nella libreria freexl: $known (input in tests/fuzz/known/xls/)"
-  [ "$again" -eq 0 ] || echo "fuzz_xls: input con guasti già noti della libreria: $again (in build-fuzz/known-xls/)"
-  [ "$large" -eq 0 ] || echo "fuzz_xls: fogli dichiarati di oltre un milione di celle, tralasciati: $large (input in build-fuzz/memory-xls/)"
-  [ "$unrepeated" -eq 0 ] || echo "fuzz_xls: guasti che non si ripetono da soli, tutti i rapporti nella libreria: $unrepeated (input in build-fuzz/unrepeated-xls/)"
-  [ "$memory" -eq 0 ] || echo "fuzz_xls: limite di memoria raggiunto in un processo, non dal solo input, senza perdite: $memory volte (input in build-fuzz/memory-xls/)"
+  [ "$known" -eq 0 ] || echo "fuzz_$target: guasti NOTI nuovi nella libreria $lib: $known (input in tests/fuzz/known/$target/)"
+  [ "$again" -eq 0 ] || echo "fuzz_$target: input con guasti già noti della libreria: $again (in build-fuzz/known-$target/)"
+  [ "$large" -eq 0 ] || echo "fuzz_$target: fogli dichiarati di oltre un milione di celle, tralasciati: $large (input in build-fuzz/memory-$target/)"
+  [ "$unrepeated" -eq 0 ] || echo "fuzz_$target: guasti che non si ripetono da soli, tutti i rapporti nella libreria: $unrepeated (input in build-fuzz/unrepeated-$target/)"
+  [ "$memory" -eq 0 ] || echo "fuzz_$target: limite di memoria raggiunto in un processo, non dal solo input, senza perdite: $memory volte (input in build-fuzz/memory-$target/)"
   [ "$ours" -eq 0 ]
 }
 
@@ -186,26 +202,34 @@ for target in "${targets[@]}"; do
            "-artifact_prefix=tests/fuzz/regressions/$target/")
   # A Jet file is made of pages of 4 kB: its catalogue and first tables need a few dozen.
   [ "$target" = mdb ] && options[1]=-max_len=524288
-  if [ "$target" = xls ]; then
+  if [ "$target" = xls ] || [ "$target" = mdb ]; then
     # Fork mode honours both -runs and -max_total_time, counting the runs of its jobs; its
     # exit code is only that of the last job, so the outcome is the sorting of the faults.
-    mkdir -p tests/fuzz/known/xls
-    rm -rf "$xls_reports" && mkdir -p "$xls_reports"
-    ASAN_OPTIONS="detect_leaks=1:suppressions=$PWD/tests/fuzz/freexl.supp:log_path=$xls_reports/asan" \
-      UBSAN_OPTIONS="log_path=$xls_reports/ubsan:print_stacktrace=1" \
-      LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/freexl-leaks.supp" \
-      build-fuzz/fuzz_xls "${limit[@]}" -fork="$jobs" -ignore_crashes=1 "${options[@]}" -malloc_limit_mb=$xls_malloc_limit \
-      "$work" "${seeds[@]}" >"$log" 2>&1 || true
+    reports=$(reports_of "$target")
+    mkdir -p "tests/fuzz/known/$target"
+    rm -rf "$reports" && mkdir -p "$reports"
+    if [ "$target" = xls ]; then
+      ASAN_OPTIONS="detect_leaks=1:suppressions=$PWD/tests/fuzz/freexl.supp:log_path=$reports/asan" \
+        UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1" \
+        LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/freexl-leaks.supp" \
+        build-fuzz/fuzz_xls "${limit[@]}" -fork="$jobs" -ignore_crashes=1 "${options[@]}" -malloc_limit_mb=$xls_malloc_limit \
+        "$work" "${seeds[@]}" >"$log" 2>&1 || true
+    else
+      ASAN_OPTIONS="detect_leaks=1:log_path=$reports/asan" \
+        UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1" \
+        "build-fuzz/fuzz_$target" "${limit[@]}" -fork="$jobs" -ignore_crashes=1 "${options[@]}" \
+        "$work" "${seeds[@]}" >"$log" 2>&1 || true
+    fi
     execs=$(grep -oE '^#[0-9]+: cov:' "$log" | tail -1 | tr -dc '0-9' || true)
     faults=$(grep -oE 'oom/timeout/crash: [0-9]+/[0-9]+/[0-9]+' "$log" | tail -1 | sed 's/.*: //' || true)
     if ! grep -q 'INFO: exiting' "$log"; then
-      echo "fuzz_xls: ERRORE, il fuzzer non è arrivato alla fine, vedere $log" >&2
+      echo "fuzz_$target: ERRORE, il fuzzer non è arrivato alla fine, vedere $log" >&2
       tail -30 "$log" >&2
       status=1
-    elif classify_xls_faults tests/fuzz/regressions/xls; then
-      echo "fuzz_xls: ok, ${execs:-?} esecuzioni (oom/timeout/crash: ${faults:-0/0/0}, nessuno nel nostro codice)"
+    elif classify_faults "tests/fuzz/regressions/$target"; then
+      echo "fuzz_$target: ok, ${execs:-?} esecuzioni (oom/timeout/crash: ${faults:-0/0/0}, nessuno nel nostro codice)"
     else
-      echo "fuzz_xls: ERRORE, ${execs:-?} esecuzioni; vedere $log e tests/fuzz/regressions/xls/" >&2
+      echo "fuzz_$target: ERRORE, ${execs:-?} esecuzioni; vedere $log e tests/fuzz/regressions/$target/" >&2
       status=1
     fi
   elif "build-fuzz/fuzz_$target" "${limit[@]}" "${options[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then

@@ -40,6 +40,12 @@ long statusKb(const char *key)
     return 0;
 }
 
+bool resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
 namespace {
 
 constexpr int kMemoryTargetPersons = 100000;
@@ -186,13 +192,6 @@ size_t textBytes(Database &db, const QStringList &lines)
             bytes += size_t(sqlite3_column_bytes(st.handle(), c));
         }
     return bytes;
-}
-
-// Sets the process's peak memory back to what it holds now.
-bool resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
 // A fresh empty address book at `path`.

@@ -12,6 +12,8 @@ namespace BenchExchange {
 
 // A figure of /proc/self/status in kB ("VmHWM:", "VmRSS:"), 0 when it cannot be read.
 long statusKb(const char *key);
+// Sets the process's peak memory (VmHWM) back to what it holds now; false when it cannot.
+bool resetPeak();
 
 // Export speed on the persons of `folder`'s database; `runs` runs per figure.
 void exportSpeed(Database &db, int persons, int runs);

@@ -40,22 +40,12 @@ void Startup::prepareApplication()
 void Startup::createWindows()
 {
     prepareApplication();
-    // An old office's Jet archive in the database's place is offered for conversion first;
-    // declined or refused, the program ends with nothing touched.
-    JetReport jetReport;
-    const JetImport::StartupOutcome jet
-        = JetImport::offerAtStartup(ProgramPaths(programDir_).path(ProgramPaths::Place::DatabaseFile), &jetReport);
-    if (jet == JetImport::StartupOutcome::Ended)
-        return;
-
     ErrorHandler::guard([this] {
         main_ = std::make_unique<Principale>(programDir_);
         QObject::connect(main_.get(), &Principale::programEnding, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     });
     if (!main_)
         return; // every other window works on the main window
-    if (jet == JetImport::StartupOutcome::Converted)
-        JetReportWindow::showReport(jetReport, main_.get());
     // Each window is handed what it works on and is registered with the main window only once
     // complete, so that the main window never holds a window that failed half-way.
     Principale *main = main_.get();
@@ -84,12 +74,17 @@ void Startup::createWindows()
     // The preferences are loaded where the options dialog is created. A database that cannot
     // be opened is reported and leaves the main window empty; the rest of the loading and the
     // card set-up are skipped, the program goes on.
+    // An old office's Jet archive in the database's place is offered for conversion once the
+    // database file is locked, so that two desks never convert at once; declined or refused,
+    // the program ends with nothing touched.
+    workspace.setBeforeOpening([this](const QString &path) { return offerConversion(path); });
     if (options_) {
         ErrorHandler::guard([&] {
             LoadSettings();
             main->SetUpCard();
         });
     }
+    workspace.setBeforeOpening(nullptr); // the offer belongs to the start-up only
     ErrorHandler::guard([&] {
         inputSheet_ = std::make_unique<FormInput>(workspace);
         WindowLink::enableOnClose(inputSheet_.get(), main);
@@ -129,6 +124,15 @@ void Startup::OpenDatabase(const Preferences &preferences)
     // Ticked as the catalogue's visible flags now say.
     workspace.fillFieldCheckLists();
     main_->runInitialQuery(true);
+}
+
+bool Startup::offerConversion(const QString &databasePath)
+{
+    JetReport report;
+    const JetImport::StartupOutcome outcome = JetImport::offerAtStartup(databasePath, &report);
+    if (outcome == JetImport::StartupOutcome::Converted)
+        JetReportWindow::showReport(report, main_.get());
+    return outcome != JetImport::StartupOutcome::Ended;
 }
 
 bool Startup::refused() const { return main_ && main_->workspace().isRefused(); }

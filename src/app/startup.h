@@ -51,6 +51,9 @@ private:
     // The connection, the catalogue's widths and visible flags, the check lists of the visible
     // fields and the start-up query.
     void OpenDatabase(const Preferences &preferences);
+    // An old archive at `databasePath` (locked already) offered for conversion; false when the
+    // program must end.
+    bool offerConversion(const QString &databasePath);
 
     QString programDir_;
     QTranslator translator_;

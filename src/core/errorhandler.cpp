@@ -7,6 +7,8 @@ namespace ErrorHandler {
 
 void show(const std::exception &error)
 {
+    if (dynamic_cast<const Ended *>(&error))
+        return;
     if (const auto *db = dynamic_cast<const DbError *>(&error))
         Dialogs::instance().error(db->text());
     else

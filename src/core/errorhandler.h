@@ -8,6 +8,13 @@
 // skipped and the program goes on.
 namespace ErrorHandler {
 
+// Raised where the program must end and the user has been told why already: not shown again.
+class Ended : public std::exception
+{
+public:
+    const char *what() const noexcept override { return "ended"; }
+};
+
 void show(const std::exception &error);
 // Runs `action`, showing any error it raises; false when it raised one.
 bool guard(const std::function<void()> &action);

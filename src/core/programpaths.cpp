@@ -77,6 +77,8 @@ QString ProgramPaths::path(Place place) const
         return QDir(programDir_).filePath(QStringLiteral("Manuale.pdf"));
     case Place::XlsReader:
         return QDir(programDir_).filePath(QStringLiteral("pratilio-xlsread"));
+    case Place::MdbReader:
+        return QDir(programDir_).filePath(QStringLiteral("pratilio-mdbread"));
     case Place::PortableMarker:
         return QDir(programDir_).filePath(QStringLiteral("portable"));
     case Place::DatabaseFolder:

@@ -24,6 +24,7 @@ public:
     enum class Place {
         Manual,         // Manuale.pdf, beside the program
         XlsReader,      // pratilio-xlsread, beside the program
+        MdbReader,      // pratilio-mdbread, beside the program
         PortableMarker, // "portable", beside the program
         DatabaseFolder, // Database/ of the data
         DatabaseFile,   // Database/DatiCliente.mdb of the data

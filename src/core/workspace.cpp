@@ -1,6 +1,7 @@
 #include "core/workspace.h"
 
 #include "core/dialogs.h"
+#include "core/errorhandler.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "data/schema.h"
@@ -44,6 +45,18 @@ void Workspace::openConnection()
         if (outcome == DatabaseLock::Outcome::Foreign) {
             refused_ = true;
             throw DbError(lock_.reason() + QStringLiteral(" Il database non è stato aperto."));
+        }
+        if (beforeOpening_ && !beforeOpening_(path)) {
+            lock_.release();
+            refused_ = true;
+            throw ErrorHandler::Ended();
+        }
+        // A file converted in its place is another file under the same name: the system lock
+        // goes with the name.
+        if (!lock_.followReplacedFile(path)) {
+            lock_.release();
+            refused_ = true;
+            throw DbError(DatabaseLock::inUseMessage(path));
         }
     }
     try {

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Database;
@@ -45,6 +46,12 @@ public:
     // protection row. A file or folder that cannot be written opens read-only, and the user
     // is told so.
     void openConnection();
+    // Runs in openConnection() once the database file is locked, before it is opened: an old
+    // office's archive in the database's place is offered for conversion there, so that two
+    // desks never convert at once. False when the program must end (the user was told why):
+    // openConnection() then raises ErrorHandler::Ended and the workspace is refused.
+    using BeforeOpening = std::function<bool(const QString &path)>;
+    void setBeforeOpening(BeforeOpening step) { beforeOpening_ = std::move(step); }
     // Another running copy of the program holds the database: this copy must end.
     bool isRefused() const { return refused_; }
     // False when the database was opened read-only: the editing actions stay disabled.
@@ -65,5 +72,6 @@ private:
     std::unique_ptr<Table> lookUp_;
     GridColumns gridColumns_;
     DatabaseLock lock_;
+    BeforeOpening beforeOpening_;
     bool refused_ = false;
 };

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -80,6 +81,26 @@ bool DatabaseLock::lockDatabaseFile(const QString &databasePath)
     // (POSIX) locks on it too, so release() runs only while the engine holds none: between
     // transactions, or on a file the engine no longer uses.
     fileLock_ = fd;
+    return true;
+}
+
+bool DatabaseLock::followReplacedFile(const QString &databasePath)
+{
+    struct stat locked
+    {};
+    struct stat named
+    {};
+    if (fileLock_ < 0 || ::fstat(fileLock_, &locked) != 0
+        || ::stat(QFile::encodeName(databasePath).constData(), &named) != 0
+        || (locked.st_dev == named.st_dev && locked.st_ino == named.st_ino))
+        return true;
+    const int previous = fileLock_;
+    fileLock_ = -1;
+    if (!lockDatabaseFile(databasePath)) {
+        fileLock_ = previous;
+        return false;
+    }
+    ::close(previous); // the old file, which the engine never opened
     return true;
 }
 

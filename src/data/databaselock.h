@@ -36,6 +36,10 @@ public:
     // After Foreign, and only when the user agreed: removes the lock file (or the empty
     // folder in its place) and tries again. Foreign again, with the reason, when it cannot.
     Outcome removeAndTake(const QString &databasePath);
+    // After the file at `databasePath` was replaced by another under its name (an old archive
+    // converted in its place): the system lock moves to the new file, the lock file stays.
+    // Nothing changes while the file is the one locked. False when another copy locked it.
+    bool followReplacedFile(const QString &databasePath);
     void release();
     bool isTaken() const { return lock_ && lock_->isLocked(); }
 

@@ -11,62 +11,21 @@
 namespace JetDatabase {
 namespace {
 
-void insertRows(Database &db, const ConvertedTable &table)
-{
-    QStringList names;
-    QStringList marks;
-    for (const QString &column : table.columns) {
-        names << Database::quoteIdentifier(column);
-        marks << QStringLiteral("?");
-    }
-    Statement insert(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                             .arg(Database::quoteIdentifier(table.name), names.join(QStringLiteral(", ")),
-                                  marks.join(QStringLiteral(", ")))
-                             .toUtf8());
-    for (const QList<QVariant> &row : table.rows) {
-        for (int c = 0; c < row.size(); ++c) {
-            const QVariant &value = row.at(c);
-            if (!value.isValid()) {
-                insert.bindNull(c + 1);
-                continue;
-            }
-            switch (table.kinds.at(c)) {
-            case Values::Kind::Text:
-                insert.bindText(c + 1, value.toByteArray());
-                break;
-            case Values::Kind::Integer:
-                insert.bind(c + 1, value.toLongLong());
-                break;
-            case Values::Kind::Amount:
-                insert.bind(c + 1, Values::storedAmount(value.toLongLong()));
-                break;
-            case Values::Kind::Date:
-                insert.bindText(c + 1, Values::dateToStored(value.toDate()));
-                break;
-            }
-        }
-        insert.step();
-        insert.reset();
-    }
-}
-
 [[noreturn]] void mismatch(const QString &what)
 {
     throw DbError(
         QStringLiteral("La verifica del nuovo database non è riuscita: %1 Non è stato scritto nulla.").arg(what));
 }
 
-void check(Database &db, const JetConversion &conversion, JetReport *report)
+void check(Database &db, const QList<WrittenTable> &written, JetReport *report)
 {
-    for (const ConvertedTable &table : conversion.tables()) {
+    for (const WrittenTable &table : written) {
         const qint64 rows
             = db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(Database::quoteIdentifier(table.name)).toUtf8())
                   .toLongLong();
-        if (rows != table.rows.size())
-            mismatch(QStringLiteral("la tabella %1 ha %2 righe invece di %3.")
-                         .arg(table.name)
-                         .arg(rows)
-                         .arg(table.rows.size()));
+        if (rows != table.rows)
+            mismatch(
+                QStringLiteral("la tabella %1 ha %2 righe invece di %3.").arg(table.name).arg(rows).arg(table.rows));
         report->count(table.name).written = rows;
         for (int c = 0; c < table.columns.size(); ++c) {
             if (table.kinds.at(c) != Values::Kind::Amount)
@@ -77,7 +36,7 @@ void check(Database &db, const JetConversion &conversion, JetReport *report)
                                              .arg(column, Database::quoteIdentifier(table.name))
                                              .toUtf8())
                                    .toLongLong();
-            const qint64 expected = conversion.sumOfCents(table.name, table.columns.at(c));
+            const qint64 expected = table.sums.at(c);
             if (sum != expected)
                 mismatch(QStringLiteral("la somma di %1.%2 è %3 invece di %4.")
                              .arg(table.name, table.columns.at(c), JetValues::centsText(sum),
@@ -91,30 +50,86 @@ void check(Database &db, const JetConversion &conversion, JetReport *report)
 
 } // namespace
 
-void write(const JetConversion &conversion, const QString &path, JetReport *report)
+Writer::Writer(const QString &path) : path_(path), db_(std::make_unique<Database>())
 {
-    bool created = false;
+    db_->create(path, Schema::databasePassword()); // when it fails, nothing was made
     try {
-        Database db;
-        db.create(path, Schema::databasePassword());
-        created = true;
-        Schema::createTables(db);
-        {
-            Transaction tx(db);
-            // The archive brings its own states and its own password row.
-            db.exec("DELETE FROM Stato");
-            db.exec("DELETE FROM Applicazione");
-            for (const ConvertedTable &table : conversion.tables())
-                insertRows(db, table);
-            tx.commit();
-        }
-        check(db, conversion, report);
-        db.close();
+        Schema::createTables(*db_);
+        transaction_ = std::make_unique<Transaction>(*db_);
+        // The archive brings its own states and its own password row.
+        db_->exec("DELETE FROM Stato");
+        db_->exec("DELETE FROM Applicazione");
     } catch (const DbError &) {
-        if (created)
-            QFile::remove(path);
+        transaction_.reset();
+        db_->close();
+        QFile::remove(path_);
         throw;
     }
+}
+
+Writer::~Writer()
+{
+    if (finished_ || !db_)
+        return;
+    insert_.reset();
+    transaction_.reset();
+    db_->close();
+    QFile::remove(path_);
+}
+
+void Writer::beginTable(const ConvertedTable &table)
+{
+    QStringList names;
+    QStringList marks;
+    for (const QString &column : table.columns) {
+        names << Database::quoteIdentifier(column);
+        marks << QStringLiteral("?");
+    }
+    insert_.reset();
+    insert_ = std::make_unique<Statement>(*db_,
+                                          QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                              .arg(Database::quoteIdentifier(table.name),
+                                                   names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))
+                                              .toUtf8());
+    kinds_ = table.kinds;
+}
+
+void Writer::addRow(const QList<QVariant> &row)
+{
+    Statement &insert = *insert_;
+    for (int c = 0; c < row.size(); ++c) {
+        const QVariant &value = row.at(c);
+        if (!value.isValid()) {
+            insert.bindNull(c + 1);
+            continue;
+        }
+        switch (kinds_.at(c)) {
+        case Values::Kind::Text:
+            insert.bindText(c + 1, value.toByteArray());
+            break;
+        case Values::Kind::Integer:
+            insert.bind(c + 1, value.toLongLong());
+            break;
+        case Values::Kind::Amount:
+            insert.bind(c + 1, Values::storedAmount(value.toLongLong()));
+            break;
+        case Values::Kind::Date:
+            insert.bindText(c + 1, Values::dateToStored(value.toDate()));
+            break;
+        }
+    }
+    insert.step();
+    insert.reset();
+}
+
+void Writer::finish(const QList<WrittenTable> &written, JetReport *report)
+{
+    insert_.reset();
+    transaction_->commit();
+    transaction_.reset();
+    check(*db_, written, report);
+    db_->close();
+    finished_ = true;
 }
 
 int recalculatePaidAmounts(Database &db)

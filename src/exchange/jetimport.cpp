@@ -68,20 +68,22 @@ bool convert(const QString &source, const QString &target, JetReport *report, QS
     }
     if (!passwordAccepted(header, error))
         return false;
-    JetData data;
-    JetReader reader;
-    if (!reader.read(source, &data)) {
-        *error = reader.errorString();
-        return false;
-    }
-    JetConversion conversion;
-    if (!conversion.prepare(data, report)) {
-        *error = conversion.refusal();
-        return false;
-    }
-    data = JetData(); // the rows read are no longer needed while writing
+    // The rows go from the child into the new database as they are read and converted: the
+    // archive is never held whole. A refusal at any point removes what was written.
     try {
-        JetDatabase::write(conversion, target, report);
+        JetDatabase::Writer writer(target);
+        JetConversion conversion(&writer);
+        conversion.start(report);
+        JetReader reader;
+        if (!reader.read(source, &conversion)) {
+            *error = reader.errorString();
+            return false;
+        }
+        if (!conversion.finish()) {
+            *error = conversion.refusal();
+            return false;
+        }
+        writer.finish(conversion.written(), report);
     } catch (const DbError &e) {
         *error = e.text();
         return false;

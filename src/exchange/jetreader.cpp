@@ -1,13 +1,7 @@
 #include "exchange/jetreader.h"
 
+#include "core/programpaths.h"
 #include "exchange/mdbanswer.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-
-#include <cstring>
 
 namespace {
 
@@ -17,58 +11,15 @@ QString &fallbackHelper()
     return program;
 }
 
-QString interruptedReason() { return QStringLiteral("la lettura del file si è interrotta: il file è danneggiato."); }
-
-// Takes the fields of an answer in order. A field running past the end gives zero and marks
-// the answer as cut short, which the caller checks.
-class AnswerFields
+FramedChild::Texts childTexts()
 {
-public:
-    explicit AnswerFields(const QByteArray &bytes) : next_(bytes.constData()), end_(bytes.constData() + bytes.size()) {}
-
-    template<typename T>
-    T take()
-    {
-        T value{};
-        if (left() < qint64(sizeof value)) {
-            cut();
-            return value;
-        }
-        std::memcpy(&value, next_, sizeof value);
-        next_ += sizeof value;
-        return value;
-    }
-
-    QByteArray takeBytes()
-    {
-        const quint32 length = take<quint32>();
-        if (left() < qint64(length)) {
-            cut();
-            return QByteArray();
-        }
-        QByteArray bytes(next_, qsizetype(length));
-        next_ += length;
-        return bytes;
-    }
-
-    qint64 left() const { return end_ - next_; }
-    bool isCut() const { return cut_; }
-
-private:
-    void cut()
-    {
-        cut_ = true;
-        next_ = end_;
-    }
-
-    const char *next_;
-    const char *end_;
-    bool cut_ = false;
-};
+    return {QStringLiteral("gli archivi .mdb"), QStringLiteral("il file è danneggiato.")};
+}
 
 // One cell; false for a row the child could not read or a type this side does not know.
 bool takeCell(AnswerFields &in, JetCell *cell)
 {
+    cell->text.clear();
     switch (in.take<quint8>()) {
     case MdbAnswer::kNull:
         cell->type = JetCell::Null;
@@ -101,36 +52,55 @@ bool takeCell(AnswerFields &in, JetCell *cell)
     }
 }
 
-// A table's columns and rows; false with `error` set when the answer ends or a row is damaged.
-bool takeTable(AnswerFields &in, JetTable *table, QString *error)
+// A table's columns and rows, into `sink`; false with `error` set when the answer ends or a
+// row is damaged.
+bool takeTable(AnswerFields &in, JetTableSink *sink, QString *error)
 {
-    table->name = QString::fromUtf8(in.takeBytes());
+    JetTable table;
+    table.name = QString::fromUtf8(in.takeBytes());
     const quint16 columns = in.take<quint16>();
     for (quint16 c = 0; c < columns && !in.isCut(); ++c) {
-        table->columns << QString::fromUtf8(in.takeBytes());
-        table->types << in.take<quint8>();
+        table.columns << QString::fromUtf8(in.takeBytes());
+        table.types << in.take<quint8>();
     }
-    while (!in.isCut()) {
+    if (in.isCut())
+        return false;
+    sink->beginTable(table);
+    QList<JetCell> row(columns);
+    for (qint64 rows = 0; !in.isCut(); ++rows) {
         const quint8 mark = in.take<quint8>();
-        if (mark == 0)
-            return !in.isCut();
+        if (mark == 0 && !in.isCut()) {
+            sink->endTable();
+            return true;
+        }
         if (mark != 1)
             break;
-        QList<JetCell> row(columns);
         for (JetCell &cell : row) {
             if (!takeCell(in, &cell) || in.isCut()) {
                 if (!in.isCut())
                     *error = QStringLiteral("una riga della tabella %1 (la %2) non può essere letta: il file è "
                                             "danneggiato.")
-                                 .arg(table->name)
-                                 .arg(table->rows.size() + 1);
+                                 .arg(table.name)
+                                 .arg(rows + 1);
                 return false;
             }
         }
-        table->rows << std::move(row);
+        sink->row(row);
     }
     return false;
 }
+
+// Keeps every table whole, for JetData.
+class Collector : public JetTableSink
+{
+public:
+    void beginTable(const JetTable &table) override { data.tables << table; }
+    void row(const QList<JetCell> &cells) override { data.tables.last().rows << cells; }
+    void endTable() override {}
+    void unreadableTable(const QString &name) override { data.unreadable << name; }
+
+    JetData data;
+};
 
 } // namespace
 
@@ -156,60 +126,60 @@ const QString JetReader::kHelperName = QStringLiteral("pratilio-mdbread");
 
 QString JetReader::helperProgram()
 {
-    if (QCoreApplication::instance()) {
-        QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kHelperName);
-        if (QFileInfo(beside).isExecutable())
-            return beside;
-    }
-    return fallbackHelper();
+    return FramedChild::besideOrFallback(ProgramPaths::ofRunningProgram().path(ProgramPaths::Place::MdbReader),
+                                         fallbackHelper());
 }
 
 void JetReader::setFallbackHelper(const QString &program) { fallbackHelper() = program; }
 
-bool JetReader::read(const QString &path, JetData *data)
+bool JetReader::read(const QString &path, JetTableSink *sink)
 {
     error_.clear();
-    const QString program = helperProgram();
-    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
-        error_ = QStringLiteral("manca il programma che legge gli archivi .mdb (%1 accanto a pratilio): "
-                                "reinstallare Pratilio+.")
-                     .arg(kHelperName);
+    FramedChild child(kHelperName, childTexts());
+    child.setTimeout(timeoutMs_);
+    if (!child.start(helperProgram(), path)) {
+        error_ = child.errorString();
         return false;
     }
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(program, {path}, QIODevice::ReadOnly);
-    if (!child.waitForStarted()) {
-        error_ = QStringLiteral("il programma che legge gli archivi .mdb (%1) non si avvia: %2")
-                     .arg(QDir::toNativeSeparators(program), child.errorString());
+    // The answer is taken as the child writes it: only a piece of it is ever held here.
+    AnswerFields in(QByteArray(), [&child](QByteArray *piece) { return child.next(piece); });
+    const bool taken = takeAnswer(in, sink);
+    // However the answer went, how the child ended comes first: a child that was killed or
+    // crashed explains a cut answer.
+    if (!child.finish()) {
+        error_ = child.errorString();
         return false;
     }
-    child.waitForFinished(timeoutMs_);
-    if (child.state() != QProcess::NotRunning) {
-        child.kill();
-        child.waitForFinished();
-        error_ = QStringLiteral("la lettura del file non è finita entro %1 secondi ed è stata interrotta: il file "
-                                "è danneggiato.")
-                     .arg(timeoutMs_ / 1000);
+    return taken;
+}
+
+bool JetReader::read(const QString &path, JetData *data)
+{
+    Collector collector;
+    if (!read(path, &collector))
         return false;
-    }
-    const QByteArray bytes = child.readAllStandardOutput();
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        error_ = interruptedReason();
-        return false;
-    }
-    return readAnswer(bytes, data);
+    *data = std::move(collector.data);
+    return true;
 }
 
 bool JetReader::readAnswer(const QByteArray &answer, JetData *data)
 {
     error_.clear();
     AnswerFields in(answer);
+    Collector collector;
+    if (!takeAnswer(in, &collector))
+        return false;
+    *data = std::move(collector.data);
+    return true;
+}
+
+bool JetReader::takeAnswer(AnswerFields &in, JetTableSink *sink)
+{
+    const QString interrupted = FramedChild(kHelperName, childTexts()).interruptedReason();
     if (in.take<quint32>() != MdbAnswer::kMagic || in.take<quint16>() != MdbAnswer::kVersion) {
-        error_ = interruptedReason();
+        error_ = interrupted;
         return false;
     }
-    JetData read;
     const quint8 outcome = in.take<quint8>();
     bool whole = true;
     if (outcome == MdbAnswer::kTables) {
@@ -218,15 +188,10 @@ bool JetReader::readAnswer(const QByteArray &answer, JetData *data)
             if (in.isCut() || mark == MdbAnswer::kNoMoreTables)
                 break;
             if (mark == MdbAnswer::kTableUnreadable) {
-                read.unreadable << QString::fromUtf8(in.takeBytes());
-            } else if (mark == MdbAnswer::kTableFollows) {
-                JetTable table;
-                if (!takeTable(in, &table, &error_)) {
-                    whole = false;
-                    break;
-                }
-                read.tables << std::move(table);
-            } else {
+                const QString name = QString::fromUtf8(in.takeBytes());
+                if (!in.isCut())
+                    sink->unreadableTable(name);
+            } else if (mark != MdbAnswer::kTableFollows || !takeTable(in, sink, &error_)) {
                 whole = false;
                 break;
             }
@@ -240,10 +205,9 @@ bool JetReader::readAnswer(const QByteArray &answer, JetData *data)
     }
     if (!error_.isEmpty())
         return false;
-    if (!whole || in.take<quint32>() != MdbAnswer::kEnd || in.isCut() || in.left() != 0) {
-        error_ = interruptedReason();
+    if (!whole || in.take<quint32>() != MdbAnswer::kEnd || in.isCut() || !in.atEnd()) {
+        error_ = interrupted;
         return false;
     }
-    *data = std::move(read);
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/framedchild.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -36,15 +38,34 @@ struct JetData
     const JetTable *table(const QString &name) const; // found without regard to case
 };
 
+// Where the tables read go, table by table and row by row, as the child sends them: a
+// conversion need not hold a whole archive. What a sink was given counts only when the read
+// then succeeds: a cut or damaged answer is refused at its end.
+class JetTableSink
+{
+public:
+    virtual ~JetTableSink() = default;
+    // A table's name, columns and types; its rows are empty.
+    virtual void beginTable(const JetTable &table) = 0;
+    // One row, a cell for each column; the list is used again for the next row.
+    virtual void row(const QList<JetCell> &cells) = 0;
+    virtual void endTable() = 0;
+    // A table whose definition is damaged.
+    virtual void unreadableTable(const QString &name) = 0;
+};
+
 // Reads the program's tables of a Jet database through mdbtools in a child process,
 // pratilio-mdbread: the library can crash or hang on a damaged file, and then only the child
-// ends. This side takes the tables only from a whole, well-formed answer of a child that
-// ended normally; anything else refuses the file with an Italian reason.
+// ends. Only a whole, well-formed answer of a child that ended normally counts; anything else
+// refuses the file with an Italian reason.
 class JetReader
 {
 public:
     static const QString kHelperName; // "pratilio-mdbread"
 
+    // The tables, row by row as they come, into `sink`.
+    bool read(const QString &path, JetTableSink *sink);
+    // The tables, whole, into `data`.
     bool read(const QString &path, JetData *data);
     const QString &errorString() const { return error_; }
 
@@ -61,6 +82,8 @@ public:
     bool readAnswer(const QByteArray &answer, JetData *data);
 
 private:
+    bool takeAnswer(AnswerFields &in, JetTableSink *sink);
+
     QString error_;
     int timeoutMs_ = 300000;
 };

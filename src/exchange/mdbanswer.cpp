@@ -4,6 +4,8 @@
 // library formats); texts as the library converts them to UTF-8. No Qt here.
 #include "exchange/mdbanswer.h"
 
+#include "exchange/answerwriter.h"
+
 // mdbtools.h includes glib inside its extern "C": included first, glib sets up its C++ parts.
 #include <glib.h>
 #include <iconv.h>
@@ -24,51 +26,6 @@ namespace {
 // The row's offset within its page, without the flags in the high bits.
 constexpr int kOffsetMask = 0x1fff;
 
-// Collects the answer and hands it to the stream in large pieces.
-class Writer
-{
-public:
-    explicit Writer(std::FILE *out) : out_(out) { buffer_.reserve(1 << 16); }
-
-    template<typename T>
-    void put(T value)
-    {
-        buffer_.append(reinterpret_cast<const char *>(&value), sizeof value);
-        if (buffer_.size() >= kChunk)
-            flush();
-    }
-
-    void putText(const char *text, std::size_t length)
-    {
-        put(std::uint32_t(length));
-        buffer_.append(text, length);
-        if (buffer_.size() >= kChunk)
-            flush();
-    }
-    void putText(const char *text) { putText(text, std::strlen(text)); }
-
-    bool finish()
-    {
-        put(kEnd);
-        flush();
-        return ok_ && std::fflush(out_) == 0;
-    }
-
-private:
-    static constexpr std::size_t kChunk = 1 << 20;
-
-    void flush()
-    {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size())
-            ok_ = false;
-        buffer_.clear();
-    }
-
-    std::FILE *out_; // Not owned.
-    std::string buffer_;
-    bool ok_ = true;
-};
-
 // Little-endian integers of the page, as Jet writes them.
 std::int64_t readSigned(const unsigned char *p, int size)
 {
@@ -88,7 +45,7 @@ double readDouble(const unsigned char *p)
 }
 
 // One cell of the current row. False when the row cannot be read.
-bool putCell(Writer &out, MdbHandle *mdb, const MdbColumn *column, const MdbField &field, std::size_t maxTextBytes)
+bool putCell(AnswerWriter &out, MdbHandle *mdb, const MdbColumn *column, const MdbField &field, std::size_t maxTextBytes)
 {
     if (column->col_type == MDB_BOOL) { // its value is the null flag: no column of the program is one
         out.put(std::uint8_t(kOther));
@@ -178,7 +135,7 @@ bool putCell(Writer &out, MdbHandle *mdb, const MdbColumn *column, const MdbFiel
 
 // Every row of `table`, each introduced by a 1; a 0 after the last. False when a row cannot
 // be read (its cells are cut short by a kDamaged, which ends the answer's cells).
-bool putRows(Writer &out, MdbHandle *mdb, MdbTableDef *table, std::size_t maxTextBytes)
+bool putRows(AnswerWriter &out, MdbHandle *mdb, MdbTableDef *table, std::size_t maxTextBytes)
 {
     const unsigned int columns = table->num_cols;
     std::vector<MdbField> fields(columns);
@@ -225,7 +182,7 @@ MdbCatalogEntry *findTable(MdbHandle *mdb, const char *name)
 
 // The program's tables, as described in mdbanswer.h. False when a row could not be read: the
 // answer ends there.
-bool putTables(Writer &out, MdbHandle *mdb, std::size_t maxTextBytes)
+bool putTables(AnswerWriter &out, MdbHandle *mdb, std::size_t maxTextBytes)
 {
     for (const char *name : kTableNames) {
         MdbCatalogEntry *entry = findTable(mdb, name);
@@ -260,13 +217,13 @@ bool putTables(Writer &out, MdbHandle *mdb, std::size_t maxTextBytes)
 
 bool write(const char *path, std::FILE *out, std::size_t maxTextBytes)
 {
-    Writer writer(out);
+    AnswerWriter writer(out);
     writer.put(kMagic);
     writer.put(kVersion);
     MdbHandle *mdb = mdb_open(path, MDB_NOFLAGS);
     if (!mdb) {
         writer.put(std::uint8_t(kOpenFailed));
-        return writer.finish();
+        return writer.finish(kEnd);
     }
     mdb_set_bind_size(mdb, maxTextBytes);
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
@@ -276,7 +233,7 @@ bool write(const char *path, std::FILE *out, std::size_t maxTextBytes)
         putTables(writer, mdb, maxTextBytes);
     }
     mdb_close(mdb);
-    return writer.finish();
+    return writer.finish(kEnd);
 }
 
 } // namespace MdbAnswer

@@ -4,6 +4,7 @@
 // Qt here: texts become QStrings on the program's side (XlsSheetReader).
 #include "exchange/xlsanswer.h"
 
+#include "exchange/answerwriter.h"
 #include "exchange/xlsintegrity.h"
 
 #include <freexl.h>
@@ -33,59 +34,13 @@ public:
     bool freeMemory = true;
 };
 
-// Collects the answer and hands it to the stream in large pieces: a sheet of 10,000 rows
-// is some 100,000 small fields. The buffer starts small, as most sheets are.
-class Writer
+void refuse(AnswerWriter &out, Outcome outcome, std::int32_t detail = 0)
 {
-public:
-    explicit Writer(std::FILE *out) : out_(out) { buffer_.reserve(1 << 16); }
+    out.put(std::uint8_t(outcome));
+    out.put(detail);
+}
 
-    template<typename T>
-    void put(T value)
-    {
-        buffer_.append(reinterpret_cast<const char *>(&value), sizeof value);
-        if (buffer_.size() >= kChunk)
-            flush();
-    }
-
-    void putText(const char *text)
-    {
-        const std::uint32_t length = text ? std::uint32_t(std::strlen(text)) : 0;
-        put(length);
-        buffer_.append(text ? text : "", length);
-        if (buffer_.size() >= kChunk)
-            flush();
-    }
-
-    void refuse(Outcome outcome, std::int32_t detail = 0)
-    {
-        put(std::uint8_t(outcome));
-        put(detail);
-    }
-
-    bool finish()
-    {
-        put(kEnd);
-        flush();
-        return ok_ && std::fflush(out_) == 0;
-    }
-
-private:
-    static constexpr std::size_t kChunk = 1 << 20;
-
-    void flush()
-    {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size())
-            ok_ = false;
-        buffer_.clear();
-    }
-
-    std::FILE *out_; // Not owned.
-    std::string buffer_;
-    bool ok_ = true;
-};
-
-void putCell(Writer &out, const FreeXL_CellValue &cell)
+void putCell(AnswerWriter &out, const FreeXL_CellValue &cell)
 {
     switch (cell.type) {
     case FREEXL_CELL_INT:
@@ -142,11 +97,11 @@ bool isWantedStoredName(const std::uint8_t *name, std::size_t length, bool wide)
     return true;
 }
 
-void putSheet(Writer &out, const void *handle)
+void putSheet(AnswerWriter &out, const void *handle)
 {
     unsigned int version = 0;
     if (freexl_get_info(handle, FREEXL_BIFF_VERSION, &version) != FREEXL_OK || version < FREEXL_BIFF_VER_5) {
-        out.refuse(kTooOld);
+        refuse(out, kTooOld);
         return;
     }
     unsigned int sheets = 0;
@@ -158,14 +113,14 @@ void putSheet(Writer &out, const void *handle)
             found = int(i);
     }
     if (found < 0) {
-        out.refuse(kNoSheet);
+        refuse(out, kNoSheet);
         return;
     }
     unsigned int rows = 0;
     unsigned short columns = 0;
     if (freexl_select_active_worksheet(handle, std::uint16_t(found)) != FREEXL_OK
         || freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK) {
-        out.refuse(kSheetDamaged);
+        refuse(out, kSheetDamaged);
         return;
     }
     // A damaged size record can declare more than the format holds (millions of rows in a
@@ -181,7 +136,7 @@ void putSheet(Writer &out, const void *handle)
         for (unsigned short c = columns; c > usedColumns; --c) {
             FreeXL_CellValue cell;
             if (freexl_get_cell_value(handle, r, c - 1, &cell) != FREEXL_OK) {
-                out.refuse(kSheetDamaged);
+                refuse(out, kSheetDamaged);
                 return;
             }
             if (cell.type != FREEXL_CELL_NULL) {
@@ -210,25 +165,25 @@ void putSheet(Writer &out, const void *handle)
 
 bool write(const char *path, std::FILE *out, bool freeMemory)
 {
-    Writer writer(out);
+    AnswerWriter writer(out);
     writer.put(kMagic);
     writer.put(kVersion);
     if (XlsIntegrity::checkFile(path, isWantedStoredName) == XlsIntegrity::Verdict::Damaged) {
-        writer.refuse(kFileDamaged);
-        return writer.finish();
+        refuse(writer, kFileDamaged);
+        return writer.finish(kEnd);
     }
     Handle h;
     h.freeMemory = freeMemory;
     const int opened = freexl_open(path, &h.handle);
     if (opened != FREEXL_OK)
-        writer.refuse(kOpenFailed, opened);
+        refuse(writer, kOpenFailed, opened);
     // Some workbooks (a text running over more than two records of the string table, some
     // files of other programs) the library answers with success and no handle.
     else if (!h.handle)
-        writer.refuse(kNoHandle);
+        refuse(writer, kNoHandle);
     else
         putSheet(writer, h.handle);
-    return writer.finish();
+    return writer.finish(kEnd);
 }
 
 } // namespace XlsAnswer

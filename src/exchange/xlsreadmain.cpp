@@ -2,10 +2,10 @@
 // in xlsanswer.h to its standard output. The program runs it as a child, so that a fault
 // inside the .xls library ends only this process. It is plain C++ over libfreexl, without Qt:
 // it is started for every .xls import, and loading Qt would cost more than the reading.
+#include "exchange/answerwriter.h"
 #include "exchange/xlsanswer.h"
 
 #include <cstdio>
-#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -13,16 +13,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "Uso: pratilio-xlsread FILE.xls\n");
         return 2;
     }
-    // The answer keeps the real standard output to itself; whatever the library may print
-    // goes to the error output and cannot corrupt it.
-    const int answerFd = dup(STDOUT_FILENO);
-    if (answerFd < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
-        return 1;
-    std::FILE *out = fdopen(answerFd, "wb");
+    std::FILE *out = AnswerWriter::takeStandardOutput();
     if (!out)
         return 1;
-    // The answer is written in large pieces already: no second copy in the stream's buffer.
-    std::setvbuf(out, nullptr, _IONBF, 0);
     // The process ends at once: the library's memory goes back to the system with it.
     const bool written = XlsAnswer::write(argv[1], out, false);
     return std::fclose(out) == 0 && written ? 0 : 1;

@@ -1,16 +1,11 @@
 #include "exchange/xlssheetreader.h"
 
 #include "core/programpaths.h"
+#include "exchange/framedchild.h"
 #include "exchange/sheetcollector.h"
 #include "exchange/xlsanswer.h"
 
-#include <QCoreApplication>
 #include <QDate>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-
-#include <cstring>
 
 namespace {
 
@@ -20,60 +15,15 @@ QString &fallbackHelper()
     return program;
 }
 
-QString interruptedReason()
+FramedChild::Texts childTexts()
 {
-    return QStringLiteral("la lettura del file si è interrotta: il file è danneggiato o non è una cartella di lavoro "
-                          "Excel 97-2003.");
+    return {QStringLiteral("i file .xls"),
+            QStringLiteral("il file è danneggiato o non è una cartella di lavoro Excel 97-2003.")};
 }
 
+QString interruptedReason() { return FramedChild(XlsSheetReader::kHelperName, childTexts()).interruptedReason(); }
+
 QString damagedSheetReason() { return QStringLiteral("il foglio \"%1\" è danneggiato.").arg(SheetReader::kSheetName); }
-
-// Takes the fields of an answer in order. A field running past the end gives zero and marks
-// the answer as cut short, which the caller checks once at the end.
-class AnswerFields
-{
-public:
-    explicit AnswerFields(const QByteArray &bytes) : next_(bytes.constData()), end_(bytes.constData() + bytes.size()) {}
-
-    template<typename T>
-    T take()
-    {
-        T value{};
-        if (left() < qint64(sizeof value)) {
-            cut();
-            return value;
-        }
-        std::memcpy(&value, next_, sizeof value);
-        next_ += sizeof value;
-        return value;
-    }
-
-    QString takeText()
-    {
-        const quint32 length = take<quint32>();
-        if (left() < qint64(length)) {
-            cut();
-            return QString();
-        }
-        QString text = QString::fromUtf8(next_, qsizetype(length));
-        next_ += length;
-        return text;
-    }
-
-    qint64 left() const { return end_ - next_; }
-    bool isCut() const { return cut_; }
-
-private:
-    void cut()
-    {
-        cut_ = true;
-        next_ = end_;
-    }
-
-    const char *next_;
-    const char *end_;
-    bool cut_ = false;
-};
 
 QString dateText(const QString &text)
 {
@@ -127,27 +77,16 @@ const QString XlsSheetReader::kHelperName = QStringLiteral("pratilio-xlsread");
 
 QString XlsSheetReader::helperProgram()
 {
-    if (QCoreApplication::instance()) {
-        QString beside = ProgramPaths::ofRunningProgram().path(ProgramPaths::Place::XlsReader);
-        if (QFileInfo(beside).isExecutable())
-            return beside;
-    }
-    return fallbackHelper();
+    return FramedChild::besideOrFallback(ProgramPaths::ofRunningProgram().path(ProgramPaths::Place::XlsReader),
+                                         fallbackHelper());
 }
 
 void XlsSheetReader::setFallbackHelper(const QString &program) { fallbackHelper() = program; }
 
 bool XlsSheetReader::read(const QString &path, SheetContent *content)
 {
-    const QString program = helperProgram();
-    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
-        setError(path, QStringLiteral("manca il programma che legge i file .xls (%1 accanto a pratilio): "
-                                      "reinstallare Pratilio+.")
-                           .arg(kHelperName));
-        return false;
-    }
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    FramedChild child(kHelperName, childTexts());
+    child.setTimeout(timeoutMs_);
     // The child's heap would grow page by page as the library allocates every cell, which
     // costs more than the reading itself: large steps in huge pages make it about twice as
     // fast. A glibc that knows neither setting ignores them; the user's own settings win.
@@ -155,29 +94,13 @@ bool XlsSheetReader::read(const QString &path, SheetContent *content)
     if (!environment.contains(QStringLiteral("GLIBC_TUNABLES")))
         environment.insert(QStringLiteral("GLIBC_TUNABLES"),
                            QStringLiteral("glibc.malloc.hugetlb=1:glibc.malloc.top_pad=67108864"));
-    child.setProcessEnvironment(environment);
-    child.start(program, {path}, QIODevice::ReadOnly);
-    if (!child.waitForStarted()) {
-        setError(path, QStringLiteral("il programma che legge i file .xls (%1) non si avvia: %2")
-                           .arg(QDir::toNativeSeparators(program), child.errorString()));
+    child.setEnvironment(environment);
+    QByteArray answer;
+    if (!child.run(helperProgram(), path, &answer)) {
+        setError(path, child.errorString());
         return false;
     }
-    child.waitForFinished(timeoutMs_);
-    if (child.state() != QProcess::NotRunning) {
-        child.kill();
-        child.waitForFinished();
-        setError(path, QStringLiteral("la lettura del file non è finita entro %1 secondi ed è stata interrotta: "
-                                      "il file è danneggiato o non è una cartella di lavoro Excel 97-2003.")
-                           .arg(timeoutMs_ / 1000));
-        return false;
-    }
-    const QByteArray bytes = child.readAllStandardOutput();
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        setError(path, interruptedReason());
-        return false;
-    }
-
-    return readAnswer(bytes, path, content);
+    return readAnswer(answer, path, content);
 }
 
 bool XlsSheetReader::readAnswer(const QByteArray &answer, const QString &path, SheetContent *content)
@@ -241,7 +164,7 @@ bool XlsSheetReader::readAnswer(const QByteArray &answer, const QString &path, S
             known = false;
         }
     }
-    if (!known || in.take<quint32>() != XlsAnswer::kEnd || in.isCut() || in.left() != 0) {
+    if (!known || in.take<quint32>() != XlsAnswer::kEnd || in.isCut() || !in.atEnd()) {
         setError(path, interruptedReason());
         return false;
     }

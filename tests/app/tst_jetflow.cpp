@@ -1,6 +1,8 @@
 #include "app/mainwindowfixture.h"
 #include "data/databasebackup.h"
+#include "data/databaselock.h"
 #include "data/schema.h"
+#include "exchange/jetfile.h"
 #include "exchange/jetreportwindow.h"
 
 #include <QApplication>
@@ -23,6 +25,7 @@ private Q_SLOTS:
     void cleanup() { stopFixture(); }
 
     void startupNoEndsWithNothingTouched();
+    void startupOffersOnlyOnceTheDatabaseIsLocked();
     void menuImportIntoAnEmptyDatabase();
     void menuImportReplacesDataOnlyAfterAQuestionAndACopy();
 
@@ -33,6 +36,12 @@ private:
         QFile f(path);
         f.open(QIODevice::ReadOnly);
         return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    }
+    // The old archive in the place of the folder's database.
+    static bool archiveInPlace(TestDatabase &folder)
+    {
+        folder.db().close();
+        return QFile::remove(folder.path()) && QFile::copy(archive(), folder.path());
     }
     JetReportWindow *reportWindow() const
     {
@@ -47,20 +56,49 @@ private:
 void TestJetFlow::startupNoEndsWithNothingTouched()
 {
     TestDatabase folder(0);
-    folder.db().close();
     const QString path = folder.path();
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QFile::copy(archive(), path));
+    QVERIFY(archiveInPlace(folder));
     const QByteArray before = sha(path);
     dialogs_->answerNext(false);
     Startup startup(folder.programDir());
     startup.createWindows();
-    QVERIFY(!startup.mainWindow()); // the program ends
+    QVERIFY(!startup.mainWindow() || startup.refused()); // the program ends
     QCOMPARE(dialogs_->questions.size(), 1);
     QVERIFY(dialogs_->questions.first().contains(QStringLiteral("formato dell'archivio precedente")));
     QVERIFY(dialogs_->errors.isEmpty());
     QCOMPARE(sha(path), before);
     QCOMPARE(QDir(QFileInfo(path).dir()).entryList(QDir::Files).size(), 1);
+}
+
+void TestJetFlow::startupOffersOnlyOnceTheDatabaseIsLocked()
+{
+    TestDatabase folder(0);
+    const QString path = folder.path();
+    QVERIFY(archiveInPlace(folder));
+    const QByteArray before = sha(path);
+    {
+        // Another desk holds the archive: nothing is offered, nothing converted.
+        DatabaseLock other;
+        QCOMPARE(other.take(path), DatabaseLock::Outcome::Taken);
+        Startup startup(folder.programDir());
+        startup.createWindows();
+        QVERIFY(!startup.mainWindow() || startup.refused());
+        QVERIFY(dialogs_->questions.isEmpty());
+        QCOMPARE(dialogs_->errors.size(), 1);
+        QVERIFY(dialogs_->errors.first().contains(QStringLiteral("già aperto")));
+        QCOMPARE(sha(path), before);
+    }
+    // Converted at the start: the new database under the name is the one held, so that a
+    // second desk starting now is refused.
+    dialogs_->errors.clear();
+    dialogs_->answerNext(true);
+    Startup startup(folder.programDir());
+    startup.createWindows();
+    QVERIFY(startup.mainWindow() && !startup.refused());
+    QCOMPARE(dialogs_->questions.size(), 1);
+    QVERIFY(!JetFile::isJetFile(path));
+    DatabaseLock second;
+    QCOMPARE(second.take(path), DatabaseLock::Outcome::InUse);
 }
 
 void TestJetFlow::menuImportIntoAnEmptyDatabase()
