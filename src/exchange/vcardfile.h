@@ -1,0 +1,25 @@
+#pragma once
+
+#include "exchange/importedperson.h"
+#include "exchange/sheetexport.h"
+#include "exchange/vcardmapping.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class Query;
+
+// A whole .vcf file, both ways, without a window: the persons of a result written as cards,
+// and the cards of a file read as persons to import.
+namespace VCardFile {
+
+// Writes the persons of `query`'s result as the grid shows them (the quick search applied,
+// in its order), one card each, to `path`; the file takes the place of an existing one only
+// once complete. The message says, in Italian, how many persons were written or why none.
+ExportResult write(const Query &query, const QString &path, VCardMapping::Version version);
+
+// The persons of the cards of a file's bytes, each with its card's number (from 1) as origin.
+QList<ImportedPerson> people(const QByteArray &bytes);
+
+} // namespace VCardFile
