@@ -2,6 +2,7 @@
 // each figure next to its floor (the raw engine doing the same work) measured in the same
 // run, as a ratio, because absolute times on a shared machine drift.
 #include "app/principale.h"
+#include "benchmark_contacts.h"
 #include "benchmark_exchange.h"
 #include "benchmark_jet.h"
 #include "benchmark_office.h"
@@ -441,7 +442,9 @@ int main(int argc, char **argv)
     parser.addOption({"runs", "Runs per figure (the median is shown).", "n", "5"});
     parser.addOption({"dir", "Folder that keeps the demo databases between runs.", "dir", "bench"});
     parser.addOption({"memory-child", "Internal: measure memory on one program folder.", "folder"});
-    parser.addOption({"exchange-only", "Only the figures of the spreadsheet export and import."});
+    parser.addOption({"exchange-only", "Only the figures of the export and import (workbooks, cards, CSV)."});
+    parser.addOption({"contacts-only", "Only the figures of the address cards' and CSV's export and import."});
+    parser.addOption({"imports-only", "Only the figures of the imports from workbooks and address cards."});
     parser.addOption({"queries-only", "Only the figures of the queries, the drill-down and the quick search."});
     parser.addOption({"export-memory-child", "Internal: measure an export's memory on one program folder.", "folder"});
     parser.addOption({"jet", "The old Jet archive whose conversion is timed (skipped when absent).", "file",
@@ -464,20 +467,29 @@ int main(int argc, char **argv)
         BenchJet::conversion(parser.value("jet"), QDir(parser.value("dir")).filePath("jet"));
         if (parser.isSet("jet-only"))
             return 0;
+        const bool contactsOnly = parser.isSet("contacts-only");
+        const bool importsOnly = parser.isSet("imports-only");
         const auto exchange = [&](Database &db, const QString &folder, int persons) {
-            BenchExchange::exportSpeed(db, persons, gRuns);
-            std::printf("9. Memory while exporting (the process's peak, from the result open)\n");
-            std::fflush(stdout);
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(QCoreApplication::applicationFilePath(), {"--export-memory-child", folder});
-            child.waitForFinished(-1);
-            BenchExchange::importSpeed(db, QDir(parser.value("dir")).filePath("exchange"), persons, gRuns);
+            const QString work = QDir(parser.value("dir")).filePath("exchange");
+            if (!contactsOnly && !importsOnly) {
+                BenchExchange::exportSpeed(db, persons, gRuns);
+                std::printf("9. Memory while exporting (the process's peak, from the result open)\n");
+                std::fflush(stdout);
+                QProcess child;
+                child.setProcessChannelMode(QProcess::ForwardedChannels);
+                child.start(QCoreApplication::applicationFilePath(), {"--export-memory-child", folder});
+                child.waitForFinished(-1);
+            }
+            if (!contactsOnly)
+                BenchExchange::importSpeed(db, work, persons, gRuns);
+            if (!importsOnly)
+                BenchContacts::exportSpeed(db, gRuns);
+            BenchContacts::importSpeed(db, work, persons, gRuns);
         };
         for (int persons : sizes) {
             const QString folder = ensureProgramFolder(parser.value("dir"), persons);
             std::printf("\n== %d persons (%s)\n", persons, qPrintable(folder));
-            if (parser.isSet("exchange-only")) {
+            if (parser.isSet("exchange-only") || contactsOnly || importsOnly) {
                 Database db;
                 db.open(Schema::databasePath(folder), Schema::databasePassword());
                 exchange(db, folder, persons);

@@ -46,10 +46,6 @@ bool resetPeak()
     return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
-namespace {
-
-constexpr int kMemoryTargetPersons = 100000;
-
 QStringList personsStatement(int limit)
 {
     QStringList lines = StandardQueries::describe(StandardQuery::Committente).lines;
@@ -72,14 +68,74 @@ double timeMs(int runs, const std::function<void()> &before, const std::function
     return double(ns[ns.size() / 2]) / 1e6;
 }
 
-// One line: our time, the floor's and their ratio, judged against `target` when it has one.
-void row(const QString &what, double ours, double floor, double target = 0)
+void row(const QString &what, double ours, double floor, double target)
 {
     const double ratio = floor > 0 ? ours / floor : 0;
     std::printf("  %-52s %9.1f ms %9.1f ms %7.2f  %s\n", qPrintable(what), ours, floor, ratio,
                 target <= 0 ? "" : (ratio <= target ? "ok" : "MISSED"));
     std::fflush(stdout);
 }
+
+void emptyDatabase(Database &db, const QString &path)
+{
+    db.close();
+    QFile::remove(path);
+    db.create(path, Schema::databasePassword());
+    Schema::createTables(db);
+}
+
+void rawInsert(Database &db, const SheetContent &sheet)
+{
+    const QStringList &columns = SheetImport::personColumns();
+    const QStringList committente = {"Cognome", "Nome", "Qualifica", "Codice_fiscale", "Partita_iva", "Note"};
+    const QStringList indirizzo = {"CAP", "Città", "Via"};
+    const QStringList recapiti = {"Numero_telefono1", "Numero_telefono2", "Numero_fax",   "Numero_cell1",
+                                  "Numero_cell2",     "E_mail",           "Sito_internet"};
+    std::vector<int> sheetColumn(size_t(columns.size()), -1);
+    for (int c = 0; c < sheet.header.size(); ++c) {
+        const int k = int(columns.indexOf(SheetImport::columnForHeader(sheet.header[c])));
+        if (k >= 0 && sheetColumn[size_t(k)] < 0)
+            sheetColumn[size_t(k)] = c;
+    }
+    auto insertSql = [](const char *table, const QStringList &names) {
+        QStringList quoted, marks = {"?"};
+        for (const QString &n : names) {
+            quoted << QLatin1Char('"') + n + QLatin1Char('"');
+            marks << QStringLiteral("?");
+        }
+        return QStringLiteral("INSERT INTO %1 (IdCommittente, %2) VALUES (%3)")
+            .arg(QLatin1String(table), quoted.join(", "), marks.join(", "))
+            .toUtf8();
+    };
+    Transaction tx(db);
+    Statement a(db, insertSql("Committente", committente));
+    Statement b(db, insertSql("Indirizzo", indirizzo));
+    Statement c(db, insertSql("Recapiti", recapiti));
+    for (int r = 0; r < sheet.rows.size(); ++r) {
+        const QStringList &cells = sheet.rows[r];
+        auto bindAll = [&](Statement &st, const QStringList &names) {
+            st.reset();
+            st.bind(1, qint64(r));
+            for (int i = 0; i < names.size(); ++i) {
+                const int k = sheetColumn[size_t(columns.indexOf(names[i]))];
+                const QString v = k >= 0 && k < cells.size() ? cells[k] : QString();
+                if (v.isEmpty())
+                    st.bindNull(i + 2);
+                else
+                    st.bindText(i + 2, v.toUtf8());
+            }
+            st.step();
+        };
+        bindAll(a, committente);
+        bindAll(b, indirizzo);
+        bindAll(c, recapiti);
+    }
+    tx.commit();
+}
+
+namespace {
+
+constexpr int kMemoryTargetPersons = 100000;
 
 void check(const ExportResult &result)
 {
@@ -194,14 +250,6 @@ size_t textBytes(Database &db, const QStringList &lines)
     return bytes;
 }
 
-// A fresh empty address book at `path`.
-void emptyDatabase(Database &db, const QString &path)
-{
-    db.close();
-    QFile::remove(path);
-    db.create(path, Schema::databasePassword());
-    Schema::createTables(db);
-}
 
 // The reading's floor for .xlsx: minizip inflating the parts the reader reads, each scanned
 // once for its elements' starts, nothing else done.
@@ -246,56 +294,6 @@ size_t bareXlsRead(const QString &path)
     if (!child.waitForFinished(-1) || child.exitCode() != 0)
         throw DbError(QStringLiteral("%1 did not read %2").arg(XlsSheetReader::helperProgram(), path));
     return size_t(child.readAllStandardOutput().size());
-}
-
-// The floor: the engine inserting the sheet's persons in one transaction.
-void rawInsert(Database &db, const SheetContent &sheet)
-{
-    const QStringList &columns = SheetImport::personColumns();
-    const QStringList committente = {"Cognome", "Nome", "Qualifica", "Codice_fiscale", "Partita_iva", "Note"};
-    const QStringList indirizzo = {"CAP", "Città", "Via"};
-    const QStringList recapiti = {"Numero_telefono1", "Numero_telefono2", "Numero_fax",   "Numero_cell1",
-                                  "Numero_cell2",     "E_mail",           "Sito_internet"};
-    std::vector<int> sheetColumn(size_t(columns.size()), -1);
-    for (int c = 0; c < sheet.header.size(); ++c) {
-        const int k = int(columns.indexOf(SheetImport::columnForHeader(sheet.header[c])));
-        if (k >= 0 && sheetColumn[size_t(k)] < 0)
-            sheetColumn[size_t(k)] = c;
-    }
-    auto insertSql = [](const char *table, const QStringList &names) {
-        QStringList quoted, marks = {"?"};
-        for (const QString &n : names) {
-            quoted << QLatin1Char('"') + n + QLatin1Char('"');
-            marks << QStringLiteral("?");
-        }
-        return QStringLiteral("INSERT INTO %1 (IdCommittente, %2) VALUES (%3)")
-            .arg(QLatin1String(table), quoted.join(", "), marks.join(", "))
-            .toUtf8();
-    };
-    Transaction tx(db);
-    Statement a(db, insertSql("Committente", committente));
-    Statement b(db, insertSql("Indirizzo", indirizzo));
-    Statement c(db, insertSql("Recapiti", recapiti));
-    for (int r = 0; r < sheet.rows.size(); ++r) {
-        const QStringList &cells = sheet.rows[r];
-        auto bindAll = [&](Statement &st, const QStringList &names) {
-            st.reset();
-            st.bind(1, qint64(r));
-            for (int i = 0; i < names.size(); ++i) {
-                const int k = sheetColumn[size_t(columns.indexOf(names[i]))];
-                const QString v = k >= 0 && k < cells.size() ? cells[k] : QString();
-                if (v.isEmpty())
-                    st.bindNull(i + 2);
-                else
-                    st.bindText(i + 2, v.toUtf8());
-            }
-            st.step();
-        };
-        bindAll(a, committente);
-        bindAll(b, indirizzo);
-        bindAll(c, recapiti);
-    }
-    tx.commit();
 }
 
 } // namespace

@@ -9,15 +9,13 @@
 #include "exchange/csvsheetwriter.h"
 #include "exchange/personimport.h"
 #include "exchange/sheetexport.h"
-#include "exchange/vcardmapping.h"
-#include "exchange/vcardreader.h"
+#include "exchange/vcardfile.h"
 #include "queries/querysequence.h"
 #include "queries/standardqueries.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <optional>
 #include <utility>
@@ -96,35 +94,7 @@ void ContactExchange::exportVCard(const QString &path, const QString &filter)
     const VCardMapping::Version version = filter == kVCard3Filter ? VCardMapping::Version::V3
                                                                   : VCardMapping::Version::V4;
 
-    QList<std::pair<QString, int>> columns; // the person columns the result holds
-    for (const QString &column : SheetImport::personColumns()) {
-        const int index = query.fieldIndex(column);
-        if (index >= 0)
-            columns.append({column, index});
-    }
-    // The rows as the grid shows them: the quick search applied, in its order.
-    const int rows = SheetExport::exportedRowCount(query);
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        Dialogs::instance().message(
-            QStringLiteral("Impossibile scrivere il file \"%1\": %2").arg(native(target), file.errorString()));
-        return;
-    }
-    PersonValues person;
-    for (int row = 0; row < rows; ++row) {
-        person.clear();
-        for (const auto &[column, index] : std::as_const(columns))
-            person.insert(column, query.text(row, index));
-        file.write(VCardMapping::toCard(person, version));
-    }
-    if (!file.commit()) {
-        Dialogs::instance().message(
-            QStringLiteral("Impossibile scrivere il file \"%1\": %2").arg(native(target), file.errorString()));
-        return;
-    }
-    Dialogs::instance().message(
-        rows == 1 ? QStringLiteral("Esportata 1 persona nel file \"%1\".").arg(native(target))
-                  : QStringLiteral("Esportate %L1 persone nel file \"%2\".").arg(rows).arg(native(target)));
+    Dialogs::instance().message(VCardFile::write(query, target, version).message);
 }
 
 Dialogs::FileRequest ContactExchange::importVCardRequest() const
@@ -138,14 +108,7 @@ void ContactExchange::importVCard(const QString &path)
     const std::optional<QByteArray> bytes = readChosenFile(path);
     if (!bytes)
         return;
-    QList<ImportedPerson> people;
-    int number = 0;
-    for (const VCard &card : VCardReader::read(*bytes)) {
-        ImportedPerson person = VCardMapping::fromCard(card);
-        person.origin = ++number;
-        people << person;
-    }
-    importPersons(people, QFileInfo(path).fileName());
+    importPersons(VCardFile::people(*bytes), QFileInfo(path).fileName());
 }
 
 // ---------------------------------------------------------------------------------------

@@ -67,6 +67,10 @@ bool SheetCollector::endRow()
         }
     }
     cells_ = QStringList();
+    // Room for a row as wide as the widest so far: the cells are then put in place without
+    // the list growing cell by cell.
+    if (chosen_)
+        cells_.reserve(width_);
     rowHasValue_ = false;
     return true;
 }

@@ -25,7 +25,11 @@ namespace {
 QString oneLine(const QString &text, const QString &separator = QStringLiteral(" "))
 {
     static const QRegularExpression breaks(QStringLiteral("\\s*(\\r\\n|\\r|\\n)+\\s*"));
-    return text.trimmed().replace(breaks, separator);
+    QString line = text.trimmed();
+    // Most values are one line already: the expression only runs on those that are not.
+    if (line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r')))
+        line.replace(breaks, separator);
+    return line;
 }
 
 QString joined(std::initializer_list<QString> parts, const QString &separator)

@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <utility>
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -292,12 +294,12 @@ QList<VCard> VCardReader::read(const QByteArray &bytes)
         const bool aboutCard = property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
         if (property.name == QLatin1String("BEGIN") && aboutCard) {
             if (open)
-                cards << card;
+                cards << std::move(card);
             card = VCard();
             open = true;
         } else if (property.name == QLatin1String("END") && aboutCard) {
             if (open)
-                cards << card;
+                cards << std::move(card);
             card = VCard();
             open = false;
         } else if (!open) {
@@ -305,11 +307,11 @@ QList<VCard> VCardReader::read(const QByteArray &bytes)
         } else if (property.name == QLatin1String("VERSION")) {
             card.version = property.value.trimmed();
         } else {
-            card.properties << property;
+            card.properties << std::move(property);
         }
     }
     if (open)
-        cards << card;
+        cards << std::move(card);
     return cards;
 }
 

@@ -4,14 +4,27 @@
 
 namespace {
 
+// Names are short: compared here byte by byte rather than through a call to memcmp.
+bool same(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool endsName(char c) { return isSpace(c) || c == '>' || c == '/' || c == '='; }
 
 std::string_view localName(std::string_view qualified)
 {
-    const size_t colon = qualified.find(':');
-    return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+    for (size_t i = 0; i < qualified.size(); ++i)
+        if (qualified[i] == ':')
+            return qualified.substr(i + 1);
+    return qualified;
 }
 
 // The code point of a character reference's body ("#233", "#xE9"); 0 when it is not one
@@ -96,9 +109,13 @@ XmlScanner::Token XmlScanner::next()
             cdata_ = false;
             return Token::Text;
         }
-        const std::string_view rest(pos_, size_t(end_ - pos_));
-        if (rest.starts_with("</"))
+        // Nearly every mark is a start or an end tag: told apart by the byte after '<'.
+        const char second = pos_ + 1 < end_ ? pos_[1] : '\0';
+        if (second == '/')
             return endTag();
+        if (second != '?' && second != '!')
+            return startTag();
+        const std::string_view rest(pos_, size_t(end_ - pos_));
         if (rest.starts_with("<?")) { // the declaration, a processing instruction
             if (!skipPast("?>"))
                 return fail();
@@ -166,11 +183,13 @@ XmlScanner::Token XmlScanner::startTag()
             ++p;
         if (p == end_ || (*p != '"' && *p != '\''))
             return fail();
-        const char *valueStart = p + 1;
-        const void *quote = std::memchr(valueStart, *p, size_t(end_ - valueStart));
-        if (!quote)
+        // Values are short: looked through here rather than by a call to memchr.
+        const char quote = *p;
+        const char *valueStart = ++p;
+        while (p < end_ && *p != quote)
+            ++p;
+        if (p == end_)
             return fail();
-        p = static_cast<const char *>(quote);
         attributes_.emplace_back(attributeName, std::string_view(valueStart, size_t(p - valueStart)));
         ++p;
     }
@@ -190,7 +209,7 @@ XmlScanner::Token XmlScanner::endTag()
     const std::string_view qualified(nameStart, size_t(p - nameStart));
     while (p < end_ && isSpace(*p))
         ++p;
-    if (p == end_ || *p != '>' || open_.empty() || open_.back() != qualified)
+    if (p == end_ || *p != '>' || open_.empty() || !same(open_.back(), qualified))
         return fail();
     pos_ = p + 1;
     open_.pop_back();
@@ -212,7 +231,7 @@ XmlScanner::Token XmlScanner::cdata()
 std::string_view XmlScanner::attribute(std::string_view name) const
 {
     for (const auto &[attributeName, raw] : attributes_) {
-        if (attributeName != name)
+        if (!same(attributeName, name))
             continue;
         // Values are nearly always plain: only those with a reference or a line end are copied.
         const char *p = raw.data();

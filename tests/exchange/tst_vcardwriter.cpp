@@ -1,5 +1,6 @@
 // Writing address cards: the lines, their folding and escapes, both versions; what we write
 // reads back as the same person, here and in an independent reader (python3-vobject).
+#include "exchange/vcardfile.h"
 #include "exchange/vcardmapping.h"
 #include "exchange/vcardreader.h"
 
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void readByVobject();
+    void cardFromBytes_data();
+    void cardFromBytes();
 };
 
 void TestVCardWriter::linesOfACard_data()
@@ -221,6 +224,63 @@ void TestVCardWriter::readByVobject()
                  QStringLiteral("NOTE ") + QString(f["Note"]).replace(QLatin1Char('\n'), QLatin1String("|")));
         QCOMPARE(lines.value(7), QStringLiteral("N family=Bianchi given= prefix="));
         QCOMPARE(lines.value(8), QStringLiteral("NOTE ") + QString(300, QChar(0x20AC)));
+    }
+}
+
+void TestVCardWriter::cardFromBytes_data()
+{
+    // A person's fields as the export reads them, stored UTF-8 bytes, by column.
+    QTest::addColumn<QList<QByteArray>>("fields");
+    const auto fields = [](const PersonValues &person) {
+        QList<QByteArray> list;
+        for (const QString &column : VCardFile::cardColumns())
+            list << person.value(column).toUtf8();
+        return list;
+    };
+    QTest::newRow("every field") << fields(everyField());
+    QTest::newRow("empty") << fields({});
+    QTest::newRow("blanks at the ends") << fields(
+        {{"Cognome", " \tRossi \r\n"}, {"Nome", "\vMario\f"}, {"Via", "  "}, {"Note", "\nnota\n"}});
+    QTest::newRow("line breaks in the name and the site")
+        << fields({{"Cognome", "Rossi\nBianchi"}, {"Qualifica", "Ing.\r\n"}, {"Sito_internet", "a\r\nb"}});
+    QTest::newRow("line breaks where escaped")
+        << fields({{"Cognome", "R"}, {"Via", "Via Roma\r\n1\r2\n3"}, {"Numero_fax", "1\n2"}});
+    QTest::newRow("other blank at the start") << fields({{"Cognome", QStringLiteral("\u00A0Rossi")}});
+    QTest::newRow("other blank at the start, after blanks") << fields({{"Città", QStringLiteral(" \u2028 Roma")}});
+    QTest::newRow("other blank at the end") << fields({{"Nome", QStringLiteral("Mario\u3000")}});
+    QTest::newRow("other blanks inside") << fields(
+        {{"Cognome", QStringLiteral("De\u00A0Rossi")}, {"Via", QStringLiteral("a\u2003b")}});
+    QTest::newRow("accents, long lines, four-byte characters")
+        << fields({{"Cognome", QStringLiteral("Niccolò")},
+                   {"Note", QString(120, QChar(0x00E8)) + QStringLiteral("\U0001F600").repeated(40)},
+                   {"Via", QString(80, QLatin1Char('x')) + QStringLiteral("ò;,\\")}});
+    QTest::newRow("second numbers without the first")
+        << fields({{"Cognome", "R"}, {"Numero_cell2", "2"}, {"Numero_telefono2", "3"}});
+    QList<QByteArray> invalid = fields({{"Cognome", "R"}});
+    invalid[0] = "Ro\xC3\x28ssi";          // a broken sequence
+    invalid[1] = "\xC0\xAF";               // overlong
+    invalid[3] = "\xED\xA0\x80x";          // a surrogate
+    invalid[13] = "nota \xF4\x90\x80\x80"; // past U+10FFFF
+    QTest::newRow("not UTF-8") << invalid;
+    QList<QByteArray> marks = fields({{"Cognome", "R"}});
+    marks[1] = "\xEF\xBB\xBFMario"; // a byte order mark
+    marks[2] = "\xEF\xBF\xBE";      // a non-character
+    QTest::newRow("byte order mark, non-character") << marks;
+}
+
+void TestVCardWriter::cardFromBytes()
+{
+    QFETCH(QList<QByteArray>, fields);
+    VCardFile::CardFields views;
+    PersonValues person;
+    for (int c = 0; c < VCardFile::cardColumns().size(); ++c) {
+        views[size_t(c)] = std::string_view(fields.at(c).constData(), size_t(fields.at(c).size()));
+        person.insert(VCardFile::cardColumns().at(c), QString::fromUtf8(fields.at(c)));
+    }
+    for (Version version : {Version::V3, Version::V4}) {
+        QByteArray out = "before\r\n";
+        VCardFile::appendCard(views, version, &out);
+        QCOMPARE(out, "before\r\n" + VCardMapping::toCard(person, version));
     }
 }
 

@@ -1,0 +1,345 @@
+#include "exchange/vcardfile.h"
+
+#include "data/query.h"
+#include "data/rowstore.h"
+#include "exchange/sheetimport.h"
+#include "exchange/vcardreader.h"
+
+#include <QChar>
+#include <QDir>
+#include <QSaveFile>
+
+#include <string>
+#include <utility>
+
+namespace VCardFile {
+
+namespace {
+
+enum Column {
+    Cognome,
+    Nome,
+    Qualifica,
+    Via,
+    Citta,
+    Cap,
+    Telefono1,
+    Telefono2,
+    Fax,
+    Cell1,
+    Cell2,
+    EMail,
+    Sito,
+    Note,
+    CodiceFiscale,
+    PartitaIva,
+    kColumns
+};
+static_assert(kColumns == std::tuple_size_v<CardFields>);
+
+bool isAsciiSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The code point of a valid UTF-8 sequence at `p` (before `end`) and its length; length 0 when
+// the bytes are not a sequence QString::fromUtf8 would take as it is: malformed, overlong, a
+// surrogate, past U+10FFFF, or a non-character.
+char32_t decodeOne(const unsigned char *p, const unsigned char *end, int *length)
+{
+    *length = 0;
+    const unsigned char c = *p;
+    int count = 0;
+    char32_t code = 0;
+    char32_t least = 0;
+    if (c < 0x80) {
+        *length = 1;
+        return c;
+    }
+    if ((c & 0xE0) == 0xC0) {
+        count = 2;
+        code = c & 0x1F;
+        least = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        count = 3;
+        code = c & 0x0F;
+        least = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        count = 4;
+        code = c & 0x07;
+        least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (end - p < count)
+        return 0;
+    for (int i = 1; i < count; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || (code & 0xFFFE) == 0xFFFE
+        || (code >= 0xFDD0 && code <= 0xFDEF) || code == 0xFEFF)
+        return 0;
+    *length = count;
+    return code;
+}
+
+// The field without the ASCII blanks at its ends; false when the bytes may not give the same
+// text as QString's trimmed() of their decoding (see appendCard()), or hold a line break where
+// `oneLine` says that one would be joined.
+bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
+{
+    auto *p = reinterpret_cast<const unsigned char *>(raw.data());
+    auto *end = p + raw.size();
+    while (p < end && isAsciiSpace(*p))
+        ++p;
+    while (end > p && isAsciiSpace(end[-1]))
+        --end;
+    bool first = true;
+    for (const unsigned char *q = p; q < end;) {
+        if (*q < 0x80) {
+            if (oneLine && (*q == '\r' || *q == '\n'))
+                return false;
+            ++q;
+            first = false;
+            continue;
+        }
+        int length = 0;
+        const char32_t code = decodeOne(q, end, &length);
+        if (length == 0 || (first && QChar::isSpace(code)))
+            return false;
+        first = false;
+        if (q + length == end && QChar::isSpace(code))
+            return false;
+        q += length;
+    }
+    *trimmed = std::string_view(reinterpret_cast<const char *>(p), size_t(end - p));
+    return true;
+}
+
+// A text value with its escapes, as VCardMapping::escaped() writes it.
+void appendEscaped(std::string_view text, std::string *out)
+{
+    const char *p = text.data();
+    const char *end = p + text.size();
+    while (p < end) {
+        const char *run = p;
+        while (p < end && *p != '\\' && *p != ',' && *p != ';' && *p != '\r' && *p != '\n')
+            ++p;
+        out->append(run, size_t(p - run));
+        if (p == end)
+            break;
+        if (*p == '\r' || *p == '\n') {
+            out->append("\\n", 2);
+            if (*p == '\r' && p + 1 < end && p[1] == '\n')
+                ++p;
+        } else {
+            out->push_back('\\');
+            out->push_back(*p);
+        }
+        ++p;
+    }
+}
+
+// A content line folded at 75 octets, never inside a UTF-8 sequence, as VCardMapping::folded().
+void appendFolded(std::string_view line, QByteArray *out)
+{
+    constexpr qsizetype kOctets = 75;
+    qsizetype start = 0;
+    qsizetype room = kOctets;
+    const auto size = qsizetype(line.size());
+    while (size - start > room) {
+        qsizetype cut = start + room;
+        while (cut > start + 1 && (uchar(line[size_t(cut)]) & 0xC0) == 0x80)
+            --cut;
+        out->append(line.data() + start, cut - start);
+        out->append("\r\n ", 3);
+        start = cut;
+        room = kOctets - 1;
+    }
+    out->append(line.data() + start, size - start);
+    out->append("\r\n", 2);
+}
+
+} // namespace
+
+const QStringList &cardColumns()
+{
+    static const QStringList columns = {"Cognome",       "Nome",         "Qualifica",        "Via",
+                                        "Città",         "CAP",          "Numero_telefono1", "Numero_telefono2",
+                                        "Numero_fax",    "Numero_cell1", "Numero_cell2",     "E_mail",
+                                        "Sito_internet", "Note",         "Codice_fiscale",   "Partita_iva"};
+    return columns;
+}
+
+void appendCard(const CardFields &fields, VCardMapping::Version version, QByteArray *out)
+{
+    std::array<std::string_view, kColumns> f;
+    for (int c = 0; c < kColumns; ++c) {
+        const bool oneLine = c == Cognome || c == Nome || c == Qualifica || c == Sito;
+        if (!plainField(fields[size_t(c)], oneLine, &f[size_t(c)])) {
+            // A card the bytes cannot be trusted to give: made from its texts.
+            PersonValues person;
+            for (int k = 0; k < kColumns; ++k) {
+                const std::string_view v = fields[size_t(k)];
+                person.insert(cardColumns().at(k), QString::fromUtf8(v.data(), qsizetype(v.size())));
+            }
+            out->append(VCardMapping::toCard(person, version));
+            return;
+        }
+    }
+    const bool v4 = version == VCardMapping::Version::V4;
+    out->append(v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    std::string line;
+    line.reserve(256);
+    const auto put = [&] {
+        appendFolded(line, out);
+        line.clear();
+    };
+    line.append("FN:");
+    bool any = false;
+    for (Column c : {Qualifica, Nome, Cognome}) {
+        if (f[c].empty())
+            continue;
+        if (any)
+            line.push_back(' ');
+        appendEscaped(f[c], &line);
+        any = true;
+    }
+    put();
+    line.append("N:");
+    appendEscaped(f[Cognome], &line);
+    line.push_back(';');
+    appendEscaped(f[Nome], &line);
+    line.append(";;");
+    appendEscaped(f[Qualifica], &line);
+    line.push_back(';');
+    put();
+    if (!f[Via].empty() || !f[Citta].empty() || !f[Cap].empty()) {
+        line.append(v4 ? "ADR;TYPE=work:;;" : "ADR;TYPE=WORK:;;");
+        appendEscaped(f[Via], &line);
+        line.push_back(';');
+        appendEscaped(f[Citta], &line);
+        line.append(";;");
+        appendEscaped(f[Cap], &line);
+        line.push_back(';');
+        put();
+    }
+    const struct
+    {
+        Column column;
+        const char *type4;
+        const char *type3;
+        int first; // for a second number: the first of its kind, -1 for none
+    } phones[] = {{Telefono1, "voice", "VOICE", -1},
+                  {Telefono2, "voice", "VOICE", Telefono1},
+                  {Fax, "fax", "FAX", -1},
+                  {Cell1, "cell", "CELL", -1},
+                  {Cell2, "cell", "CELL", Cell1}};
+    for (const auto &phone : phones) {
+        if (f[phone.column].empty())
+            continue;
+        line.append("TEL;TYPE=");
+        line.append(v4 ? phone.type4 : phone.type3);
+        if (phone.first >= 0 && f[size_t(phone.first)].empty()) {
+            line.push_back(';');
+            line.append(VCardMapping::kPositionParameter.toLatin1().constData());
+            line.append("=2");
+        }
+        line.push_back(':');
+        appendEscaped(f[phone.column], &line);
+        put();
+    }
+    if (!f[EMail].empty()) {
+        line.append(v4 ? "EMAIL:" : "EMAIL;TYPE=INTERNET:");
+        appendEscaped(f[EMail], &line);
+        put();
+    }
+    if (!f[Sito].empty()) {
+        line.append("URL:");
+        line.append(f[Sito]);
+        put();
+    }
+    const struct
+    {
+        Column column;
+        const char *name;
+    } singles[] = {{Note, "NOTE:"}, {CodiceFiscale, "X-CODICE-FISCALE:"}, {PartitaIva, "X-PARTITA-IVA:"}};
+    for (const auto &single : singles) {
+        if (f[single.column].empty())
+            continue;
+        line.append(single.name);
+        appendEscaped(f[single.column], &line);
+        put();
+    }
+    out->append("END:VCARD\r\n");
+}
+
+ExportResult write(const Query &query, const QString &path, VCardMapping::Version version)
+{
+    ExportResult result;
+    const QString native = QDir::toNativeSeparators(path);
+    // Per card column: its result column, -1 when the result has none, and whether its cells
+    // are read from the stored rows as they are (a text column: the same as its shown text).
+    std::array<int, kColumns> index;
+    std::array<bool, kColumns> stored;
+    for (int c = 0; c < kColumns; ++c) {
+        index[size_t(c)] = query.fieldIndex(cardColumns().at(c));
+        stored[size_t(c)] = index[size_t(c)] >= 0 && query.fieldInfo(index[size_t(c)]).kind == Values::Kind::Text;
+    }
+    // The rows as the grid shows them: the quick search applied, in its order.
+    const int rows = SheetExport::exportedRowCount(query);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.message = QStringLiteral("Impossibile scrivere il file \"%1\": %2").arg(native, file.errorString());
+        return result;
+    }
+    const RowStore &store = query.storedRows();
+    const bool browsing = query.state() == Query::State::Browse;
+    constexpr qsizetype kChunk = 1 << 20;
+    QByteArray out;
+    out.reserve(kChunk + 4096);
+    std::array<QByteArray, kColumns> shown; // the texts of the cells not read as stored
+    CardFields fields;
+    for (int row = 0; row < rows; ++row) {
+        const int physical = browsing ? query.storedRow(row) : -1;
+        for (int c = 0; c < kColumns; ++c) {
+            const int column = index[size_t(c)];
+            if (column < 0) {
+                fields[size_t(c)] = {};
+            } else if (physical >= 0 && stored[size_t(c)]) {
+                fields[size_t(c)] = store.isNull(physical, column) ? std::string_view() : store.cell(physical, column);
+            } else {
+                shown[size_t(c)] = query.text(row, column).toUtf8();
+                fields[size_t(c)] = std::string_view(shown[size_t(c)].constData(), size_t(shown[size_t(c)].size()));
+            }
+        }
+        appendCard(fields, version, &out);
+        if (out.size() >= kChunk) {
+            file.write(out);
+            out.clear();
+        }
+    }
+    file.write(out);
+    if (!file.commit()) {
+        result.message = QStringLiteral("Impossibile scrivere il file \"%1\": %2").arg(native, file.errorString());
+        return result;
+    }
+    result.ok = true;
+    result.rows = rows;
+    result.message = rows == 1 ? QStringLiteral("Esportata 1 persona nel file \"%1\".").arg(native)
+                               : QStringLiteral("Esportate %L1 persone nel file \"%2\".").arg(rows).arg(native);
+    return result;
+}
+
+QList<ImportedPerson> people(const QByteArray &bytes)
+{
+    QList<ImportedPerson> people;
+    int number = 0;
+    for (const VCard &card : VCardReader::read(bytes)) {
+        ImportedPerson person = VCardMapping::fromCard(card);
+        person.origin = ++number;
+        people << person;
+    }
+    return people;
+}
+
+} // namespace VCardFile
