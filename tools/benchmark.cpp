@@ -9,7 +9,6 @@
 #include "data/demodata.h"
 #include "data/query.h"
 #include "data/schema.h"
-#include "data/sqlite.h"
 #include "exchange/xlssheetreader.h"
 #include "queries/querycomplessa.h"
 #include "queries/querystandard.h"

@@ -3,7 +3,6 @@
 #include "data/database.h"
 #include "data/dialect.h"
 #include "data/recordfilter.h"
-#include "data/sqlite.h"
 
 #include <algorithm>
 #include <numeric>
@@ -142,17 +141,17 @@ void Query::open()
 
     Q_EMIT resultAboutToChange();
     ++resultSerial_;
-    describeColumns(st.handle());
+    describeColumns(st);
     const int columns = int(fields_.size());
     store_.clear(columns);
-    sqlite3_stmt *stmt = st.handle();
     bool firstRow = true;
     try {
         while (st.step()) {
             store_.beginRow();
             for (int c = 0; c < columns; ++c) {
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
-                store_.addCell(text ? text : "", size_t(sqlite3_column_bytes(stmt, c)), text == nullptr);
+                std::size_t size = 0;
+                const char *text = st.cell(c, &size);
+                store_.addCell(text ? text : "", size, text == nullptr);
             }
             store_.appendRow();
             if (firstRow) {
@@ -160,10 +159,10 @@ void Query::open()
                 for (int c = 0; c < columns; ++c) {
                     if (!fields_[size_t(c)].table.isEmpty())
                         continue;
-                    const int type = sqlite3_column_type(stmt, c);
-                    if (type == SQLITE_INTEGER)
+                    const ValueType type = st.valueType(c);
+                    if (type == ValueType::Integer)
                         fields_[size_t(c)].kind = Values::Kind::Integer;
-                    else if (type == SQLITE_FLOAT)
+                    else if (type == ValueType::Float)
                         fields_[size_t(c)].kind = Values::Kind::Amount;
                 }
                 firstRow = false;
@@ -202,18 +201,18 @@ void Query::open()
     Q_EMIT currentRowChanged(current_);
 }
 
-void Query::describeColumns(void *statement)
+void Query::describeColumns(const Statement &statement)
 {
-    auto *stmt = static_cast<sqlite3_stmt *>(statement);
-    const int columns = sqlite3_column_count(stmt);
+    const int columns = statement.columnCount();
     fields_.assign(size_t(columns), FieldInfo());
     QHash<QString, int> nameCount;
     for (int c = 0; c < columns; ++c) {
         FieldInfo &f = fields_[size_t(c)];
-        f.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
-        f.table = QString::fromUtf8(sqlite3_column_table_name(stmt, c));
-        f.column = QString::fromUtf8(sqlite3_column_origin_name(stmt, c));
-        f.kind = Values::kindOfDeclaredType(QByteArray(sqlite3_column_decltype(stmt, c)));
+        ColumnOrigin origin = statement.origin(c);
+        f.name = std::move(origin.name);
+        f.table = std::move(origin.table);
+        f.column = std::move(origin.column);
+        f.kind = Values::kindOfDeclaredType(origin.declaredType);
         f.readOnly = f.table.isEmpty(); // an expression has nowhere to be written
         nameCount[f.name.toLower()]++;
     }

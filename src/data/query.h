@@ -12,6 +12,7 @@
 #include <vector>
 
 class Database;
+class Statement;
 class Query;
 
 // What the data layer knows of one column of a result.
@@ -188,7 +189,7 @@ private:
     void writeField(int column, const QVariant &value);
     void loadBuffer();
     void storeBuffer(int physical, bool append);
-    void describeColumns(void *stmt);
+    void describeColumns(const Statement &statement);
     // Rebuilds the shown rows; `notify` false when the caller announces the change itself.
     void rebuildView(int keepPhysical, bool notify = true);
     void applyFilter();
