@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QToolTip>
 #include <QUrl>
@@ -48,6 +50,22 @@ void QtDialogs::error(const QString &text) { QMessageBox::critical(owner(), titl
 bool QtDialogs::question(const QString &text)
 {
     return plainBox(text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool Dialogs::password(const QString &text, QString *password)
+{
+    Q_UNUSED(text);
+    Q_UNUSED(password);
+    return false;
+}
+
+bool QtDialogs::password(const QString &text, QString *password)
+{
+    bool ok = false;
+    const QString typed = QInputDialog::getText(owner(), title(), text, QLineEdit::Password, QString(), &ok);
+    if (ok)
+        *password = typed;
+    return ok;
 }
 
 bool QtDialogs::openExternal(const QString &target)

@@ -4,10 +4,12 @@
 #include "core/gridcolumns.h"
 #include "core/programpaths.h"
 #include "data/databaselock.h"
+#include "data/pgconnection.h"
 
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class Database;
 class Query;
@@ -30,6 +32,10 @@ public:
     // The database file openConnection() opens: the one of the data folders unless set.
     QString databaseFile() const;
     void setDatabaseFile(const QString &path) { databaseFile_ = path; }
+    // The office's server openConnection() opens instead of the file (its password, when
+    // ~/.pgpass holds none, is asked then).
+    void setServer(const PgSettings &server) { server_ = server; }
+    bool usesServer() const { return server_.has_value(); }
     Database &connection() { return *connection_; }
     Query *query() const { return query_.get(); }
     Table *protezione() const { return protezione_.get(); }
@@ -43,7 +49,8 @@ public:
 
     // Becomes the one writer of the database file, opens it and the
     // protection row. A file or folder that cannot be written opens read-only, and the user
-    // is told so.
+    // is told so. A server is shared by every desk: no lock is taken, and a role that may
+    // only read opens read-only.
     void openConnection();
     // Another running copy of the program holds the database: this copy must end.
     bool isRefused() const { return refused_; }
@@ -57,6 +64,7 @@ public:
 private:
     ProgramPaths paths_;
     QString databaseFile_;
+    std::optional<PgSettings> server_;
     Globals globals_;
     // Declared in this order so that the query and the protection row go before the connection.
     std::unique_ptr<Database> connection_;
@@ -66,4 +74,6 @@ private:
     GridColumns gridColumns_;
     DatabaseLock lock_;
     bool refused_ = false;
+
+    void openServer();
 };

@@ -168,6 +168,10 @@ QVariant Database::scalar(const QByteArray &sql)
 
 qint64 Database::nextKey(const QString &table, const QString &column)
 {
+    // Inside a save, the other desks wait to take a key of this table until it ends, so that
+    // no two take the same one (on the file the save is the only writer already).
+    if (transactionDepth() > 0)
+        open_().lockKeys(table);
     // MAX over an indexed key is one look-up, not a walk of the whole table (a CAST around
     // the column would hide the index and read every row).
     const QByteArray sql

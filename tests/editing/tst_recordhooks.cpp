@@ -29,6 +29,7 @@ private:
         RecordHooks hooks{workspace};
         Fixture()
         {
+            db.useIn(workspace);
             workspace.openConnection();
             workspace.fillFieldCheckLists();
             hooks.install();
