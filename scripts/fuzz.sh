@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh --runs N        each fuzzer for N executions (the long mode: 10000000)
 #   scripts/fuzz.sh --jobs N ...    the .xls fuzzer in N processes at once (1 unless told)
 #   scripts/fuzz.sh ... xls xlsx    only the fuzzers named (inifile recordfilter dialect
-#                                   complexquery xls xlsx)
+#                                   complexquery xls xlsx vcard csv mdb)
 # Seeds: tests/fuzz/corpus/<target>/ (new finds are kept there, in build-fuzz/corpus) and the
 # workbooks of other programs in tests/data/ (elenco/, xls/). A crash stops the run
 # with the input that caused it; it becomes a file under tests/fuzz/regressions/<target>/.
@@ -29,11 +29,11 @@ while [ $# -gt 0 ]; do
     --seconds) limit=(-max_total_time="$2"); shift 2 ;;
     --runs) limit=(-runs="$2"); shift 2 ;;
     --jobs) jobs="$2"; shift 2 ;;
-    inifile|recordfilter|dialect|complexquery|xls|xlsx) targets+=("$1"); shift ;;
+    inifile|recordfilter|dialect|complexquery|xls|xlsx|vcard|csv|mdb) targets+=("$1"); shift ;;
     *) echo "Opzione sconosciuta: $1" >&2; exit 2 ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(inifile recordfilter dialect complexquery xls xlsx)
+[ ${#targets[@]} -gt 0 ] || targets=(inifile recordfilter dialect complexquery xls xlsx vcard csv mdb)
 
 if ! command -v clang++ >/dev/null; then
   echo "clang++ non trovato: i fuzzer non vengono eseguiti (installarlo con scripts/install-deps.sh)." >&2
@@ -171,6 +171,8 @@ for target in "${targets[@]}"; do
   [ -d "tests/fuzz/regressions/$target" ] && seeds+=("tests/fuzz/regressions/$target")
   case "$target" in
     xls | xlsx) seeds+=("$testdata/elenco" "$testdata/xls") ;;
+    vcard) seeds+=(tests/data/vcard) ;;
+    mdb) seeds+=("$testdata/old-office") ;;
   esac
   # Every regression input first, on its own: each must pass.
   if [ -d "tests/fuzz/regressions/$target" ] && [ -n "$(ls -A "tests/fuzz/regressions/$target")" ]; then
@@ -182,6 +184,8 @@ for target in "${targets[@]}"; do
   mkdir -p "tests/fuzz/regressions/$target"
   options=(-rss_limit_mb=4096 -max_len=65536 -timeout=20 -print_final_stats=1
            "-artifact_prefix=tests/fuzz/regressions/$target/")
+  # A Jet file is made of pages of 4 kB: its catalogue and first tables need a few dozen.
+  [ "$target" = mdb ] && options[1]=-max_len=524288
   if [ "$target" = xls ]; then
     # Fork mode honours both -runs and -max_total_time, counting the runs of its jobs; its
     # exit code is only that of the last job, so the outcome is the sorting of the faults.

@@ -9,8 +9,9 @@ PACKAGES=(
   libsqlcipher-dev libsodium-dev
   libpq-dev postgresql-15
   libfreexl-dev libgsf-1-dev libxlsxwriter-dev libminizip-dev
+  mdbtools-dev
   fonts-dejavu-core
-  python3 python3-xlrd python3-openpyxl
+  python3 python3-xlrd python3-openpyxl python3-vobject
   shellcheck
   desktop-file-utils appstream librsvg2-bin poppler-utils xdg-user-dirs
   dpkg-dev lintian

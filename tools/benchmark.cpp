@@ -3,12 +3,15 @@
 // run, as a ratio, because absolute times on a shared machine drift.
 #include "app/principale.h"
 #include "benchmark_exchange.h"
+#include "benchmark_jet.h"
 #include "benchmark_office.h"
 #include "benchtiming.h"
 #include "data/database.h"
-#include "data/demodata.h"
 #include "data/query.h"
 #include "data/schema.h"
+#include "data/sqlite.h"
+#include "demodata/demodata.h"
+#include "exchange/jetreader.h"
 #include "exchange/xlssheetreader.h"
 #include "queries/querycomplessa.h"
 #include "queries/querystandard.h"
@@ -429,6 +432,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     XlsSheetReader::setFallbackHelper(QStringLiteral(PRATILIO_XLSREAD));
+    JetReader::setFallbackHelper(QStringLiteral(PRATILIO_MDBREAD));
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // lines as they come, also into a file
     QCommandLineParser parser;
     parser.setApplicationDescription("Speed and memory of Pratilio+ on large demo databases.");
@@ -440,6 +444,9 @@ int main(int argc, char **argv)
     parser.addOption({"exchange-only", "Only the figures of the spreadsheet export and import."});
     parser.addOption({"queries-only", "Only the figures of the queries, the drill-down and the quick search."});
     parser.addOption({"export-memory-child", "Internal: measure an export's memory on one program folder.", "folder"});
+    parser.addOption({"jet", "The old Jet archive whose conversion is timed (skipped when absent).", "file",
+                      QStringLiteral(PRATILIO_OLD_ARCHIVE)});
+    parser.addOption({"jet-only", "Only the old archive's conversion."});
     parser.process(app);
     gRuns = std::max(1, parser.value("runs").toInt());
 
@@ -454,6 +461,9 @@ int main(int argc, char **argv)
             sizes.push_back(s.toInt());
         std::printf("Median of %d runs; floor = the raw engine doing the same work in the same run.\n", gRuns);
         std::printf("  %-52s %12s %12s %7s\n", "", "ours", "floor", "ratio");
+        BenchJet::conversion(parser.value("jet"), QDir(parser.value("dir")).filePath("jet"));
+        if (parser.isSet("jet-only"))
+            return 0;
         const auto exchange = [&](Database &db, const QString &folder, int persons) {
             BenchExchange::exportSpeed(db, persons, gRuns);
             std::printf("9. Memory while exporting (the process's peak, from the result open)\n");

@@ -6,7 +6,8 @@ class Database;
 
 // The spreadsheet exchange's figures for pratilio-bench: exporting the persons result to
 // .xlsx and .xls against a bare libxlsxwriter loop, the memory an export adds, and
-// importing persons against the raw engine inserting the same rows.
+// importing persons: the reading against minizip inflating the same parts (for .xls, the
+// reading child alone), the writing against the raw engine inserting the same rows.
 namespace BenchExchange {
 
 // A figure of /proc/self/status in kB ("VmHWM:", "VmRSS:"), 0 when it cannot be read.

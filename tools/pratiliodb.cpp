@@ -2,8 +2,8 @@
 // creates one only when the user asks on a first start in the user's folders.
 
 #include "data/database.h"
-#include "data/demodata.h"
 #include "data/schema.h"
+#include "demodata/demodata.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,12 +4,16 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/programresources.h"
 #include "data/query.h"
+#include "editing/forminput.h"
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
+#include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
-#include "settings/opzioni.h"
+#include "queries/changewatcher.h"
+#include "settings/mainsettings.h"
 #include "views/cardpanel.h"
 #include "views/drilldown.h"
 #include "views/gridcontroller.h"
@@ -26,7 +30,6 @@
 #include <QVBoxLayout>
 
 // The icons are compiled into the core library, which the linker would otherwise leave out.
-static void initIconResources() { Q_INIT_RESOURCE(resources); }
 
 Principale::Principale(const QString &programDir, QWidget *parent) :
     QMainWindow(parent),
@@ -35,9 +38,11 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     hooks_(std::make_unique<RecordHooks>(workspace_)),
     drillDown_(std::make_unique<DrillDown>(workspace_, *this)),
     records_(std::make_unique<RecordActions>(workspace_, *this, this)),
-    exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
+    exchange_(std::make_unique<SheetExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); })),
+    contacts_(
+        std::make_unique<ContactExchange>(workspace_, *this, this, [this] { editors_->writePendingCardEditors(); }))
 {
-    initIconResources();
+    initProgramResources();
     setObjectName(QStringLiteral("Principale"));
     setWindowTitle(QStringLiteral("Pratilio+"));
     globals().inputSheetPending = true;
@@ -46,6 +51,9 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     createBars();
     resetDrillDown(QStringLiteral("Visualizza progetti"));
     createStatusBar();
+    // Other desks' work on the office server shows here.
+    new ChangeWatcher(
+        workspace_, [this](const QString &text) { showNotice(text); }, this);
 
     Query *result = query();
     // Text typed into the card for another row or result is forgotten.
@@ -126,6 +134,12 @@ void Principale::createStatusBar()
     statusPanel_->setFixedWidth(500);
     bar->addWidget(statusPanel_);
     bar->addWidget(new TotalsPanel(query(), bar));
+    // What the card or the input sheet finds wrong in a fiscal code or VAT number.
+    auto *codes = new QLabel(bar);
+    codes->setObjectName(QStringLiteral("StatusBar1Codici"));
+    codes->setStyleSheet(QStringLiteral("color: #C00000"));
+    bar->addPermanentWidget(codes);
+    Panel2->codeWarning = [codes](const QString &text) { codes->setText(text); };
 }
 
 void Principale::setStatusText(const QString &text) { statusPanel_->setText(text); }
@@ -146,6 +160,9 @@ void Principale::setInputSheet(FormInput *sheet)
 {
     inputSheet_ = sheet;
     records_->setInputSheet(sheet);
+    auto *codes = statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Codici"));
+    if (auto *panel = sheet ? sheet->findChild<CardPanel *>() : nullptr; panel && codes)
+        panel->codeWarning = [codes](const QString &text) { codes->setText(text); };
 }
 
 void Principale::mirrorGridColumns() { gridController_->mirrorColumns(); }
@@ -191,8 +208,8 @@ void Principale::Esci1Click() { close(); }
 
 void Principale::SaveSettings()
 {
-    if (options_)
-        options_->settings().SaveSettings();
+    if (settings_)
+        settings_->SaveSettings();
 }
 
 void Principale::closeEvent(QCloseEvent *event)

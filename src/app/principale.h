@@ -17,6 +17,7 @@ class GridController;
 class GridDelegate;
 class Info;
 class MainEditors;
+class MainSettings;
 class Opzioni;
 class QueryComplessa;
 class QueryStandard;
@@ -24,6 +25,7 @@ class QuickSearchBox;
 class RecordActions;
 class RecordHooks;
 class SheetExchange;
+class ContactExchange;
 class ResultModel;
 class QAction;
 class QDateEdit;
@@ -64,6 +66,7 @@ public:
     void setComplexQuery(QueryComplessa *window) { complexQuery_ = window; }
     void setConditionDialog(QueryStandard *dialog) { conditionDialog_ = dialog; }
     void setOptions(Opzioni *dialog) { options_ = dialog; }
+    void setSettings(MainSettings *settings) { settings_ = settings; }
     void setAbout(Info *box) { about_ = box; }
     FormInput *inputSheet() const { return inputSheet_; }
 
@@ -108,6 +111,8 @@ public:
     void EsportaInPDF1Click();
     void BackupDatabase1Click();
     void RipristinaBackup1Click();
+    void ImportaArchivioPrecedente1Click();
+    void RicalcolaImportiPagati1Click();
     void SpeedButton1Click();
 
     // Result views.
@@ -137,6 +142,16 @@ public:
     void SalvaInXLSAccept(const QString &path, const QString &filter);
     Dialogs::FileRequest ImportaDaExcelBeforeExecute();
     void ImportaDaExcelAccept(const QString &path, const QString &filter);
+    // Address book exchange (vCard, CSV) and the persons whose codes fail their check.
+    Dialogs::FileRequest EsportaVCardBeforeExecute();
+    void EsportaVCardAccept(const QString &path, const QString &filter);
+    Dialogs::FileRequest ImportaVCardBeforeExecute();
+    void ImportaVCardAccept(const QString &path, const QString &filter);
+    Dialogs::FileRequest EsportaCSVBeforeExecute();
+    void EsportaCSVAccept(const QString &path, const QString &filter);
+    Dialogs::FileRequest ImportaCSVBeforeExecute();
+    void ImportaCSVAccept(const QString &path, const QString &filter);
+    void CodiciDaVerificareExecute();
 
     // Writes the preferences when the program ends; the settings file fills it in.
     void SaveSettings();
@@ -180,6 +195,7 @@ private:
     std::unique_ptr<DrillDown> drillDown_;
     std::unique_ptr<RecordActions> records_;
     std::unique_ptr<SheetExchange> exchange_;
+    std::unique_ptr<ContactExchange> contacts_;
     GridController *gridController_ = nullptr;
     MainEditors *editors_ = nullptr;
 
@@ -199,5 +215,6 @@ private:
     QueryComplessa *complexQuery_ = nullptr;   // Not owned.
     QueryStandard *conditionDialog_ = nullptr; // Not owned.
     Opzioni *options_ = nullptr;               // Not owned.
+    MainSettings *settings_ = nullptr;         // Not owned.
     Info *about_ = nullptr;                    // Not owned.
 };

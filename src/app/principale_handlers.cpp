@@ -2,6 +2,7 @@
 #include "app/principale.h"
 
 #include "app/backupactions.h"
+#include "app/jetactions.h"
 #include "core/dialogs.h"
 #include "core/windowlink.h"
 #include "data/query.h"
@@ -11,11 +12,13 @@
 #include "editing/maineditors.h"
 #include "editing/recordactions.h"
 #include "editing/recordhooks.h"
+#include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
 #include "queries/querycomplessa.h"
 #include "queries/querysequence.h"
 #include "queries/querystandard.h"
 #include "queries/quicksearchbox.h"
+#include "settings/mainsettings.h"
 #include "settings/opzioni.h"
 #include "views/cardpanel.h"
 #include "views/cardview.h"
@@ -65,6 +68,15 @@ void Principale::RipristinaBackup1Click()
 {
     BackupActions::restore(workspace_, [this] { runInitialQuery(true); });
 }
+void Principale::ImportaArchivioPrecedente1Click()
+{
+    JetActions::importArchive(
+        workspace_, [this] { runInitialQuery(true); }, this);
+}
+void Principale::RicalcolaImportiPagati1Click()
+{
+    JetActions::recalculatePaidAmounts(workspace_, [this] { runInitialQuery(true); });
+}
 
 void Principale::NomeExecute()
 {
@@ -103,8 +115,8 @@ void Principale::OpzioniExecute()
 
 void Principale::FormattestoExecute()
 {
-    if (options_)
-        options_->settings().textFormatting().FormattestoExecute();
+    if (settings_)
+        settings_->textFormatting().FormattestoExecute();
 }
 
 void Principale::CollegamentoDesktopExecute() { showNotice(DesktopCommands::createDesktopShortcut()); }
@@ -170,6 +182,18 @@ void Principale::ImportaDaExcelAccept(const QString &path, const QString &filter
 {
     exchange_->ImportaDaExcelAccept(path, filter);
 }
+Dialogs::FileRequest Principale::EsportaVCardBeforeExecute() { return contacts_->exportVCardRequest(); }
+void Principale::EsportaVCardAccept(const QString &path, const QString &filter)
+{
+    contacts_->exportVCard(path, filter);
+}
+Dialogs::FileRequest Principale::ImportaVCardBeforeExecute() { return contacts_->importVCardRequest(); }
+void Principale::ImportaVCardAccept(const QString &path, const QString &) { contacts_->importVCard(path); }
+Dialogs::FileRequest Principale::EsportaCSVBeforeExecute() { return contacts_->exportCsvRequest(); }
+void Principale::EsportaCSVAccept(const QString &path, const QString &) { contacts_->exportCsv(path); }
+Dialogs::FileRequest Principale::ImportaCSVBeforeExecute() { return contacts_->importCsvRequest(); }
+void Principale::ImportaCSVAccept(const QString &path, const QString &) { contacts_->importCsv(path); }
+void Principale::CodiciDaVerificareExecute() { contacts_->showCodesToCheck(); }
 
 // The screen
 

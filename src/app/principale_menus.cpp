@@ -3,6 +3,7 @@
 #include "app/mainbars.h"
 #include "core/errorhandler.h"
 #include "editing/maineditors.h"
+#include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
 #include "queries/quicksearchbox.h"
 

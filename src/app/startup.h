@@ -7,11 +7,13 @@
 
 class FormInput;
 class Info;
+class MainSettings;
 class Opzioni;
 class Password;
 class Principale;
 class QueryComplessa;
 class QueryStandard;
+struct Preferences;
 
 // Creates the program's windows in their fixed order and shows the first one. The program
 // folder (where the database and the settings live) is given, so that tests can point the
@@ -36,11 +38,20 @@ public:
     QueryComplessa *complexQuery() const { return complexQuery_.get(); }
     QueryStandard *conditionDialog() const { return conditionDialog_.get(); }
     Opzioni *options() const { return options_.get(); }
+    MainSettings *settings() const { return settings_.get(); }
     FormInput *inputSheet() const { return inputSheet_.get(); }
     Info *about() const { return about_.get(); }
     Password *password() const { return password_.get(); }
 
 private:
+    // The preferences, loaded where the options dialog is created: the database, the check
+    // lists and the start-up query, then the choices shown in the dialog, the panels, the
+    // font and the columns.
+    void LoadSettings();
+    // The connection, the catalogue's widths and visible flags, the check lists of the visible
+    // fields and the start-up query.
+    void OpenDatabase(const Preferences &preferences);
+
     QString programDir_;
     QTranslator translator_;
     // Declared in creation order, so that the main window, which the others use, goes last.
@@ -48,6 +59,7 @@ private:
     std::unique_ptr<QueryComplessa> complexQuery_;
     std::unique_ptr<QueryStandard> conditionDialog_;
     std::unique_ptr<Opzioni> options_;
+    std::unique_ptr<MainSettings> settings_; // read at start-up, written when the main window closes
     std::unique_ptr<FormInput> inputSheet_;
     std::unique_ptr<Info> about_;
     std::unique_ptr<Password> password_;

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QToolTip>
 #include <QUrl>
 
@@ -41,6 +42,25 @@ void Dialogs::notice(QWidget *widget, const QString &text)
     QApplication::beep();
     if (widget && widget->isVisible())
         QToolTip::showText(widget->mapToGlobal(QPoint(0, widget->height())), text, widget);
+}
+
+bool Dialogs::askYesNo(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No, owner());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("No"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool Dialogs::askText(const QString &text, bool secret, QString *answer)
+{
+    bool ok = false;
+    const QString typed = QInputDialog::getText(owner(), title(), text,
+                                                secret ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
+    if (ok)
+        *answer = typed;
+    return ok;
 }
 
 void QtDialogs::message(const QString &text) { plainBox(text, QMessageBox::Ok); }

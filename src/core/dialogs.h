@@ -25,6 +25,10 @@ public:
     virtual void notice(QWidget *widget, const QString &text);
     // A question with OK and Cancel: true for OK.
     virtual bool question(const QString &text) = 0;
+    // A question with "Sì" and "No": true for "Sì".
+    virtual bool askYesNo(const QString &text);
+    // A line of text to type (shown as "*" when `secret`): false when the user cancelled.
+    virtual bool askText(const QString &text, bool secret, QString *answer);
     // Asks the desktop shell to open a web address, a "mailto:" address or a file.
     virtual bool openExternal(const QString &target) = 0;
     // Asks for a password, the typing hidden: false when the user cancelled (as a program

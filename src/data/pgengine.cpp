@@ -63,6 +63,8 @@ std::unique_ptr<PgEngine> PgEngine::open(const PgSettings &settings)
 {
     std::unique_ptr<PgEngine> engine(new PgEngine);
     engine->connection_.open(settings);
+    // Other desks' changes are announced on the connection (see changeSocket).
+    engine->connection_.listen();
     // A role that may not insert, change and delete the office's rows (or a server that
     // takes only reading) works read-only, told at once rather than at the first save.
     const QVariant canWrite = engine->connection_.scalar(

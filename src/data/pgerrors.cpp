@@ -51,7 +51,7 @@ QByteArray connectionFailureState(const QString &message, bool passwordNeeded)
 QString explain(const QByteArray &sqlState, const QString &serverText, const QString &where, bool opening)
 {
     const QString notSaved = opening ? QString() : QStringLiteral(" Le modifiche non sono state salvate.");
-    const QString engine = serverText.trimmed();
+    QString engine = serverText.trimmed();
     QString text;
     if (sqlState.startsWith("08")) {
         text = opening ? QStringLiteral("Impossibile collegarsi al database %1: controllare che il server sia acceso e "

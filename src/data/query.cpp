@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 
 namespace {
 
@@ -90,6 +91,18 @@ double Field::asFloat() const
     return d;
 }
 
+qint64 Field::asCents() const
+{
+    const QVariant v = value();
+    if (v.isNull())
+        return 0;
+    qint64 cents = 0;
+    const QByteArray text = Values::storedText(v, Values::Kind::Amount);
+    if (Values::readAmount(QString::fromUtf8(text), &cents) == Values::AmountReading::NotAnAmount)
+        throw DbError(QStringLiteral("Il valore '%1' del campo %2 non è un importo.").arg(v.toString(), name()));
+    return cents;
+}
+
 QDate Field::asDate() const
 {
     const QVariant v = value();
@@ -126,18 +139,7 @@ void Query::open()
 
     const Dialect::Translated translated = Dialect::translate(statementText());
     Statement st(*db_, translated.sql);
-    for (int i = 0; i < translated.parameterNames.size(); ++i) {
-        const QString &name = translated.parameterNames.at(i);
-        QVariant value = parameters_.value(name);
-        if (!value.isValid() || value.typeId() == QMetaType::QString) {
-            const QDate date = Values::parseDate(value.isValid() ? value.toString() : name);
-            if (!date.isValid() && !value.isValid())
-                throw DbError(QStringLiteral("Il parametro :%1 non ha un valore.").arg(name));
-            if (date.isValid())
-                value = date;
-        }
-        st.bind(i + 1, value);
-    }
+    bindParameters(st, translated.parameterNames);
 
     Q_EMIT resultAboutToChange();
     ++resultSerial_;
@@ -199,6 +201,94 @@ void Query::open()
     Q_EMIT resultChanged();
     Q_EMIT stateChanged();
     Q_EMIT currentRowChanged(current_);
+}
+
+void Query::bindParameters(Statement &st, const QStringList &names) const
+{
+    for (int i = 0; i < names.size(); ++i) {
+        const QString &name = names.at(i);
+        QVariant value = parameters_.value(name);
+        if (!value.isValid() || value.typeId() == QMetaType::QString) {
+            const QDate date = Values::parseDate(value.isValid() ? value.toString() : name);
+            if (!date.isValid() && !value.isValid())
+                throw DbError(QStringLiteral("Il parametro :%1 non ha un valore.").arg(name));
+            if (date.isValid())
+                value = date;
+        }
+        st.bind(i + 1, value);
+    }
+}
+
+std::vector<int> Query::identifyingColumns() const
+{
+    for (const BaseTable &t : tables_)
+        if (!t.keyColumns.empty())
+            return t.keyColumns;
+    std::vector<int> all(fields_.size());
+    std::iota(all.begin(), all.end(), 0);
+    return all;
+}
+
+void Query::reread()
+{
+    if (state_ != State::Browse)
+        return;
+    const Dialect::Translated translated = Dialect::translate(statementText());
+    Statement st(*db_, translated.sql);
+    bindParameters(st, translated.parameterNames);
+    const int columns = int(fields_.size());
+    if (st.columnCount() != columns)
+        throw DbError(QStringLiteral("Il risultato è cambiato forma: rieseguire la query."));
+    RowStore rows(columns);
+    while (st.step()) {
+        rows.beginRow();
+        for (int c = 0; c < columns; ++c) {
+            std::size_t size = 0;
+            const char *text = st.cell(c, &size);
+            rows.addCell(text ? text : "", size, text == nullptr);
+        }
+        rows.appendRow();
+    }
+
+    // The row the user was on, found again by its key (by all its values without one).
+    const std::vector<int> identity = identifyingColumns();
+    std::vector<std::string> wanted;
+    if (current_ >= 0)
+        for (int c : identity)
+            wanted.emplace_back(store_.cell(physicalRow(current_), c));
+    const int wasRow = current_;
+
+    Q_EMIT resultAboutToChange();
+    ++resultSerial_;
+    store_ = std::move(rows);
+    order_.resize(size_t(store_.rowCount()));
+    std::iota(order_.begin(), order_.end(), 0u);
+    const QString sort = sortText_;
+    sortText_.clear();
+    try {
+        rebuildView(-1, false);
+    } catch (const DbError &) {
+        filtered_ = false;
+        view_ = order_;
+    }
+    Q_EMIT resultChanged();
+    if (!sort.isEmpty())
+        setSort(sort);
+
+    int row = view_.empty() ? -1 : qMin(qMax(wasRow, 0), int(view_.size()) - 1);
+    if (!wanted.empty()) {
+        for (size_t r = 0; r < view_.size(); ++r) {
+            bool same = true;
+            for (size_t k = 0; k < identity.size() && same; ++k)
+                same = store_.cell(int(view_[r]), identity[k]) == wanted[k];
+            if (same) {
+                row = int(r);
+                break;
+            }
+        }
+    }
+    current_ = -2;
+    setCurrentInternal(row);
 }
 
 void Query::describeColumns(const Statement &statement)

@@ -49,8 +49,11 @@ public:
     QString asString() const; // as the user sees it (dates dd/MM/yyyy)
     qint64 asInteger() const; // 0 for null; throws DbError when not a number
     double asFloat() const;   // 0 for null; throws DbError when not a number
-    QDate asDate() const;     // invalid for null
-    QVariant value() const;   // typed: QString, qint64, double, QDate; null QVariant for null
+    // An amount in whole cents, read exactly from the value as stored; 0 for null. Throws
+    // DbError when it is no amount.
+    qint64 asCents() const;
+    QDate asDate() const;   // invalid for null
+    QVariant value() const; // typed: QString, qint64, double, QDate; null QVariant for null
 
     // Writes the current row (starting an edit if the query is browsing). Throws DbError
     // for a read-only field or a value the field cannot hold.
@@ -91,10 +94,19 @@ public:
     void clearParameters() { parameters_.clear(); }
 
     void open();
+    // Reads the rows again from the database, keeping the columns as the program set them
+    // up, the filter, the sort and the current row (found by its key). Only while browsing:
+    // a row being edited or inserted is left as it is.
+    void reread();
     void close();
     bool isActive() const { return state_ != State::Inactive; }
     State state() const { return state_; }
     bool isModified() const { return modified_; }
+    // Whether the field of `column` was set since the row began being edited or inserted.
+    bool isFieldChanged(int column) const
+    {
+        return column >= 0 && size_t(column) < changed_.size() && changed_[size_t(column)];
+    }
 
     // Fields in result order.
     int fieldCount() const { return int(fields_.size()); }
@@ -144,6 +156,9 @@ public:
     // Runs first within the save's transaction, before the row is written: what it reads
     // (the largest key) is what the save writes against.
     std::function<void(Query &)> beforePost;
+    // Runs before the save's transaction begins (it may ask the user); what it throws stops
+    // the save, the row staying as typed.
+    std::function<void(Query &)> beforeSave;
     std::function<void(Query &)> afterPost;
     std::function<void(Query &)> beforeDelete;
     std::function<void(Query &)> afterDelete;
@@ -190,6 +205,9 @@ private:
     void loadBuffer();
     void storeBuffer(int physical, bool append);
     void describeColumns(const Statement &statement);
+    void bindParameters(Statement &st, const QStringList &names) const;
+    // The columns that tell one row from another: a table's key, or every column.
+    std::vector<int> identifyingColumns() const;
     // Rebuilds the shown rows; `notify` false when the caller announces the change itself.
     void rebuildView(int keepPhysical, bool notify = true);
     void applyFilter();

@@ -70,6 +70,39 @@ QVariant storedAmount(qint64 cents)
     return centsToAmount(cents);
 }
 
+namespace {
+
+// The cents of a plain decimal ("-1500.505"), counted in integers: exact, half a cent rounded
+// away from zero. False for an exponent or for more whole digits than an amount can have,
+// which the caller reads as a double.
+bool decimalToCents(const QString &text, qint64 *cents)
+{
+    if (text.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        return false;
+    qsizetype at = 0;
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative || text.startsWith(QLatin1Char('+')))
+        at = 1;
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    const qsizetype wholeEnd = point < 0 ? text.size() : point;
+    if (wholeEnd - at > 15)
+        return false;
+    qint64 value = 0;
+    for (qsizetype k = at; k < wholeEnd; ++k)
+        value = value * 10 + text.at(k).digitValue();
+    for (qsizetype k = 1; k <= 2; ++k) {
+        const qsizetype digit = wholeEnd + k;
+        value = value * 10 + (point >= 0 && digit < text.size() ? text.at(digit).digitValue() : 0);
+    }
+    const qsizetype third = wholeEnd + 3;
+    if (point >= 0 && third < text.size() && text.at(third).digitValue() >= 5)
+        ++value;
+    *cents = negative ? -value : value;
+    return true;
+}
+
+} // namespace
+
 AmountReading readAmount(const QString &input, qint64 *cents)
 {
     QString text = input.trimmed();
@@ -93,6 +126,8 @@ AmountReading readAmount(const QString &input, qint64 *cents)
     static const QRegularExpression number(QStringLiteral("^[-+]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][-+]?\\d+)?$"));
     if (!number.match(text).hasMatch())
         return AmountReading::NotAnAmount;
+    if (decimalToCents(text, cents))
+        return isAmountInRange(*cents) ? AmountReading::Amount : AmountReading::OutOfRange;
     bool ok = false;
     const double value = text.toDouble(&ok);
     if (!ok && !std::isinf(value))

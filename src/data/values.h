@@ -34,8 +34,9 @@ qint64 subtractCents(qint64 a, qint64 b);
 QVariant storedAmount(qint64 cents);
 
 enum class AmountReading { Amount, NotAnAmount, OutOfRange };
-// Reads "1500", "1500.50", "1.500,50" or "1500,5". OutOfRange: a number beyond the largest
-// amount, whose cents (held at the 64-bit limit) are still given.
+// Reads "1500", "1500.50", "1.500,50" or "1500,5" into exact cents (half a cent rounds away
+// from zero). OutOfRange: a number beyond the largest amount, whose cents (held at the
+// 64-bit limit) are still given.
 AmountReading readAmount(const QString &text, qint64 *cents);
 // True for an amount in range.
 bool parseAmount(const QString &text, qint64 *cents);

@@ -1,18 +1,28 @@
 #include "editing/recordhooks.h"
 
-#include "core/dialogs.h"
 #include "core/workspace.h"
 #include "data/database.h"
 #include "data/query.h"
+#include "editing/codecheck.h"
 #include "editing/editorsupport.h"
 #include "editing/paymenttotals.h"
 
 namespace {
 
-QString totalNotUpdatedMessage(const QString &projectKey)
+// An amount of a shown row as the file holds it, in whole cents, whatever is being typed
+// over it.
+qint64 storedCents(const Query &query, int row, int column)
 {
-    return QStringLiteral("L'importo pagato non è stato aggiornato: nessun progetto ha la chiave \"%1\".")
-        .arg(projectKey);
+    const int stored = query.storedRow(row);
+    if (stored < 0 || query.storedRows().isNull(stored, column))
+        return 0;
+    const std::string_view cell = query.storedRows().cell(stored, column);
+    qint64 cents = 0;
+    if (Values::readAmount(QString::fromUtf8(cell.data(), qsizetype(cell.size())), &cents)
+        == Values::AmountReading::NotAnAmount)
+        throw DbError(QStringLiteral("L'importo '%1' del pagamento non è un numero: l'operazione è stata annullata.")
+                          .arg(QString::fromUtf8(cell.data(), qsizetype(cell.size()))));
+    return cents;
 }
 
 } // namespace
@@ -23,6 +33,7 @@ void RecordHooks::install()
 {
     Query *query = workspace_.query();
     query->afterInsert = [this](Query &) { ADOQuery1AfterInsert(); };
+    query->beforeSave = [](Query &q) { CodeCheck::confirmSave(q); };
     query->beforePost = [this](Query &) { ADOQuery1BeforePost(); };
     query->afterPost = [this](Query &) { ADOQuery1AfterPost(); };
     query->beforeDelete = [this](Query &) { ADOQuery1BeforeDelete(); };
@@ -93,10 +104,18 @@ void RecordHooks::ADOQuery1AfterInsert()
 
 void RecordHooks::ADOQuery1BeforePost()
 {
+    Query &q = *workspace_.query();
+    const int amountColumn = q.fieldIndex(QStringLiteral("Importo"));
+    editedPaymentPending_ = PaymentsResultTest() && q.state() == Query::State::Edit && amountColumn >= 0;
+    if (editedPaymentPending_) {
+        // The row as stored before the change: what its project's paid amount holds of it.
+        editedPaymentAmount_ = storedCents(q, q.currentRow(), amountColumn);
+        editedPaymentProject_ = paymentProjectKey(true);
+    }
+
     // The key shown since the insertion began may have been taken meanwhile (by another copy
     // of the program that got past the lock): it is computed again, inside the save's
     // transaction, unless someone (the import) set a key of its own.
-    Query &q = *workspace_.query();
     if (!newRowPending_ || q.state() != Query::State::Insert || assignedKind_ == InsertNone)
         return;
     const QString keyField = assignedKind_ == InsertPerson ? QStringLiteral("Committente.IdCommittente")
@@ -109,32 +128,40 @@ void RecordHooks::ADOQuery1BeforePost()
         assignNewKey(key);
 }
 
-QString RecordHooks::paymentProjectKey() const
+QString RecordHooks::paymentProjectKey(bool asStored) const
 {
     // A key left over from an earlier drill-down must not move another project's total.
     const Query &query = *workspace_.query();
     const int column = query.fieldIndex(QStringLiteral("IdProgetto"));
     const int row = query.currentRow();
-    if (column >= 0 && row >= 0 && !query.isNull(row, column))
-        return query.text(row, column);
+    if (column >= 0 && row >= 0) {
+        const int stored = asStored ? query.storedRow(row) : -1;
+        if (stored >= 0 && !query.storedRows().isNull(stored, column)) {
+            const std::string_view cell = query.storedRows().cell(stored, column);
+            return QString::fromUtf8(cell.data(), qsizetype(cell.size()));
+        }
+        if (stored < 0 && !query.isNull(row, column))
+            return query.text(row, column);
+    }
     return workspace_.globals().drillDown.projectKey;
 }
 
-void RecordHooks::updateProjectTotal(const QString &projectKey, double amount)
+qint64 RecordHooks::paymentCents() const
 {
-    // Runs inside the save or deletion: a failing update takes the payment's change back with it.
-    if (!PaymentTotals::addToProject(workspace_.connection(), projectKey, amount))
-        Dialogs::instance().message(totalNotUpdatedMessage(projectKey));
+    Query &query = *workspace_.query();
+    const int column = query.fieldIndex(QStringLiteral("Importo"));
+    if (column < 0)
+        throw DbError(QStringLiteral("Il risultato non ha la colonna Importo: l'importo pagato del progetto non "
+                                     "può essere aggiornato e l'operazione è stata annullata."));
+    return query.field(column).asCents();
 }
 
 void RecordHooks::ADOQuery1BeforeDelete()
 {
     if (!PaymentsResultTest())
         return;
-    Query &query = *workspace_.query();
-    const int column = query.fieldIndex(QStringLiteral("Importo"));
-    DeletedPaymentAmount = column >= 0 ? query.field(column).asFloat() : 0;
-    deletedPaymentProject_ = column >= 0 ? paymentProjectKey() : QString();
+    DeletedPaymentAmount = paymentCents();
+    deletedPaymentProject_ = paymentProjectKey();
 }
 
 void RecordHooks::ADOQuery1AfterDelete()
@@ -145,28 +172,35 @@ void RecordHooks::ADOQuery1AfterDelete()
 
 void RecordHooks::ADOQuery1AfterPost()
 {
-    // Saved payments are never changed in place, so only a new row adds to the total.
-    if (PaymentsResultTest() && newRowPending_)
+    if (!PaymentsResultTest())
+        return;
+    if (newRowPending_) {
         AddPaymentToProject();
+        return;
+    }
+    if (!editedPaymentPending_)
+        return;
+    // A payment changed in place moves the totals by what changed: out of the project it was
+    // in, into the one it is in now.
+    editedPaymentPending_ = false;
+    const qint64 amount = paymentCents();
+    const QString project = paymentProjectKey();
+    Database &db = workspace_.connection();
+    if (project == editedPaymentProject_) {
+        if (amount != editedPaymentAmount_)
+            PaymentTotals::addToProject(db, project, Values::subtractCents(amount, editedPaymentAmount_));
+        return;
+    }
+    PaymentTotals::addToProject(db, editedPaymentProject_, -editedPaymentAmount_);
+    PaymentTotals::addToProject(db, project, amount);
 }
 
 void RecordHooks::AddPaymentToProject()
 {
-    Query &query = *workspace_.query();
-    const int column = query.fieldIndex(QStringLiteral("Importo"));
-    const QString project = paymentProjectKey();
-    if (column < 0) {
-        Dialogs::instance().message(totalNotUpdatedMessage(project));
-        return;
-    }
-    updateProjectTotal(project, query.field(column).asFloat());
+    PaymentTotals::addToProject(workspace_.connection(), paymentProjectKey(), paymentCents());
 }
 
 void RecordHooks::SubtractPaymentFromProject()
 {
-    if (deletedPaymentProject_.isEmpty()) {
-        Dialogs::instance().message(totalNotUpdatedMessage(workspace_.globals().drillDown.projectKey));
-        return;
-    }
-    updateProjectTotal(deletedPaymentProject_, -double(DeletedPaymentAmount));
+    PaymentTotals::addToProject(workspace_.connection(), deletedPaymentProject_, -DeletedPaymentAmount);
 }

@@ -25,9 +25,11 @@ public:
     bool PaymentsResultTest() const;
 
 private:
-    // The payment's own project where the result shows it, else the drill-down's.
-    QString paymentProjectKey() const;
-    void updateProjectTotal(const QString &projectKey, double amount);
+    // The payment's own project where the result shows it (as stored, or with the change
+    // being saved), else the drill-down's.
+    QString paymentProjectKey(bool asStored = false) const;
+    // The Importo of the current row in whole cents; throws when the result has none.
+    qint64 paymentCents() const;
     // The new person's or project's key: one more than the largest in its table now.
     qint64 freshKey() const;
     void assignNewKey(qint64 key);
@@ -36,6 +38,10 @@ private:
     bool newRowPending_ = false; // the row being saved was inserted, not edited
     int assignedKind_ = 0;       // InsertKind of the key given at insertion, 0 for none
     qint64 assignedKey_ = -1;
-    long double DeletedPaymentAmount = 0;
+    qint64 DeletedPaymentAmount = 0; // in cents
     QString deletedPaymentProject_;
+    // A saved payment being changed: its amount and project as stored before the change.
+    bool editedPaymentPending_ = false;
+    qint64 editedPaymentAmount_ = 0;
+    QString editedPaymentProject_;
 };

@@ -1,7 +1,10 @@
-// The .xls reading itself, as the pratilio-xlsread child and the fuzzer run it: libfreexl
-// opens the workbook, the sheet is found and every cell goes out as the library gives it. No
+// The .xls reading itself, as the pratilio-xlsread child and the fuzzer run it: the workbook's
+// records are checked (the library stops quietly at a damaged one), libfreexl opens the
+// workbook, the sheet is found and every cell goes out as the library gives it. No
 // Qt here: texts become QStrings on the program's side (XlsSheetReader).
 #include "exchange/xlsanswer.h"
+
+#include "exchange/xlsintegrity.h"
 
 #include <freexl.h>
 
@@ -110,6 +113,8 @@ void putCell(Writer &out, const FreeXL_CellValue &cell)
     }
 }
 
+unsigned lower(unsigned c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
 // The sheet names are UTF-8; the one sought is plain ASCII, and no other character folds to
 // an ASCII letter of it, so comparing bytes without case is enough.
 bool isWantedSheet(const char *name)
@@ -118,8 +123,20 @@ bool isWantedSheet(const char *name)
     if (!name || std::strlen(name) != length)
         return false;
     for (std::size_t i = 0; i < length; ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(name[i]) != lower(kSheetName[i]))
+        if (lower(static_cast<unsigned char>(name[i])) != lower(static_cast<unsigned char>(kSheetName[i])))
+            return false;
+    }
+    return true;
+}
+
+// The same, over a name as the workbook stores it (8-bit characters or 16-bit units).
+bool isWantedStoredName(const std::uint8_t *name, std::size_t length, bool wide)
+{
+    if (length != sizeof kSheetName - 1)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned c = wide ? unsigned(name[2 * i] | name[2 * i + 1] << 8) : name[i];
+        if (lower(c) != lower(static_cast<unsigned char>(kSheetName[i])))
             return false;
     }
     return true;
@@ -196,6 +213,10 @@ bool write(const char *path, std::FILE *out, bool freeMemory)
     Writer writer(out);
     writer.put(kMagic);
     writer.put(kVersion);
+    if (XlsIntegrity::checkFile(path, isWantedStoredName) == XlsIntegrity::Verdict::Damaged) {
+        writer.refuse(kFileDamaged);
+        return writer.finish();
+    }
     Handle h;
     h.freeMemory = freeMemory;
     const int opened = freexl_open(path, &h.handle);

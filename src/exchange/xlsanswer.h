@@ -20,7 +20,7 @@
 namespace XlsAnswer {
 
 constexpr std::uint32_t kMagic = 0x50584c53; // "PXLS"
-constexpr std::uint16_t kVersion = 2;
+constexpr std::uint16_t kVersion = 3;
 constexpr std::uint32_t kEnd = 0x454e4421; // "END!"
 
 // The sheet the program imports, compared without regard to case (SheetReader::kSheetName).
@@ -33,6 +33,7 @@ enum Outcome : std::uint8_t {
     kTooOld,       // older than BIFF5
     kNoSheet,      // no worksheet named kSheetName
     kSheetDamaged, // the sheet cannot be selected or measured
+    kFileDamaged,  // a record of the workbook, or its container, is damaged (XlsIntegrity)
 };
 
 enum CellType : std::uint8_t {

@@ -232,6 +232,11 @@ bool XlsSheetReader::readAnswer(const QByteArray &answer, const QString &path, S
         case XlsAnswer::kSheetDamaged:
             refusal = damagedSheetReason();
             break;
+        case XlsAnswer::kFileDamaged:
+            refusal = QStringLiteral("il file è danneggiato: una parte della cartella di lavoro non si può leggere e "
+                                     "il foglio \"%1\" non sarebbe letto per intero.")
+                          .arg(kSheetName);
+            break;
         default:
             known = false;
         }

@@ -129,7 +129,7 @@ QString cellText(ValueType type, const std::string &text, bool dateStyle, const 
     case ValueType::Number:
         break;
     }
-    const QString value = fromUtf8(text);
+    QString value = fromUtf8(text);
     bool ok = false;
     const double number = value.toDouble(&ok);
     if (!ok)
@@ -300,10 +300,11 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
     // A part that is there and cannot be read whole refuses the file.
     const auto refusePart = [&](Part part, const QString &name) {
         if (part == Part::TooLarge)
-            setError(path, QStringLiteral("la parte %1 del file, decompressa, sarebbe più grande di %2 MB o di %3 "
-                                          "volte lo spazio che occupa nel file: il file è danneggiato o costruito "
-                                          "per esaurire la memoria.")
-                               .arg(name, Values::groupedCount(kMaxPartBytes >> 20), Values::groupedCount(kMaxPartRatio)));
+            setError(path,
+                     QStringLiteral("la parte %1 del file, decompressa, sarebbe più grande di %2 MB o di %3 "
+                                    "volte lo spazio che occupa nel file: il file è danneggiato o costruito "
+                                    "per esaurire la memoria.")
+                         .arg(name, Values::groupedCount(kMaxPartBytes >> 20), Values::groupedCount(kMaxPartRatio)));
         else
             setError(path, damaged.arg(name));
         return false;

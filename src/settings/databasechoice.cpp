@@ -2,12 +2,12 @@
 
 #include "core/dialogs.h"
 #include "core/programpaths.h"
+#include "core/windows1252.h"
 #include "core/workspace.h"
 #include "data/database.h"
 #include "data/dberror.h"
 #include "data/schema.h"
 #include "settings/inifile.h"
-#include "settings/windows1252.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "settings/inifile.h"
 
-#include "settings/windows1252.h"
+#include "core/windows1252.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -35,6 +35,20 @@ void MainSettings::applyPanels(const Preferences &preferences)
     widgets_.cardPanel->setVisible(preferences.cardPanelVisible);
 }
 
+void MainSettings::showTickedColumns()
+{
+    Globals &globals = workspace_.globals();
+    GridColumns &grid = workspace_.gridColumns();
+    for (GridColumn &column : grid.columns)
+        column.visible = false;
+    for (const CheckList &list : globals.checkLists) {
+        for (int item = 0; item < list.items.size(); ++item) {
+            if (list.isChecked(item))
+                ColumnSetup::showColumnForItem(grid, item, list);
+        }
+    }
+}
+
 void MainSettings::applyFont(const Preferences &preferences)
 {
     font_.setFromSettings(preferences.fontName, preferences.fontColor, preferences.fontHeight);

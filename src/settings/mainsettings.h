@@ -34,6 +34,8 @@ public:
     void applyColumns(const Preferences &preferences);
     void applyPanels(const Preferences &preferences);
     void applyFont(const Preferences &preferences);
+    // The grid's columns as the ticks say: every column hidden, then each ticked field's shown.
+    void showTickedColumns();
     // The visible panel fills the window; with both shown, the grid does.
     void dockPanels();
 

@@ -3,10 +3,11 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/passwordhash.h"
 #include "core/workspace.h"
 #include "settings/databasechoice.h"
+#include "settings/databasepage.h"
 #include "settings/password.h"
-#include "settings/passwordhash.h"
 #include "settings/passwordstyle.h"
 
 #include <QButtonGroup>
@@ -38,10 +39,7 @@ constexpr int kPasswordPage = 6;
 } // namespace
 
 Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
-    QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint),
-    workspace_(workspace),
-    steps_(std::move(steps)),
-    settings_(std::make_unique<MainSettings>(workspace, steps_.widgets))
+    QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint), workspace_(workspace), steps_(std::move(steps))
 {
     setObjectName(QStringLiteral("Opzioni"));
     setWindowTitle(QStringLiteral("Opzioni"));
@@ -52,6 +50,8 @@ Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
     for (int group = 0; group < int(checkLists_.size()); ++group)
         PageControl1->addTab(createFieldsPage(group), FieldCatalogue::groupCaption(FieldGroup(group)));
     PageControl1->addTab(createPasswordPage(), QStringLiteral("Password"));
+    databasePage_ = new DatabasePage(workspace_.paths());
+    PageControl1->addTab(databasePage_, QStringLiteral("Database"));
     PageControl1->setCurrentIndex(kPasswordPage);
 
     Button1 = new QPushButton(QStringLiteral("Ok"), this);
@@ -71,16 +71,9 @@ Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
     layout->addLayout(buttons);
-    // Wide enough for the seven tabs side by side.
+    // Wide enough for the tabs side by side.
     PageControl1->setUsesScrollButtons(false);
     setFixedSize(qMax(440, PageControl1->tabBar()->sizeHint().width() + 30), 340);
-
-    // A database that cannot be opened is reported and leaves the main window empty;
-    // the rest of the loading and the card set-up are skipped, the program goes on.
-    ErrorHandler::guard([this] {
-        LoadSettings();
-        steps_.setUpCard();
-    });
 }
 
 Opzioni::~Opzioni() = default;
@@ -181,43 +174,13 @@ QRadioButton *Opzioni::radioButton(int initialQueryKind) const
 }
 
 // ---------------------------------------------------------------------------------------
-// Loading
+// The preferences shown
 
-void Opzioni::LoadSettings()
+void Opzioni::showSettings()
 {
-    const Preferences preferences = settings_->read();
-    Globals &globals = workspace_.globals();
-    globals.initialQueryKind = preferences.initialQueryKind;
-    OpenDatabase(preferences);
-
-    selectRadioButton(globals.initialQueryKind);
-    settings_->applyPanels(preferences);
-    settings_->applyFont(preferences);
-
-    // The columns as the ticks say: every column hidden, then each ticked field's shown.
-    GridColumns &grid = workspace_.gridColumns();
-    for (GridColumn &column : grid.columns)
-        column.visible = false;
-    for (const CheckList &list : globals.checkLists) {
-        for (int item = 0; item < list.items.size(); ++item) {
-            if (list.isChecked(item))
-                ColumnSetup::showColumnForItem(grid, item, list);
-        }
-    }
+    selectRadioButton(workspace_.globals().initialQueryKind);
     refreshCheckLists();
-
-    settings_->dockPanels();
-    ColumnSetup::applyColumnWidths(grid, globals.catalogue);
-    steps_.mirrorColumns();
-}
-
-void Opzioni::OpenDatabase(const Preferences &preferences)
-{
-    DatabaseChoice::open(workspace_);
-    settings_->applyColumns(preferences);
-    // Ticked as the catalogue's visible flags now say.
-    workspace_.fillFieldCheckLists();
-    steps_.runInitialQuery(true);
+    databasePage_->load();
 }
 
 void Opzioni::selectRadioButton(int initialQueryKind)
@@ -282,6 +245,11 @@ void Opzioni::CheckListBoxClickCheck(int group, int item)
 
 void Opzioni::OkClick()
 {
+    // A server choice that cannot be written keeps the dialog open on its page.
+    if (!databasePage_->apply()) {
+        PageControl1->setCurrentWidget(databasePage_);
+        return;
+    }
     Globals &globals = workspace_.globals();
     steps_.runInitialQuery(false);
     ColumnSetup::applyColumnVisibility(workspace_.gridColumns(), globals.checkLists, globals.catalogue);

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "settings/mainsettings.h"
-
 #include <QDialog>
 
 #include <array>
 #include <functional>
-#include <memory>
 
+class DatabasePage;
 class QButtonGroup;
 class QLineEdit;
 class QListWidget;
@@ -17,11 +15,12 @@ class QRadioButton;
 class QTabWidget;
 class Workspace;
 
-// The options dialog: the start-up data, the visible fields and the start-up password.
-// Created once at start-up, where its creation loads the preferences (and so opens the
-// database); shown later from "Opzioni...", not modal, over the main window. Its controls
-// keep their state between openings, and what they change lives in memory until the
-// preferences are written at exit.
+// The options dialog: the start-up data, the visible fields, the start-up password and the
+// database to use.
+// Created once at start-up and shown later from "Opzioni...", not modal, over the main
+// window. It edits the preferences the workspace holds and nothing else: its controls keep
+// their state between openings, and what they change lives in memory until the preferences
+// are written at exit.
 class Opzioni : public QDialog
 {
     Q_OBJECT
@@ -34,16 +33,14 @@ public:
         std::function<void()> setUpCard;
         // The grid takes over the column set-up (hidden columns, widths).
         std::function<void()> mirrorColumns;
-        MainSettings::Widgets widgets;
     };
 
     Opzioni(Workspace &workspace, MainWindowSteps steps);
     ~Opzioni() override;
 
-    void LoadSettings();
-    // The connection, the check lists of the visible fields and the start-up query.
-    void OpenDatabase(const Preferences &preferences);
-    MainSettings &settings() { return *settings_; }
+    // The start-up choice and the ticks as the workspace holds them (once the preferences are
+    // loaded).
+    void showSettings();
 
     // Shows the dialog, the first time centred on the screen and on "Password".
     void OpzioniExecute();
@@ -60,6 +57,7 @@ public:
     QListWidget *checkList(int group) const { return checkLists_.at(size_t(group)); }
     QLineEdit *passwordEdit() const { return Edit1; }
     QLineEdit *verificationEdit() const { return Edit2; }
+    DatabasePage *databasePage() const { return databasePage_; }
 
 protected:
     void reject() override;
@@ -76,7 +74,6 @@ private:
 
     Workspace &workspace_;
     MainWindowSteps steps_;
-    std::unique_ptr<MainSettings> settings_;
     bool shownBefore_ = false;
 
     QTabWidget *PageControl1 = nullptr;
@@ -84,6 +81,7 @@ private:
     std::array<QListWidget *, 5> checkLists_{};
     QLineEdit *Edit1 = nullptr;
     QLineEdit *Edit2 = nullptr;
+    DatabasePage *databasePage_ = nullptr;
     QPushButton *Button1 = nullptr; // "Ok"
     QPushButton *Button2 = nullptr; // "Annulla"
     QPushButton *Button3 = nullptr; // "Conferma password"

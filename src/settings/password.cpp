@@ -2,9 +2,9 @@
 
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
+#include "core/passwordhash.h"
 #include "core/workspace.h"
 #include "data/table.h"
-#include "settings/passwordhash.h"
 #include "settings/passwordstyle.h"
 
 #include <QCloseEvent>

@@ -81,7 +81,7 @@ public:
     // The program writes a few kilobytes; a file far larger than that was not written by it,
     // and reading it would only cost time and memory. load() and save() set it aside as
     // "Default.ini.danneggiato" and go on as with no file.
-    static constexpr qint64 kLargestFile = 1024 * 1024;
+    static constexpr qint64 kLargestFile = qint64(1024) * 1024;
 
 private:
     // Sets the file aside when it is larger than kLargestFile; what the user is told, or empty.

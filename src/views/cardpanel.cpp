@@ -3,6 +3,7 @@
 #include "core/dialogs.h"
 #include "core/errorhandler.h"
 #include "core/eventfilter.h"
+#include "core/fiscalcode.h"
 #include "data/dberror.h"
 #include "data/query.h"
 #include "views/cardview.h"
@@ -34,6 +35,7 @@ CardPanel::CardPanel(const Layout &layout, const QString &stateBoxName, const QS
                             layout.editorHeight);
         editor->hide();
         editors_[size_t(k)] = editor;
+        connect(editor, &QLineEdit::textChanged, this, [this, k] { markCode(k); });
     }
 
     stateBox_ = new QComboBox(this);
@@ -89,6 +91,7 @@ void CardPanel::refresh(const Query &query)
         const QString text = shown ? query.text(row, column) : QString();
         if (editor->text() != text)
             editor->setText(text);
+        markCode(k);
         // A long text shows its beginning, unless the user is typing into it.
         if (!editor->hasFocus() && editor->cursorPosition() != 0)
             editor->setCursorPosition(0);
@@ -188,4 +191,40 @@ void CardPanel::openEditor(int pair, int *dateFieldSelector)
     if (const QString link = FieldCatalogue::linkOfColumn(name, text); !link.isEmpty())
         Dialogs::instance().openExternal(link);
     CardView::placeFloatingEditor(field, name, stateBox_, datePicker_, dateFieldSelector);
+}
+
+QString CardPanel::codeWarningFor(const QString &field, const QString &text)
+{
+    if (field == QLatin1String("Codice_fiscale")) {
+        const FiscalCode::Verdict v = FiscalCode::checkFiscalCode(text);
+        if (!FiscalCode::acceptable(v))
+            return QStringLiteral("Codice fiscale da verificare: %1").arg(FiscalCode::reason(v));
+    } else if (field == QLatin1String("Partita_iva")) {
+        const FiscalCode::Verdict v = FiscalCode::checkVatNumber(text);
+        if (!FiscalCode::acceptable(v))
+            return QStringLiteral("Partita IVA da verificare: %1").arg(FiscalCode::reason(v));
+    }
+    return {};
+}
+
+void CardPanel::markCode(int k)
+{
+    const QString &field = pairs_[size_t(k)].boundField;
+    QLineEdit *editor = editors_[size_t(k)];
+    const bool code = field == QLatin1String("Codice_fiscale") || field == QLatin1String("Partita_iva");
+    const QString warning = code && pairs_[size_t(k)].visible ? codeWarningFor(field, editor->text()) : QString();
+    if (editor->toolTip() == warning)
+        return;
+    QPalette palette = editor->palette();
+    palette.setColor(QPalette::Text, warning.isEmpty() ? this->palette().color(QPalette::Text) : QColor(0xC0, 0, 0));
+    editor->setPalette(palette);
+    editor->setToolTip(warning);
+    if (!codeWarning)
+        return;
+    QStringList warnings; // both codes' at once
+    for (QLineEdit *e : editors_) {
+        if (!e->toolTip().isEmpty())
+            warnings << e->toolTip();
+    }
+    codeWarning(warnings.join(QStringLiteral("; ")));
 }

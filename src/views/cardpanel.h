@@ -81,9 +81,17 @@ public:
     // date gets the state box or the date editor laid over it (`dateFieldSelector` set).
     void openEditor(int pair, int *dateFieldSelector);
 
+    // Told, as the user types or the row changes, what a code shown on the panel lacks
+    // ("Codice fiscale da verificare: ..."), or an empty text when the codes are right.
+    std::function<void(const QString &)> codeWarning;
+    // The warning for `text` in `field`: empty unless the field is a code that fails its check.
+    static QString codeWarningFor(const QString &field, const QString &text);
+
 private:
     // The result column editor `k` shows and writes, -1 when there is none.
     int boundColumn(int k, const Query &query) const;
+    // A code that fails its check shows in red, with the reason as its tip.
+    void markCode(int k);
 
     Layout layout_;
     bool newRowOnly_ = false;

@@ -96,25 +96,37 @@ void TestActionTable::menuEntries_data()
     QTest::addColumn<QStringList>("captions");
 
     QTest::newRow("File") << int(Menu::File) << "File1"
-                          << "File" << QStringList{"CollegamentoDesktop",
-                                                   "CollegamentoInProgrammi",
-                                                   "-",
-                                                   "SalvaInXLS",
-                                                   "ImportaDaExcel",
-                                                   "-",
-                                                   "Stampa1",
-                                                   "AnteprimaDiStampa1",
-                                                   "EsportaInPDF1",
-                                                   "-",
-                                                   "BackupDatabase1",
-                                                   "RipristinaBackup1",
-                                                   "-",
-                                                   "Esci1"}
+                          << "File"
+                          << QStringList{"CollegamentoDesktop",
+                                         "CollegamentoInProgrammi",
+                                         "-",
+                                         "SalvaInXLS",
+                                         "ImportaDaExcel",
+                                         "EsportaCSV",
+                                         "ImportaCSV",
+                                         "EsportaVCard",
+                                         "ImportaVCard",
+                                         "-",
+                                         "Stampa1",
+                                         "AnteprimaDiStampa1",
+                                         "EsportaInPDF1",
+                                         "-",
+                                         "BackupDatabase1",
+                                         "RipristinaBackup1",
+                                         "-",
+                                         "ImportaArchivioPrecedente1",
+                                         "RicalcolaImportiPagati1",
+                                         "-",
+                                         "Esci1"}
                           << QStringList{"Collegamento desktop",
                                          "Collegamento in Programmi",
                                          "-",
                                          "Esporta in Excel",
                                          "Importa da Excel",
+                                         "Esporta in CSV...",
+                                         "Importa da CSV...",
+                                         "Esporta rubrica (vCard)...",
+                                         "Importa rubrica (vCard)...",
                                          "-",
                                          "Stampa...",
                                          "Anteprima di stampa...",
@@ -122,6 +134,9 @@ void TestActionTable::menuEntries_data()
                                          "-",
                                          "Backup del database...",
                                          "Ripristina da backup...",
+                                         "-",
+                                         "Importa archivio precedente (.mdb)...",
+                                         "Ricalcola importi pagati",
                                          "-",
                                          "Esci"};
     QTest::newRow("Visualizza") << int(Menu::Visualizza) << "Visualizza1"
@@ -142,7 +157,9 @@ void TestActionTable::menuEntries_data()
                                              "Stato",
                                              "Comune",
                                              "QueryNonPagati",
-                                             "QueryPagati"}
+                                             "QueryPagati",
+                                             "-",
+                                             "CodiciDaVerificare"}
                               << QStringList{"Rubrica",
                                              "Progetti",
                                              "Ricerca avanzata",
@@ -156,7 +173,9 @@ void TestActionTable::menuEntries_data()
                                              "Stato progetto",
                                              "Da iniziare",
                                              "Progetti non pagati",
-                                             "Progetti pagati"};
+                                             "Progetti pagati",
+                                             "-",
+                                             "Codici da verificare"};
     QTest::newRow("Preferenze") << int(Menu::Preferenze) << "Preferenze1"
                                 << "Preferenze" << QStringList{"Formattesto", "Opzioni"}
                                 << QStringList{"Formattazione testo", "Opzioni..."};

@@ -36,14 +36,32 @@ void TestPrincipale::menusInOrder()
         return texts;
     };
     // Printing and backups come between the spreadsheet items and "Esci".
-    QCOMPARE(items("File1"),
-             QStringList({"Collegamento desktop", "Collegamento in Programmi", "-", "Esporta in Excel",
-                          "Importa da Excel", "-", "Stampa...", "Anteprima di stampa...", "Esporta in PDF...", "-",
-                          "Backup del database...", "Ripristina da backup...", "-", "Esci"}));
+    QCOMPARE(items("File1"), QStringList({"Collegamento desktop",
+                                          "Collegamento in Programmi",
+                                          "-",
+                                          "Esporta in Excel",
+                                          "Importa da Excel",
+                                          "Esporta in CSV...",
+                                          "Importa da CSV...",
+                                          "Esporta rubrica (vCard)...",
+                                          "Importa rubrica (vCard)...",
+                                          "-",
+                                          "Stampa...",
+                                          "Anteprima di stampa...",
+                                          "Esporta in PDF...",
+                                          "-",
+                                          "Backup del database...",
+                                          "Ripristina da backup...",
+                                          "-",
+                                          "Importa archivio precedente (.mdb)...",
+                                          "Ricalcola importi pagati",
+                                          "-",
+                                          "Esci"}));
     QCOMPARE(items("Visualizza1"), QStringList({"Tabella", "Scheda"}));
-    QCOMPARE(items("Database1"), QStringList({"Rubrica", "Progetti", "Ricerca avanzata", "-", "Persona", "Qualifica",
-                                              "Città", "Con progetti", "Senza progetti", "-", "Stato progetto",
-                                              "Da iniziare", "Progetti non pagati", "Progetti pagati"}));
+    QCOMPARE(items("Database1"),
+             QStringList({"Rubrica", "Progetti", "Ricerca avanzata", "-", "Persona", "Qualifica", "Città",
+                          "Con progetti", "Senza progetti", "-", "Stato progetto", "Da iniziare", "Progetti non pagati",
+                          "Progetti pagati", "-", "Codici da verificare"}));
     QCOMPARE(items("Preferenze1"), QStringList({"Formattazione testo", "Opzioni..."}));
     QCOMPARE(items("Help1"), QStringList({"Manuale", "-", "Informazioni"}));
 
@@ -52,7 +70,7 @@ void TestPrincipale::menusInOrder()
         names << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
     QCOMPARE(names, QStringList({"QueryCommittente", "QueryProgetto", "PersonalizzaQuery", "-", "Nome", "Qualifica",
                                  "Citta", "QueryConProgetti", "QuerySenzaProgetti", "-", "Stato", "Comune",
-                                 "QueryNonPagati", "QueryPagati"}));
+                                 "QueryNonPagati", "QueryPagati", "-", "CodiciDaVerificare"}));
 }
 
 void TestPrincipale::toolBarsInOrder()

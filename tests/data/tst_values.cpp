@@ -43,6 +43,12 @@ void TestValues::amountsAndTheirRange_data()
     QTest::newRow("exponent past every double") << "1e400" << AmountReading::OutOfRange << max;
     QTest::newRow("exponent in range") << "1.5e3" << AmountReading::Amount << qint64(150000);
     QTest::newRow("cents") << "0,05" << AmountReading::Amount << qint64(5);
+    // Read as decimals, not through the nearest double (1.005 is 1.00499999... as a double).
+    QTest::newRow("half a cent rounds up") << "1,005" << AmountReading::Amount << qint64(101);
+    QTest::newRow("half a cent negative") << "-0,005" << AmountReading::Amount << qint64(-1);
+    QTest::newRow("below half a cent") << "2,0049" << AmountReading::Amount << qint64(200);
+    QTest::newRow("point only") << "7." << AmountReading::Amount << qint64(700);
+    QTest::newRow("no whole part") << ".5" << AmountReading::Amount << qint64(50);
     QTest::newRow("letters") << "12a" << AmountReading::NotAnAmount << qint64(-1);
     QTest::newRow("empty") << "" << AmountReading::NotAnAmount << qint64(-1);
 }

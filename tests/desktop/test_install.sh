@@ -27,6 +27,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 check test -x "$prefix/lib/pratilio/pratilio"
 check test -x "$prefix/lib/pratilio/pratilio-xlsread"
+check test -x "$prefix/lib/pratilio/pratilio-mdbread"
 check test -f "$prefix/lib/pratilio/Manuale.pdf"
 check test -f "$prefix/lib/pratilio/pratilio.png"
 # No data folders: they are made where the data go, on the first start.

@@ -107,6 +107,8 @@ void TestManual::namesEveryMenuAndItem_data()
                                   "Esporta in PDF...",
                                   "Backup del database...",
                                   "Ripristina da backup...",
+                                  "Importa archivio precedente (.mdb)...",
+                                  "Ricalcola importi pagati",
                                   "Visualizza",
                                   "Tabella",
                                   "Scheda",

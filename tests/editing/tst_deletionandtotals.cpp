@@ -19,7 +19,7 @@ private Q_SLOTS:
     void deletingAProjectLeavesItsPayments();
     void savingAProjectLeavesItsTotal();
     void randomSequenceKeepsTotalsExact();
-    void totalWithoutProjectChangesNothing();
+    void totalWithoutProjectRefusesThePayment();
     void failedTotalUpdateTakesThePaymentBack();
 };
 
@@ -164,7 +164,7 @@ void TestDeletionAndTotals::randomSequenceKeepsTotalsExact()
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
-void TestDeletionAndTotals::totalWithoutProjectChangesNothing()
+void TestDeletionAndTotals::totalWithoutProjectRefusesThePayment()
 {
     start(0);
     const qint64 person = addPerson("Greco");
@@ -184,17 +184,25 @@ void TestDeletionAndTotals::totalWithoutProjectChangesNothing()
     trigger("Inserisci");
     type("Importo", "60");
     pressEnterIn("Importo");
-    QVERIFY(!sheet()->isVisible());
-    // The payment stands; the user is told that no paid amount could follow it.
-    QCOMPARE(scalar("SELECT COUNT(*) FROM Pagamenti WHERE IdProgetto = 77").toInt(), 1);
-    QCOMPARE(dialogs_->messages.size(), 1);
-    QVERIFY(dialogs_->messages.first().contains("\"77\""));
+    // No paid amount can follow the payment: it is not saved, and the user reads why once.
+    QCOMPARE(dialogs_->errors.size(), 1);
+    QVERIFY(dialogs_->errors.first().contains("\"77\""));
+    QVERIFY(dialogs_->messages.isEmpty());
+    QVERIFY(sheet()->isVisible());
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Pagamenti WHERE IdProgetto = 77").toInt(), 0);
     QCOMPARE(count("Progetto"), 1);
     QCOMPARE(paid(project), 10.0);
+    sheet()->close();
 
+    // A payment left behind by its project stays too: its deletion would have no total to move.
+    db_->db().exec("INSERT INTO Pagamenti (IdProgetto, Importo) VALUES (77, 60)");
+    main()->runQuery(orphans);
+    query()->setCurrentRow(0);
     trigger("Elimina");
-    QCOMPARE(count("Pagamenti"), 0);
-    QCOMPARE(dialogs_->messages.size(), 2);
+    QCOMPARE(dialogs_->errors.size(), 2);
+    QCOMPARE(count("Pagamenti"), 1);
+    QCOMPARE(query()->recordCount(), 1);
+    QVERIFY(dialogs_->messages.isEmpty());
     QCOMPARE(paid(project), 10.0);
 }
 

@@ -1,12 +1,7 @@
-// The per-field key filters of grid, card and input sheet, and the exact payment totals.
-#include "data/database.h"
+// The per-field key filters of grid, card and input sheet.
 #include "data/fieldcatalogue.h"
-#include "data/values.h"
 #include "editing/keyfilter.h"
-#include "editing/paymenttotals.h"
-#include "support/testdatabase.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace KeyFilter;
@@ -48,9 +43,6 @@ private Q_SLOTS:
     void pasteIntoAnAmount_data();
     void pasteIntoAnAmount();
     void readOnlyTakesNoKey();
-    void totalsStayExact();
-    void totalOfMissingProjectChangesNothing();
-    void totalsStayInRange();
 };
 
 void TestKeyFilter::typedTextByField_data()
@@ -336,63 +328,6 @@ void TestKeyFilter::paymentsAreNotChangedInPlace()
     QVERIFY(!card.pass && !card.paymentsMessage);
     // A new payment is typed in the input sheet.
     QVERIFY(decide(Place::Sheet, "Importo", QLatin1Char('5'), payments).pass);
-}
-
-void TestKeyFilter::totalsStayExact()
-{
-    TestDatabase data;
-    Database &db = data.db();
-    db.exec("INSERT INTO Progetto (IdProgetto, IdCommittente, Importo_totale, Importo_pagato) VALUES (7, 0, 1000, 0)");
-    QVERIFY(PaymentTotals::addToProject(db, "7", 300));
-    QVERIFY(PaymentTotals::addToProject(db, "7", 700));
-    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Progetto WHERE Importo_pagato = Importo_totale").toInt(), 1);
-    QVERIFY(PaymentTotals::addToProject(db, "7", -300));
-    QCOMPARE(db.scalar("SELECT Importo_pagato FROM Progetto").toInt(), 700);
-
-    // Cents added and taken away in a random order never drift.
-    QRandomGenerator random(42);
-    qint64 cents = 70000;
-    for (int i = 0; i < 500; ++i) {
-        const qint64 step = qint64(random.bounded(1, 100000)) * (random.bounded(2) ? 1 : -1);
-        QVERIFY(PaymentTotals::addToProject(db, "7", double(step) / 100.0));
-        cents += step;
-    }
-    QCOMPARE(Values::amountToCents(db.scalar("SELECT Importo_pagato FROM Progetto").toDouble()), cents);
-}
-
-void TestKeyFilter::totalOfMissingProjectChangesNothing()
-{
-    TestDatabase data;
-    Database &db = data.db();
-    db.exec("INSERT INTO Progetto (IdProgetto, IdCommittente, Importo_totale, Importo_pagato) VALUES (7, 0, 1000, 0)");
-    QVERIFY(!PaymentTotals::addToProject(db, "8", 300));
-    QVERIFY(!PaymentTotals::addToProject(db, "Rossi", 300));
-    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Progetto").toInt(), 1);
-    QCOMPARE(db.scalar("SELECT Importo_pagato FROM Progetto").toInt(), 0);
-}
-
-void TestKeyFilter::totalsStayInRange()
-{
-    TestDatabase data;
-    Database &db = data.db();
-    db.exec("INSERT INTO Progetto (IdProgetto, IdCommittente, Importo_totale, Importo_pagato) "
-            "VALUES (7, 0, 1000, 999999999.98)");
-    QVERIFY(PaymentTotals::addToProject(db, "7", 0.01));
-    QCOMPARE(db.scalar("SELECT Importo_pagato FROM Progetto").toDouble(), 999999999.99);
-    // One cent more would leave the range: refused, nothing changed.
-    QVERIFY_THROWS_EXCEPTION(DbError, PaymentTotals::addToProject(db, "7", 0.01));
-    QVERIFY_THROWS_EXCEPTION(DbError, PaymentTotals::addToProject(db, "7", 1e300));
-    QCOMPARE(db.scalar("SELECT Importo_pagato FROM Progetto").toDouble(), 999999999.99);
-    QVERIFY(PaymentTotals::addToProject(db, "7", -999999999.99));
-    QCOMPARE(db.scalar("SELECT Importo_pagato FROM Progetto").toInt(), 0);
-    QVERIFY_THROWS_EXCEPTION(DbError, PaymentTotals::addToProject(db, "7", -1000000000.0));
-
-    // A paid amount that overflowed in an earlier build comes back into range when the
-    // payment that made it is deleted.
-    db.exec("UPDATE Progetto SET Importo_pagato = 5000000000");
-    QVERIFY_THROWS_EXCEPTION(DbError, PaymentTotals::addToProject(db, "7", 5));
-    QVERIFY(PaymentTotals::addToProject(db, "7", -5000000000.0));
-    QCOMPARE(db.scalar("SELECT Importo_pagato FROM Progetto").toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestKeyFilter)

@@ -19,6 +19,10 @@ private Q_SLOTS:
     void newRowsGetTheirKeys_data();
     void newRowsGetTheirKeys();
     void paymentsMoveTheirProjectsTotal();
+    void editedPaymentsMoveTheTotalsByTheirChange();
+    void failedTotalLeavesPaymentsAndTotals_data();
+    void failedTotalLeavesPaymentsAndTotals();
+    void paymentsWithoutAmountColumnAreRefused();
 
 private:
     struct Fixture
@@ -35,6 +39,44 @@ private:
             hooks.install();
         }
         qint64 scalar(const QString &sql) { return db.db().scalar(sql.toUtf8()).toLongLong(); }
+        QString text(const QString &sql) { return db.db().scalar(sql.toUtf8()).toString(); }
+        // Every payment and every paid amount, to see that a refused change left them all.
+        QString snapshot()
+        {
+            return text(QStringLiteral("SELECT group_concat(IdFattura || ':' || IdProgetto || ':' || "
+                                       "COALESCE(Importo, '') || ':' || COALESCE(Data, ''), ';') "
+                                       "FROM (SELECT * FROM Pagamenti ORDER BY IdFattura)"))
+                   + QLatin1Char('|')
+                   + text(QStringLiteral("SELECT group_concat(IdProgetto || ':' || COALESCE(Importo_pagato, ''), ';') "
+                                         "FROM (SELECT * FROM Progetto ORDER BY IdProgetto)"));
+        }
+        qint64 paidCents(qint64 project)
+        {
+            return scalar(
+                QStringLiteral("SELECT ROUND(Importo_pagato * 100) FROM Progetto WHERE IdProgetto=%1").arg(project));
+        }
+        // The payments of `project` as the drill-down shows them, with one of `amount`.
+        Query &openPaymentsWithOne(qint64 project, const QString &amount)
+        {
+            db.db().exec(QStringLiteral("INSERT INTO Pagamenti (IdProgetto, Importo, Data) VALUES (%1, %2, "
+                                        "'2026-01-02')")
+                             .arg(project)
+                             .arg(amount));
+            db.db().exec(QStringLiteral("UPDATE Progetto SET Importo_pagato = Importo_pagato + %2 WHERE "
+                                        "IdProgetto = %1")
+                             .arg(project)
+                             .arg(amount));
+            Globals &globals = workspace.globals();
+            globals.insertKind = InsertPayment;
+            globals.drillDown.projectKey = QString::number(project);
+            ResultStep payments;
+            payments.lines = StandardQueries::paymentsOfProject(globals.drillDown.projectKey);
+            payments.viewKind = ViewPayments;
+            QuerySequence::apply(workspace, payments);
+            Query &q = *workspace.query();
+            q.last();
+            return q;
+        }
     };
 };
 
@@ -108,6 +150,95 @@ void TestRecordHooks::paymentsMoveTheirProjectsTotal()
     q.last();
     q.deleteRecord();
     QCOMPARE(f.scalar(paidSql), paidBefore);
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestRecordHooks::editedPaymentsMoveTheTotalsByTheirChange()
+{
+    Fixture f;
+    const qint64 project = f.scalar(QStringLiteral("SELECT MIN(IdProgetto) FROM Progetto"));
+    const qint64 other = f.scalar(QStringLiteral("SELECT MAX(IdProgetto) FROM Progetto"));
+    Query &q = f.openPaymentsWithOne(project, QStringLiteral("100.05"));
+    const qint64 paidBefore = f.paidCents(project);
+    const qint64 otherBefore = f.paidCents(other);
+
+    q.fieldByName(QStringLiteral("Importo")).setValue(QStringLiteral("100,12"));
+    q.post();
+    QCOMPARE(f.paidCents(project), paidBefore + 7);
+    // A change of date alone changes no total.
+    q.fieldByName(QStringLiteral("Data")).setValue(QDate(2026, 3, 4));
+    q.post();
+    QCOMPARE(f.paidCents(project), paidBefore + 7);
+    // Moved to another project, the payment takes its amount along.
+    q.fieldByName(QStringLiteral("IdProgetto")).setValue(other);
+    q.post();
+    QCOMPARE(f.paidCents(project), paidBefore - 10005);
+    QCOMPARE(f.paidCents(other), otherBefore + 10012);
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestRecordHooks::failedTotalLeavesPaymentsAndTotals_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("new payment") << "new";
+    QTest::newRow("edited amount") << "edited";
+    QTest::newRow("moved to a missing project") << "moved";
+    QTest::newRow("deleted payment") << "deleted";
+}
+
+void TestRecordHooks::failedTotalLeavesPaymentsAndTotals()
+{
+    QFETCH(QString, change);
+    Fixture f;
+    const qint64 project = f.scalar(QStringLiteral("SELECT MIN(IdProgetto) FROM Progetto"));
+    Query &q = f.openPaymentsWithOne(project, QStringLiteral("40"));
+    if (change == QLatin1String("moved")) {
+        q.fieldByName(QStringLiteral("IdProgetto")).setValue(9999);
+    } else {
+        // The project goes (another desk deleted it, say): its total cannot follow.
+        f.db.db().exec(QStringLiteral("UPDATE Progetto SET IdProgetto = 9999 WHERE IdProgetto = %1").arg(project));
+    }
+    const QString before = f.snapshot();
+
+    if (change == QLatin1String("new")) {
+        q.insert();
+        q.fieldByName(QStringLiteral("Importo")).setValue(QStringLiteral("0,01"));
+        QVERIFY_THROWS_EXCEPTION(DbError, q.post());
+        QCOMPARE(q.state(), Query::State::Insert);
+    } else if (change == QLatin1String("edited") || change == QLatin1String("moved")) {
+        q.fieldByName(QStringLiteral("Importo")).setValue(QStringLiteral("55"));
+        QVERIFY_THROWS_EXCEPTION(DbError, q.post());
+        QCOMPARE(q.state(), Query::State::Edit);
+    } else {
+        const int rows = q.recordCount();
+        QVERIFY_THROWS_EXCEPTION(DbError, q.deleteRecord());
+        QCOMPARE(q.recordCount(), rows);
+    }
+    QCOMPARE(f.snapshot(), before);
+    // The error says it all; nothing else is shown on the way.
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestRecordHooks::paymentsWithoutAmountColumnAreRefused()
+{
+    Fixture f;
+    const qint64 project = f.scalar(QStringLiteral("SELECT MIN(IdProgetto) FROM Progetto"));
+    f.openPaymentsWithOne(project, QStringLiteral("40"));
+    ResultStep payments;
+    payments.lines = QStringList{QStringLiteral("SELECT IdProgetto, IdFattura, Data FROM Pagamenti"),
+                                 QStringLiteral("WHERE IdProgetto = %1").arg(project)};
+    payments.viewKind = ViewPayments;
+    QuerySequence::apply(f.workspace, payments);
+    Query &q = *f.workspace.query();
+    const QString before = f.snapshot();
+
+    q.insert();
+    q.fieldByName(QStringLiteral("Data")).setValue(QDate(2026, 5, 6));
+    QVERIFY_THROWS_EXCEPTION(DbError, q.post());
+    q.cancel();
+    q.last();
+    QVERIFY_THROWS_EXCEPTION(DbError, q.deleteRecord());
+    QCOMPARE(f.snapshot(), before);
     QVERIFY(f.dialogs.messages.isEmpty());
 }
 

@@ -4,6 +4,7 @@
 #include "support/testdatabase.h"
 
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 using namespace ExchangeFixture;
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void cancelWritesNothing();
     void workbooksOfOtherPrograms_data();
     void workbooksOfOtherPrograms();
+    void damagedWorkbookImportsNothing_data();
+    void damagedWorkbookImportsNothing();
 };
 
 void TestSheetImport::headerNamesAColumn_data()
@@ -275,6 +278,61 @@ void TestSheetImport::workbooksOfOtherPrograms()
     }
     QVERIFY2(result.outcome == Outcome::Imported, qPrintable(result.message));
     QCOMPARE(personLines(db.db()), persons);
+}
+
+void TestSheetImport::damagedWorkbookImportsNothing_data()
+{
+    // An exported 97-2003 workbook of 50 persons, damaged in its cells: the library alone
+    // would give the persons before the damage.
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("sector zeroed") << "zero";
+    QTest::newRow("record length garbled") << "length";
+    QTest::newRow("end record cut") << "cut";
+}
+
+void TestSheetImport::damagedWorkbookImportsNothing()
+{
+    QFETCH(QString, damage);
+    TestDatabase source(50);
+    Query persons(&source.db());
+    persons.setSql(personsStatement());
+    persons.open();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("rubrica.xls");
+    const ExportResult exported = SheetExport::run(persons, path);
+    QVERIFY2(exported.ok, qPrintable(exported.message));
+    QCOMPARE(exported.rows, 50);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    // The sheet's window settings follow its last cell.
+    const qsizetype cellsEnd = bytes.indexOf(QByteArray::fromHex("3e021200"));
+    QVERIFY(cellsEnd > 4096);
+    if (damage == "zero") {
+        const qsizetype sector = (cellsEnd - 2048) / 512 * 512;
+        std::fill_n(bytes.data() + sector, 512, '\0');
+    } else if (damage == "length") {
+        const qsizetype cell = bytes.lastIndexOf(QByteArray::fromHex("fd000a00"), cellsEnd - 2048);
+        QVERIFY(cell > 0);
+        bytes[cell + 2] = 12;
+    } else {
+        // The workbook stream's size in its directory entry, four bytes short.
+        const qsizetype entry = bytes.indexOf(QByteArray::fromHex("57006f0072006b0062006f006f006b000000"));
+        QVERIFY(entry > 0);
+        qToLittleEndian(qFromLittleEndian<quint32>(bytes.constData() + entry + 120) - 4, bytes.data() + entry + 120);
+    }
+    QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+
+    TestDatabase target;
+    const ImportResult result = SheetImport(target.db()).run(path);
+    QVERIFY2(result.outcome == Outcome::Failed, qPrintable(result.message));
+    QVERIFY2(result.message.contains("il file è danneggiato"), qPrintable(result.message));
+    QCOMPARE(result.persons, 0);
+    QCOMPARE(count(target.db(), "Committente"), 0);
+    QCOMPARE(count(target.db(), "Indirizzo"), 0);
+    QCOMPARE(count(target.db(), "Recapiti"), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSheetImport)

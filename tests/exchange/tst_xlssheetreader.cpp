@@ -5,12 +5,66 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+
+// A change made to a workbook's bytes; false when the workbook is not as expected.
+using Change = std::function<bool(QByteArray &)>;
+Q_DECLARE_METATYPE(Change)
+
+namespace {
+
+// The file's bytes, changed by `change`, written back.
+bool changeFile(const QString &path, const std::function<bool(QByteArray &)> &change)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    return change(bytes) && file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size());
+}
+
+// Where the `n`-th cell record holding a shared text starts (type, then length).
+qsizetype textCell(const QByteArray &bytes, int n)
+{
+    qsizetype at = -1;
+    for (int i = 0; i <= n; ++i)
+        at = bytes.indexOf(QByteArray::fromHex("fd000a00"), at + 1);
+    return at;
+}
+
+// The directory entry of the workbook stream.
+qsizetype workbookEntry(const QByteArray &bytes)
+{
+    return bytes.indexOf(QByteArray::fromHex("57006f0072006b0062006f006f006b000000")); // "Workbook"
+}
+
+// Where sector `sector` of the compound file starts, and its entry in the allocation table
+// (all in the table's first sector in these small files).
+qsizetype sectorAt(quint32 sector) { return 512 + qsizetype(sector) * 512; }
+qsizetype fatEntryAt(const QByteArray &bytes, quint32 sector)
+{
+    return sectorAt(qFromLittleEndian<quint32>(bytes.constData() + 0x4C)) + 4 * sector;
+}
+
+Change setTextCell(int n, quint16 type, quint16 length)
+{
+    return [=](QByteArray &bytes) {
+        const qsizetype at = textCell(bytes, n);
+        if (at < 0)
+            return false;
+        qToLittleEndian(type, bytes.data() + at);
+        qToLittleEndian(length, bytes.data() + at + 2);
+        return true;
+    };
+}
+
+} // namespace
 
 // The .xls reader runs libfreexl in a child process: the program gets what the library
 // reads, and a reason, never a crash or a partial sheet, when the child fails.
@@ -31,8 +85,16 @@ private Q_SLOTS:
     void trailingEmptyCellsAreLeftOut();
     void sheetNameInAnyCase_data();
     void sheetNameInAnyCase();
+    void damagedWorkbooksAreRefused_data();
+    void damagedWorkbooksAreRefused();
+    void everyZeroedSectorIsRefusedOrReadWhole();
+    void hostileContainersAreRefused_data();
+    void hostileContainersAreRefused();
 
 private:
+    // Writes a workbook of `persons` rows of 8 text columns, then `blankRows` rows of empty
+    // formatted cells, as the program exports them.
+    static bool writePersons(const QString &path, int persons, int blankRows = 0);
     // Sets the size record of the .xls file at `path` to `rows` x `columns`.
     static bool declareSize(const QString &path, quint32 rows, quint16 columns);
     static QString testData(const QString &file) { return QStringLiteral(PRATILIO_TEST_DATA "/") + file; }
@@ -289,6 +351,163 @@ void TestXlsSheetReader::sheetNameInAnyCase()
         QVERIFY2(reader.errorString().contains("non contiene un foglio di nome \"Elenco\""),
                  qPrintable(reader.errorString()));
     }
+}
+
+bool TestXlsSheetReader::writePersons(const QString &path, int persons, int blankRows)
+{
+    const QStringList headers = {"Cognome", "Nome", "Qualifica", "CAP", "Città", "Via", "Telefono", "E-Mail"};
+    const auto writer = SheetWriter::forFile(path);
+    if (!writer->begin(path, headers, QList<SheetWriter::CellType>(headers.size(), SheetWriter::CellType::Text)))
+        return false;
+    for (int i = 0; i < persons + blankRows; ++i) {
+        QVariantList cells;
+        for (int c = 0; c < headers.size(); ++c)
+            cells << (i < persons ? QStringLiteral("%1 %2").arg(headers.at(c)).arg(i) : QString());
+        if (!writer->writeRow(cells))
+            return false;
+    }
+    return writer->finish();
+}
+
+void TestXlsSheetReader::damagedWorkbooksAreRefused_data()
+{
+    // A workbook of 50 persons of which the library reads only the cells before the damage,
+    // or reads them all while the file is damaged: refused, never read in part.
+    QTest::addColumn<Change>("change");
+    for (const int length : {0, 8, 11, 12, 300, 8224, 8225, 0xffff})
+        QTest::addRow("text cell %d bytes long", length) << setTextCell(200, 0x00FD, quint16(length));
+    QTest::newRow("record of type 0") << setTextCell(200, 0x0000, 10);
+    // Same length, other kinds: a number, an empty cell, a row, runs of cells, a formula.
+    for (const quint16 type : {0x0203, 0x0201, 0x0208, 0x00BD, 0x00BE, 0x0006})
+        QTest::addRow("record of type %04x, 10 bytes long", type) << setTextCell(200, type, 10);
+    QTest::newRow("end record cut") << Change([](QByteArray &bytes) {
+        const qsizetype entry = workbookEntry(bytes);
+        const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + entry + 120);
+        qToLittleEndian(size - 4, bytes.data() + entry + 120);
+        return entry >= 0;
+    });
+    QTest::newRow("end record running past the stream") << Change([](QByteArray &bytes) {
+        const qsizetype entry = workbookEntry(bytes);
+        const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + entry + 120);
+        const quint32 start = qFromLittleEndian<quint32>(bytes.constData() + entry + 116);
+        // The stream's sectors follow one another in these files.
+        const qsizetype end = sectorAt(start) + size;
+        if (entry < 0 || bytes.mid(end - 4, 4) != QByteArray::fromHex("0a000000"))
+            return false;
+        bytes[end - 2] = 2;
+        return true;
+    });
+    QTest::newRow("sheet entry past the stream") << Change([](QByteArray &bytes) {
+        // Its position, state and kind, then the name's length and flags.
+        const qsizetype at = bytes.indexOf(QByteArray::fromHex("0600") + "Elenco") - 6;
+        qToLittleEndian(quint32(0x7fffffff), bytes.data() + at);
+        return at > 0;
+    });
+}
+
+void TestXlsSheetReader::damagedWorkbooksAreRefused()
+{
+    QFETCH(Change, change);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("persone.xls"));
+    QVERIFY(writePersons(path, 50));
+    XlsSheetReader reader;
+    SheetContent whole;
+    QVERIFY2(reader.read(path, &whole), qPrintable(reader.errorString()));
+    QCOMPARE(whole.rows.size(), 50);
+
+    QVERIFY(changeFile(path, change));
+    SheetContent content;
+    QVERIFY2(!reader.read(path, &content), qPrintable(QStringLiteral("%1 rows read").arg(content.rows.size())));
+    QVERIFY2(reader.errorString().contains(QStringLiteral("il file è danneggiato")), qPrintable(reader.errorString()));
+    QVERIFY(content.header.isEmpty() && content.rows.isEmpty());
+}
+
+void TestXlsSheetReader::everyZeroedSectorIsRefusedOrReadWhole()
+{
+    // Each 512-byte sector of a 50-person workbook zeroed in turn, as a disk may lose one:
+    // the sheet comes whole or not at all. Formatted empty rows below the persons are read
+    // as no rows.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("persone.xls"));
+    QVERIFY(writePersons(path, 50, 5));
+    XlsSheetReader reader;
+    SheetContent whole;
+    QVERIFY2(reader.read(path, &whole), qPrintable(reader.errorString()));
+    QCOMPARE(whole.rows.size(), 50);
+    const qint64 sectors = QFileInfo(path).size() / 512;
+    const QString damaged = dir.filePath(QStringLiteral("danneggiato.xls"));
+    int refused = 0;
+    for (qint64 sector = 0; sector < sectors; ++sector) {
+        QFile::remove(damaged);
+        QVERIFY(QFile::copy(path, damaged));
+        QVERIFY(changeFile(damaged, [&](QByteArray &bytes) {
+            std::fill_n(bytes.data() + sector * 512, 512, '\0');
+            return true;
+        }));
+        SheetContent content;
+        if (reader.read(damaged, &content)) {
+            QCOMPARE(content.header, whole.header);
+            QCOMPARE(content.rows, whole.rows);
+        } else {
+            QVERIFY(content.rows.isEmpty());
+            ++refused;
+        }
+    }
+    QVERIFY(refused > sectors / 2);
+}
+
+void TestXlsSheetReader::hostileContainersAreRefused_data()
+{
+    // The compound file's links made to loop or to point outside it: refused, at once.
+    QTest::addColumn<Change>("change");
+    QTest::newRow("stream's chain loops") << Change([](QByteArray &bytes) {
+        const qsizetype entry = workbookEntry(bytes);
+        const quint32 start = qFromLittleEndian<quint32>(bytes.constData() + entry + 116);
+        qToLittleEndian(start, bytes.data() + fatEntryAt(bytes, start + 3));
+        return entry >= 0;
+    });
+    QTest::newRow("stream's chain leaves the file") << Change([](QByteArray &bytes) {
+        const qsizetype entry = workbookEntry(bytes);
+        const quint32 start = qFromLittleEndian<quint32>(bytes.constData() + entry + 116);
+        qToLittleEndian(quint32(0x00ffffff), bytes.data() + fatEntryAt(bytes, start + 1));
+        return entry >= 0;
+    });
+    QTest::newRow("stream larger than the file") << Change([](QByteArray &bytes) {
+        const qsizetype entry = workbookEntry(bytes);
+        qToLittleEndian(quint32(bytes.size() + 1), bytes.data() + entry + 120);
+        return entry >= 0;
+    });
+    QTest::newRow("directory entry its own sibling") << Change([](QByteArray &bytes) {
+        const qsizetype entry = workbookEntry(bytes);
+        const qsizetype root = bytes.indexOf(QByteArray::fromHex("52006f006f007400200045006e0074007200790000"));
+        const quint32 id = quint32((entry - root) / 128);
+        qToLittleEndian(id, bytes.data() + entry + 68);
+        return entry >= 0 && root >= 0 && id > 0;
+    });
+    QTest::newRow("allocation table larger than the file") << Change([](QByteArray &bytes) {
+        qToLittleEndian(quint32(0x7fffffff), bytes.data() + 0x2C);
+        return true;
+    });
+    QTest::newRow("sector size of 64 KiB") << Change([](QByteArray &bytes) {
+        qToLittleEndian(quint16(16), bytes.data() + 0x1E);
+        return true;
+    });
+}
+
+void TestXlsSheetReader::hostileContainersAreRefused()
+{
+    QFETCH(Change, change);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("persone.xls"));
+    QVERIFY(writePersons(path, 50));
+    QVERIFY(changeFile(path, change));
+    XlsSheetReader reader;
+    reader.setTimeout(20000);
+    SheetContent content;
+    QVERIFY(!reader.read(path, &content));
+    QVERIFY2(reader.errorString().contains(QStringLiteral("il file è danneggiato")), qPrintable(reader.errorString()));
+    QVERIFY(content.rows.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestXlsSheetReader)

@@ -3,12 +3,13 @@
 // start-up password it stores.
 #include "app/principale.h"
 #include "app/startup.h"
+#include "core/passwordhash.h"
+#include "core/workspace.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "data/table.h"
 #include "settings/opzioni.h"
 #include "settings/password.h"
-#include "settings/passwordhash.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void cleanup();
 
     void pagesAndCaptions();
+    void createdItOpensNothing();
     void firstOpeningOnPasswordThenTheLastTab();
     void radioChoiceChangesTheStartUpQueryAtOnce();
     void okRunsTheStartUpQuery();
@@ -97,7 +99,7 @@ void TestOpzioni::pagesAndCaptions()
     for (int i = 0; i < pages->count(); ++i)
         tabs << pages->tabText(i);
     QCOMPARE(tabs, QStringList({"Dati iniziali", "Campi persona", "Campi indirizzo", "Campi recapiti", "Campi progetto",
-                                "Campi pagamenti", "Password"}));
+                                "Campi pagamenti", "Password", "Database"}));
 
     QStringList radios;
     for (int kind = 0; kind < 6; ++kind)
@@ -135,6 +137,28 @@ void TestOpzioni::pagesAndCaptions()
         QCOMPARE(edit->echoMode(), QLineEdit::Password);
         QCOMPARE(edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, edit), int('*'));
     }
+}
+
+void TestOpzioni::createdItOpensNothing()
+{
+    // The dialog edits the preferences; the start-up loads them and opens the database.
+    Workspace workspace(db_->programDir());
+    int steps = 0;
+    Opzioni::MainWindowSteps counted;
+    counted.runInitialQuery = [&steps](bool) { ++steps; };
+    counted.setUpCard = [&steps] { ++steps; };
+    counted.mirrorColumns = [&steps] { ++steps; };
+    Opzioni dialog(workspace, counted);
+    QVERIFY(!workspace.connection().isOpen());
+    QVERIFY(!workspace.query()->isActive());
+    QCOMPARE(steps, 0);
+    QCOMPARE(dialog.checkList(0)->count(), 0);
+    QVERIFY(dialogs_->errors.isEmpty());
+
+    // The start-up's dialog shows what the start-up loaded.
+    QVERIFY(startup_->settings());
+    QCOMPARE(options()->checkList(0)->count(), main()->globals().checkLists.at(0).items.size());
+    QVERIFY(options()->radioButton(main()->globals().initialQueryKind)->isChecked());
 }
 
 void TestOpzioni::firstOpeningOnPasswordThenTheLastTab()

@@ -1,6 +1,6 @@
 // The start-up password: hashing, checking (older plain-text values included) and the
 // "Conferma password" steps of the options dialog.
-#include "settings/passwordhash.h"
+#include "core/passwordhash.h"
 
 #include <sodium.h>
 

@@ -6,12 +6,17 @@
 #include "data/dberror.h"
 #include "data/pgconnection.h"
 #include "settings/databasechoice.h"
+#include "settings/databasepage.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 #include "support/testserver.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +34,7 @@ private Q_SLOTS:
     void unreachableServerNamesTheHost();
     void opensTheServerWithoutLock();
     void readingRoleOpensReadOnly();
+    void optionsPageSetsAndTriesTheServer();
 
 private:
     QString ini() const { return QDir(program_->path()).filePath(QStringLiteral("Default.ini")); }
@@ -207,6 +213,68 @@ void TestServerChoice::readingRoleOpensReadOnly()
     QVERIFY2(dialogs.messages.first().contains(server.settings().user)
                  && dialogs.messages.first().contains(QStringLiteral("sola lettura")),
              qPrintable(dialogs.messages.first()));
+}
+
+void TestServerChoice::optionsPageSetsAndTriesTheServer()
+{
+    ScriptedDialogs dialogs;
+    writeIni("[OPZIONI]\r\nA=1\r\n");
+    const ProgramPaths paths(program_->path());
+    DatabasePage page(paths);
+    page.load();
+    QVERIFY(page.fileButton()->isChecked());
+    QVERIFY(!page.hostEdit()->isEnabled());
+
+    // Unchanged: nothing is written, nothing said.
+    QVERIFY(page.apply());
+    QCOMPARE(readIni(), QByteArray("[OPZIONI]\r\nA=1\r\n"));
+    QVERIFY(dialogs.messages.isEmpty());
+
+    // A server without its name is refused before anything is written.
+    page.serverButton()->setChecked(true);
+    QVERIFY(page.hostEdit()->isEnabled());
+    page.hostEdit()->setText(QStringLiteral("  "));
+    QVERIFY(!page.apply());
+    QCOMPARE(dialogs.errors.size(), 1);
+    QCOMPARE(readIni(), QByteArray("[OPZIONI]\r\nA=1\r\n"));
+
+    // A server nobody answers on: the test says so, naming the host.
+    page.hostEdit()->setText(QStringLiteral("127.0.0.1"));
+    page.portEdit()->setValue(1);
+    page.nameEdit()->setText(QStringLiteral("studio"));
+    page.sslBox()->setCurrentText(QStringLiteral("disable"));
+    page.ProvaCollegamentoClick();
+    QCOMPARE(dialogs.errors.size(), 2);
+    QVERIFY2(dialogs.errors.last().contains(QStringLiteral("127.0.0.1")), qPrintable(dialogs.errors.last()));
+
+    // Written for the next start, never with a password; read back as it was set.
+    QVERIFY(page.apply());
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(readIni().contains("Tipo=server\r\nHost=127.0.0.1\r\nPorta=1\r\nNome=studio\r\n"));
+    DatabasePage again(paths);
+    again.load();
+    QVERIFY(again.serverButton()->isChecked());
+    QCOMPARE(again.portEdit()->value(), 1);
+    QCOMPARE(again.sslBox()->currentText(), QStringLiteral("disable"));
+
+    // A server that answers, with the program's tables.
+    TestServer server;
+    SKIP_WITHOUT_SERVER(server);
+    server.createTables();
+    const PgSettings s = server.settings();
+    again.hostEdit()->setText(s.host);
+    again.portEdit()->setValue(s.port);
+    again.nameEdit()->setText(s.database);
+    again.userEdit()->setText(s.user);
+    again.ProvaCollegamentoClick();
+    QCOMPARE(dialogs.errors.size(), 2);
+    QVERIFY2(dialogs.messages.last().startsWith(QStringLiteral("Collegamento riuscito")),
+             qPrintable(dialogs.messages.last()));
+
+    // Back to the file.
+    again.fileButton()->setChecked(true);
+    QVERIFY(again.apply());
+    QVERIFY(!DatabaseChoice::namedServer(paths));
 }
 
 QTEST_MAIN(TestServerChoice)

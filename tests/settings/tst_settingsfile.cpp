@@ -1,9 +1,9 @@
 // The preferences file: defaults, the reading of each kind of value, the written layout
 // byte for byte, foreign sections, and the saving after a database that did not open.
+#include "core/windows1252.h"
 #include "settings/gridfont.h"
 #include "settings/inifile.h"
 #include "settings/settingsfile.h"
-#include "settings/windows1252.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

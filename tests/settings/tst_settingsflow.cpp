@@ -3,6 +3,7 @@
 // within each test on the same program folder.
 #include "app/principale.h"
 #include "app/startup.h"
+#include "core/passwordhash.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "data/table.h"
@@ -10,7 +11,6 @@
 #include "settings/inifile.h"
 #include "settings/opzioni.h"
 #include "settings/password.h"
-#include "settings/passwordhash.h"
 #include "settings/settingsfile.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"

@@ -1,5 +1,5 @@
 // The Windows-1252 code page of the program's text files.
-#include "settings/windows1252.h"
+#include "core/windows1252.h"
 
 #include <QtTest>
 

@@ -50,6 +50,8 @@ void ScriptedDialogs::clear()
     errors.clear();
     notices.clear();
     questions.clear();
+    textQuestions.clear();
+    textAnswers.clear();
     opened.clear();
     answers.clear();
     fileRequests.clear();

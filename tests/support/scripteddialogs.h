@@ -23,6 +23,18 @@ public:
         notices << text;
     }
     bool question(const QString &text) override;
+    // Recorded among the questions and answered from the same script.
+    bool askYesNo(const QString &text) override { return question(text); }
+    // Answered from textAnswers in turn (none left: cancelled); recorded in textQuestions.
+    bool askText(const QString &text, bool secret, QString *answer) override
+    {
+        Q_UNUSED(secret);
+        textQuestions << text;
+        if (textAnswers.isEmpty())
+            return false;
+        *answer = textAnswers.takeFirst();
+        return true;
+    }
     bool openExternal(const QString &target) override
     {
         opened << target;
@@ -66,6 +78,8 @@ public:
     QStringList errors;
     QStringList notices; // words next to an editor, such as a refused key's
     QStringList questions;
+    QStringList textQuestions;
+    QStringList textAnswers;
     QStringList opened;
     bool openSucceeds = true; // false: the desktop has no program for what is opened
     QList<bool> answers;

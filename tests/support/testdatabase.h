@@ -26,6 +26,8 @@ public:
 
     // Whether the tests of this run work on the server.
     static bool onServer();
+    // The exit code of a run on the server where no test cluster is running.
+    static constexpr int kSkipExitCode = 77;
 
     QString programDir() const;
     QString path() const;

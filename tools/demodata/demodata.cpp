@@ -1,8 +1,8 @@
-#include "data/demodata.h"
+#include "demodata/demodata.h"
 
 #include "data/database.h"
-#include "data/demowords.h"
 #include "data/values.h"
+#include "demodata/demowords.h"
 
 #include <QDate>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "settings/passwordhash.h"
+#include "core/passwordhash.h"
 
 #include <sodium.h>
 

@@ -1,6 +1,6 @@
 #include "data/database.h"
-#include "data/demodata.h"
 #include "data/schema.h"
+#include "demodata/demodata.h"
 #include "support/testdatabase.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,282 @@
+#include "exchange/vcardmapping.h"
+
+#include <QRegularExpression>
+
+#include <initializer_list>
+
+QString ImportedPerson::displayName() const
+{
+    QStringList parts;
+    for (const char *column : {"Cognome", "Nome"}) {
+        const QString part = values.value(QLatin1String(column)).trimmed();
+        if (!part.isEmpty())
+            parts << part;
+    }
+    if (parts.isEmpty())
+        return values.value(QStringLiteral("E_mail")).trimmed();
+    return parts.join(QLatin1Char(' '));
+}
+
+namespace VCardMapping {
+
+namespace {
+
+// A value for a field of one line: its line breaks become `separator`.
+QString oneLine(const QString &text, const QString &separator = QStringLiteral(" "))
+{
+    static const QRegularExpression breaks(QStringLiteral("\\s*(\\r\\n|\\r|\\n)+\\s*"));
+    return text.trimmed().replace(breaks, separator);
+}
+
+QString joined(std::initializer_list<QString> parts, const QString &separator)
+{
+    QStringList kept;
+    for (const QString &part : parts) {
+        const QString p = oneLine(part, separator);
+        if (!p.isEmpty())
+            kept << p;
+    }
+    return kept.join(separator);
+}
+
+// Fills the first empty one of `columns` with `value`; false when all are taken.
+bool place(PersonValues &values, std::initializer_list<const char *> columns, const QString &value)
+{
+    for (const char *column : columns) {
+        QString &field = values[QString::fromUtf8(column)];
+        if (field.isEmpty()) {
+            field = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString phoneNumber(const QString &value)
+{
+    QString number = oneLine(VCardReader::unescape(value));
+    while (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+        number = number.mid(4).trimmed();
+    return number;
+}
+
+void readAddress(const VCardProperty &property, ImportedPerson &person)
+{
+    const QStringList parts = VCardReader::components(property.value);
+    auto part = [&parts](int i) { return i < parts.size() ? parts.at(i).trimmed() : QString(); };
+    // Post office box; extended address; street; locality; region; postal code; country.
+    const QString via = joined({part(2), part(1)}, QStringLiteral(", "));
+    const QString city = oneLine(part(3));
+    const QString postal = oneLine(part(5));
+    PersonValues &v = person.values;
+    if (v.value(QStringLiteral("Via")).isEmpty() && v.value(QStringLiteral("Città")).isEmpty()
+        && v.value(QStringLiteral("CAP")).isEmpty()) {
+        v[QStringLiteral("Via")] = via;
+        v[QStringLiteral("Città")] = city;
+        v[QStringLiteral("CAP")] = postal;
+        const QString rest = joined({part(0), part(4), part(6)}, QStringLiteral(", "));
+        if (!rest.isEmpty())
+            person.leftOut << QStringLiteral("Parte dell'indirizzo: %1").arg(rest);
+        return;
+    }
+    const QString whole = joined({part(0), via, postal, city, part(4), part(6)}, QStringLiteral(", "));
+    if (!whole.isEmpty())
+        person.leftOut << QStringLiteral("Indirizzo: %1").arg(whole);
+}
+
+void readPhone(const VCardProperty &property, ImportedPerson &person)
+{
+    const QString number = phoneNumber(property.value);
+    if (number.isEmpty())
+        return;
+    const QStringList types = property.types();
+    // Our own cards mark a second number whose first is empty, so that it comes back second.
+    const bool second = property.parameter(kPositionParameter) == QLatin1String("2");
+    if (types.contains(QLatin1String("FAX"))) {
+        if (!place(person.values, {"Numero_fax"}, number))
+            person.leftOut << QStringLiteral("Fax: %1").arg(number);
+    } else if (types.contains(QLatin1String("CELL"))) {
+        if (!(second ? place(person.values, {"Numero_cell2", "Numero_cell1"}, number)
+                     : place(person.values, {"Numero_cell1", "Numero_cell2"}, number)))
+            person.leftOut << QStringLiteral("Cellulare: %1").arg(number);
+    } else if (!(second ? place(person.values, {"Numero_telefono2", "Numero_telefono1"}, number)
+                        : place(person.values, {"Numero_telefono1", "Numero_telefono2"}, number))) {
+        person.leftOut << QStringLiteral("Telefono: %1").arg(number);
+    }
+}
+
+// A property of one value: the first fills `column`, the others are left out as `label`.
+void readSingle(const VCardProperty &property, ImportedPerson &person, const char *column, const QString &label,
+                bool multiline = false)
+{
+    QString value = VCardReader::unescape(property.value).trimmed();
+    if (multiline)
+        value.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    else
+        value = oneLine(value);
+    if (value.isEmpty())
+        return;
+    if (!place(person.values, {column}, value))
+        person.leftOut << QStringLiteral("%1: %2").arg(label, oneLine(value));
+}
+
+void readName(const VCard &card, ImportedPerson &person)
+{
+    PersonValues &v = person.values;
+    const QList<const VCardProperty *> names = card.all(QStringLiteral("N"));
+    if (!names.isEmpty()) {
+        const QStringList parts = VCardReader::components(names.first()->value);
+        auto part = [&parts](int i) { return i < parts.size() ? oneLine(parts.at(i)) : QString(); };
+        // Family name; given name; additional names; honorific prefixes; honorific suffixes.
+        v[QStringLiteral("Cognome")] = part(0);
+        v[QStringLiteral("Nome")] = joined({part(1), part(2)}, QStringLiteral(" "));
+        v[QStringLiteral("Qualifica")] = part(3);
+        if (!part(4).isEmpty())
+            person.leftOut << QStringLiteral("Titolo dopo il nome: %1").arg(part(4));
+    }
+    if (!v.value(QStringLiteral("Cognome")).isEmpty() || !v.value(QStringLiteral("Nome")).isEmpty())
+        return;
+    // No name: the formatted name, or the organisation, stands as the surname.
+    for (const char *fallback : {"FN", "ORG"}) {
+        const QList<const VCardProperty *> list = card.all(QLatin1String(fallback));
+        if (list.isEmpty())
+            continue;
+        const QString text = joined({VCardReader::components(list.first()->value).value(0)}, QStringLiteral(" "));
+        if (!text.isEmpty()) {
+            v[QStringLiteral("Cognome")] = text;
+            return;
+        }
+    }
+}
+
+} // namespace
+
+ImportedPerson fromCard(const VCard &card)
+{
+    ImportedPerson person;
+    readName(card, person);
+    for (const VCardProperty &p : card.properties) {
+        if (p.binary)
+            continue;
+        if (p.name == QLatin1String("ADR"))
+            readAddress(p, person);
+        else if (p.name == QLatin1String("TEL"))
+            readPhone(p, person);
+        else if (p.name == QLatin1String("EMAIL"))
+            readSingle(p, person, "E_mail", QStringLiteral("E-Mail"));
+        else if (p.name == QLatin1String("URL"))
+            readSingle(p, person, "Sito_internet", QStringLiteral("Sito internet"));
+        else if (p.name == QLatin1String("NOTE"))
+            readSingle(p, person, "Note", QStringLiteral("Nota"), true);
+        else if (p.name == kFiscalCodeProperty)
+            readSingle(p, person, "Codice_fiscale", QStringLiteral("Codice fiscale"));
+        else if (p.name == kVatNumberProperty)
+            readSingle(p, person, "Partita_iva", QStringLiteral("Partita IVA"));
+    }
+    // Fields left empty are not kept, so that a record compares by what it holds.
+    for (auto it = person.values.begin(); it != person.values.end();) {
+        if (it.value().isEmpty())
+            it = person.values.erase(it);
+        else
+            ++it;
+    }
+    return person;
+}
+
+QString escaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\') || c == QLatin1Char(',') || c == QLatin1Char(';')) {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (c == QLatin1Char('\r')) {
+            out += QLatin1String("\\n");
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('\n')) {
+            out += QLatin1String("\\n");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QByteArray folded(const QByteArray &line)
+{
+    constexpr qsizetype kOctets = 75;
+    QByteArray out;
+    out.reserve(line.size() + line.size() / 70 * 3 + 2);
+    qsizetype start = 0;
+    qsizetype room = kOctets; // the first line holds 75 octets, the others a blank and 74
+    while (line.size() - start > room) {
+        qsizetype cut = start + room;
+        // Never inside a UTF-8 sequence: back to the byte that starts the character.
+        while (cut > start + 1 && (uchar(line.at(cut)) & 0xC0) == 0x80)
+            --cut;
+        out += line.mid(start, cut - start);
+        out += "\r\n ";
+        start = cut;
+        room = kOctets - 1;
+    }
+    out += line.mid(start);
+    out += "\r\n";
+    return out;
+}
+
+QByteArray toCard(const PersonValues &person, Version version)
+{
+    const bool v4 = version == Version::V4;
+    auto field = [&person](const char *column) { return person.value(QString::fromUtf8(column)).trimmed(); };
+    QByteArray out = "BEGIN:VCARD\r\n";
+    out += v4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n";
+    auto line = [&out](const QString &text) { out += folded(text.toUtf8()); };
+
+    line(QStringLiteral("FN:")
+         + escaped(joined({field("Qualifica"), field("Nome"), field("Cognome")}, QStringLiteral(" "))));
+    line(QStringLiteral("N:%1;%2;;%3;")
+             .arg(escaped(field("Cognome")), escaped(field("Nome")), escaped(field("Qualifica"))));
+    if (!field("Via").isEmpty() || !field("Città").isEmpty() || !field("CAP").isEmpty()) {
+        line(QStringLiteral("ADR;TYPE=%1:;;%2;%3;;%4;")
+                 .arg(v4 ? QStringLiteral("work") : QStringLiteral("WORK"), escaped(field("Via")),
+                      escaped(field("Città")), escaped(field("CAP"))));
+    }
+    const struct
+    {
+        const char *column;
+        const char *type;
+        const char *first; // for a second number: the first of its kind
+    } phones[] = {{"Numero_telefono1", "voice", nullptr},
+                  {"Numero_telefono2", "voice", "Numero_telefono1"},
+                  {"Numero_fax", "fax", nullptr},
+                  {"Numero_cell1", "cell", nullptr},
+                  {"Numero_cell2", "cell", "Numero_cell1"}};
+    for (const auto &phone : phones) {
+        const QString number = field(phone.column);
+        if (number.isEmpty())
+            continue;
+        const QString type = v4 ? QLatin1String(phone.type) : QString::fromLatin1(phone.type).toUpper();
+        const QString position = phone.first && field(phone.first).isEmpty()
+                                     ? QStringLiteral(";%1=2").arg(kPositionParameter)
+                                     : QString();
+        line(QStringLiteral("TEL;TYPE=%1%2:%3").arg(type, position, escaped(number)));
+    }
+    if (!field("E_mail").isEmpty())
+        line((v4 ? QStringLiteral("EMAIL:") : QStringLiteral("EMAIL;TYPE=INTERNET:")) + escaped(field("E_mail")));
+    // An address is a URI, written as it is (a line break has no place in one).
+    if (!field("Sito_internet").isEmpty())
+        line(QStringLiteral("URL:") + oneLine(field("Sito_internet"), QString()));
+    if (!field("Note").isEmpty())
+        line(QStringLiteral("NOTE:") + escaped(field("Note")));
+    if (!field("Codice_fiscale").isEmpty())
+        line(kFiscalCodeProperty + QLatin1Char(':') + escaped(field("Codice_fiscale")));
+    if (!field("Partita_iva").isEmpty())
+        line(kVatNumberProperty + QLatin1Char(':') + escaped(field("Partita_iva")));
+    out += "END:VCARD\r\n";
+    return out;
+}
+
+} // namespace VCardMapping

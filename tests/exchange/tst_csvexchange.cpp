@@ -1,0 +1,222 @@
+// Text files the Italian way: the writer's cells and file, the reader's detection and
+// fields, and an export of a result read back into persons.
+#include "exchange/csvreader.h"
+#include "exchange/csvsheetwriter.h"
+#include "exchange/exchangefixture.h"
+#include "exchange/personimport.h"
+#include "exchange/sheetexport.h"
+#include "support/testdatabase.h"
+
+#include <QDate>
+#include <QtTest>
+
+using namespace ExchangeFixture;
+using CellType = SheetWriter::CellType;
+
+Q_DECLARE_METATYPE(SheetWriter::CellType)
+Q_DECLARE_METATYPE(CsvReader::Encoding)
+
+class TestCsvExchange : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cells_data();
+    void cells();
+    void fileLayout();
+    void detection_data();
+    void detection();
+    void fields_data();
+    void fields();
+    void exportThenImportGivesThePersonsBack();
+    void personsOfASheet();
+};
+
+void TestCsvExchange::cells_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<CellType>("type");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("null") << QVariant() << CellType::Text << QByteArray();
+    QTest::newRow("empty text") << QVariant(QString()) << CellType::Text << QByteArray();
+    QTest::newRow("plain") << QVariant("Rossi") << CellType::Text << QByteArray("Rossi");
+    QTest::newRow("accented, UTF-8") << QVariant("Città") << CellType::Text << QByteArray("Citt\xC3\xA0");
+    QTest::newRow("separator") << QVariant("a;b") << CellType::Text << QByteArray("\"a;b\"");
+    QTest::newRow("comma needs no quotes") << QVariant("a,b") << CellType::Text << QByteArray("a,b");
+    QTest::newRow("quotes doubled") << QVariant("il \"tetto\"") << CellType::Text << QByteArray("\"il \"\"tetto\"\"\"");
+    QTest::newRow("line break") << QVariant("a\nb") << CellType::Text << QByteArray("\"a\nb\"");
+    QTest::newRow("blank at the end") << QVariant("a ") << CellType::Text << QByteArray("\"a \"");
+    QTest::newRow("formula =") << QVariant("=1+1") << CellType::Text << QByteArray("\"'=1+1\"");
+    QTest::newRow("formula +") << QVariant("+39 06 123") << CellType::Text << QByteArray("\"'+39 06 123\"");
+    QTest::newRow("formula -") << QVariant("-2") << CellType::Text << QByteArray("\"'-2\"");
+    QTest::newRow("formula @") << QVariant("@SUM(A1)") << CellType::Text << QByteArray("\"'@SUM(A1)\"");
+    QTest::newRow("formula tab") << QVariant("\t=1") << CellType::Text << QByteArray("\"'\t=1\"");
+    QTest::newRow("formula CR") << QVariant("\r=1") << CellType::Text << QByteArray("\"'\r=1\"");
+    QTest::newRow("equals later is text") << QVariant("a=1") << CellType::Text << QByteArray("a=1");
+    QTest::newRow("apostrophe alone stays") << QVariant("'a") << CellType::Text << QByteArray("'a");
+    QTest::newRow("whole amount") << QVariant(1500) << CellType::Number << QByteArray("1500");
+    QTest::newRow("amount with cents") << QVariant(1500.5) << CellType::Number << QByteArray("1500,50");
+    QTest::newRow("negative amount is a number") << QVariant(-12.25) << CellType::Number << QByteArray("-12,25");
+    QTest::newRow("large whole number") << QVariant(qint64(123456789012)) << CellType::Number
+                                        << QByteArray("123456789012");
+    QTest::newRow("number stored as text") << QVariant("00184") << CellType::Number << QByteArray("00184");
+    QTest::newRow("date") << QVariant(QDate(2024, 3, 5)) << CellType::Date << QByteArray("05/03/2024");
+}
+
+void TestCsvExchange::cells()
+{
+    QFETCH(QVariant, value);
+    QFETCH(CellType, type);
+    QFETCH(QByteArray, written);
+    QCOMPARE(CsvSheetWriter::cell(value, type), written);
+    // What is written reads back as the text it was (numbers and dates as shown).
+    if (type == CellType::Text && !value.isNull()) {
+        const CsvReader::Result r = CsvReader::read("Note\r\n" + written + "\r\n");
+        QCOMPARE(r.sheet.rows.value(0).value(0, QString()), value.toString());
+    }
+}
+
+void TestCsvExchange::fileLayout()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("elenco.csv"));
+    CsvSheetWriter writer;
+    QVERIFY(writer.begin(path, {"Cognome", "Importo", "Data"}, {CellType::Text, CellType::Number, CellType::Date}));
+    QVERIFY(writer.writeRow({"Rossi", 10.5, QDate(2024, 12, 31)}));
+    QVERIFY(writer.writeRow({QVariant(), QVariant(), QVariant()}));
+    QVERIFY(writer.finish());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
+                                        "Cognome;Importo;Data\r\nRossi;10,50;31/12/2024\r\n;;\r\n"));
+}
+
+void TestCsvExchange::detection_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<CsvReader::Encoding>("encoding");
+    QTest::addColumn<QString>("secondHeader");
+    using E = CsvReader::Encoding;
+    QTest::newRow("semicolon, BOM") << QByteArray("\xEF\xBB\xBF"
+                                                  "Cognome;Città\r\nA;B\r\n")
+                                    << ";" << E::Utf8WithBom << "Città";
+    QTest::newRow("comma, UTF-8") << QByteArray("Cognome,Citt\xC3\xA0\nA,B\n") << "," << E::Utf8 << "Città";
+    QTest::newRow("tab, Windows-1252") << QByteArray("Cognome\tCitt\xE0\r\nA\tB\r\n") << "\t" << E::Windows1252
+                                       << "Città";
+    QTest::newRow("commas inside quotes do not count") << QByteArray("\"a,b,c\";Nome\r\n") << ";" << E::Utf8 << "Nome";
+    QTest::newRow("semicolon wins a tie") << QByteArray("a;b,c\r\n") << ";" << E::Utf8 << "b,c";
+    QTest::newRow("one column") << QByteArray("Cognome\r\nRossi\r\n") << ";" << E::Utf8 << "";
+    QTest::newRow("only later lines decide nothing")
+        << QByteArray("Cognome\r\nRossi,Mario\r\n") << ";" << E::Utf8 << "";
+    QTest::newRow("euro sign in Windows-1252") << QByteArray("Importo;\x80\r\n") << ";" << E::Windows1252 << "€";
+    QTest::newRow("empty file") << QByteArray() << ";" << E::Utf8 << "";
+}
+
+void TestCsvExchange::detection()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, separator);
+    QFETCH(CsvReader::Encoding, encoding);
+    QFETCH(QString, secondHeader);
+    const CsvReader::Result r = CsvReader::read(bytes);
+    QCOMPARE(QString(r.separator), separator);
+    QCOMPARE(r.encoding, encoding);
+    QCOMPARE(r.sheet.header.value(1), secondHeader);
+    QVERIFY(!CsvReader::separatorName(r.separator).isEmpty());
+    QVERIFY(!CsvReader::encodingName(r.encoding).isEmpty());
+}
+
+void TestCsvExchange::fields_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QList<int>>("lines");
+    QTest::newRow("CR LF") << QByteArray("h1;h2\r\na;b\r\nc;d\r\n") << QList<QStringList>{{"a", "b"}, {"c", "d"}}
+                           << QList<int>{2, 3};
+    QTest::newRow("LF, no final end") << QByteArray("h1;h2\na;b\nc;d") << QList<QStringList>{{"a", "b"}, {"c", "d"}}
+                                      << QList<int>{2, 3};
+    QTest::newRow("CR alone") << QByteArray("h1;h2\ra;b\r") << QList<QStringList>{{"a", "b"}} << QList<int>{2};
+    QTest::newRow("quoted line breaks") << QByteArray("h1;h2\r\n\"riga 1\r\nriga 2\";x\r\n\"a\nb\";y\r\nz;w\r\n")
+                                        << QList<QStringList>{{"riga 1\r\nriga 2", "x"}, {"a\nb", "y"}, {"z", "w"}}
+                                        << QList<int>{2, 4, 6};
+    QTest::newRow("doubled quotes and separators")
+        << QByteArray("h1;h2\r\n\"a \"\"b\"\"; c\";d\r\n") << QList<QStringList>{{"a \"b\"; c", "d"}} << QList<int>{2};
+    QTest::newRow("quote inside an unquoted field")
+        << QByteArray("h1;h2\r\nal\"to;b\r\n") << QList<QStringList>{{"al\"to", "b"}} << QList<int>{2};
+    QTest::newRow("short and long rows") << QByteArray("h1;h2\r\na\r\nb;c;d\r\n")
+                                         << QList<QStringList>{{"a", "", ""}, {"b", "c", "d"}} << QList<int>{2, 3};
+    QTest::newRow("empty lines are no rows")
+        << QByteArray("h1;h2\r\n\r\na;b\r\n\r\n") << QList<QStringList>{{"a", "b"}} << QList<int>{3};
+    QTest::newRow("row of empty fields is a row")
+        << QByteArray("h1;h2\r\n;\r\n") << QList<QStringList>{{"", ""}} << QList<int>{2};
+    QTest::newRow("unclosed quote runs to the end")
+        << QByteArray("h1;h2\r\n\"a;b\r\nc") << QList<QStringList>{{"a;b\r\nc", ""}} << QList<int>{2};
+    QTest::newRow("guarded formula loses the apostrophe")
+        << QByteArray("h1;h2\r\n\"'=1+1\";'a\r\n") << QList<QStringList>{{"=1+1", "'a"}} << QList<int>{2};
+    QTest::newRow("header only") << QByteArray("h1;h2\r\n") << QList<QStringList>{} << QList<int>{};
+}
+
+void TestCsvExchange::fields()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(QList<int>, lines);
+    const CsvReader::Result r = CsvReader::read(bytes);
+    QCOMPARE(r.sheet.rows, rows);
+    QCOMPARE(r.lines, lines);
+}
+
+void TestCsvExchange::exportThenImportGivesThePersonsBack()
+{
+    TestDatabase source;
+    addPerson(source.db(), {{"Cognome", "D'Amico"},
+                            {"Nome", "Giò"},
+                            {"Qualifica", "Ing."},
+                            {"CAP", "00184"},
+                            {"Città", "Roma"},
+                            {"Via", "Via Po; 3"},
+                            {"Numero_telefono1", "+39 06 123"},
+                            {"Numero_cell1", "-"},
+                            {"E_mail", "@gio"},
+                            {"Partita_iva", "06363391001"},
+                            {"Note", "riga 1\nil \"tetto\" = 1"}});
+    addPerson(source.db(), {{"Cognome", "Bianchi"}, {"Nome", " Anna "}});
+    Query q(&source.db());
+    q.setSql(personsStatement());
+    q.open();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rubrica.csv"));
+    CsvSheetWriter writer;
+    const ExportResult exported = SheetExport::run(q, writer, path);
+    QVERIFY2(exported.ok, qPrintable(exported.message));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const CsvReader::Result read = CsvReader::read(file.readAll());
+    QCOMPARE(read.encoding, CsvReader::Encoding::Utf8WithBom);
+    QCOMPARE(read.separator, QLatin1Char(';'));
+    QStringList recognised;
+    const QList<ImportedPerson> people = PersonImport::fromSheet(read.sheet, read.lines, &recognised);
+    QCOMPARE(recognised.size(), 16);
+    TestDatabase target;
+    const ImportResult imported = PersonImport(target.db()).run(people);
+    QCOMPARE(imported.outcome, ImportResult::Outcome::Imported);
+    QCOMPARE(personLines(target.db()), personLines(source.db()));
+}
+
+void TestCsvExchange::personsOfASheet()
+{
+    SheetContent sheet;
+    sheet.header = {"cognome", "Colonna estranea", "1° Telefono", "Cognome"};
+    sheet.rows = {{"Rossi", "x", "06 1", "doppione"}, {"", "y", "", ""}, {"", "", "", ""}, {"Verdi", "", "", ""}};
+    QStringList recognised;
+    const QList<ImportedPerson> people = PersonImport::fromSheet(sheet, {2, 3, 5, 9}, &recognised);
+    QCOMPARE(recognised, (QStringList{"Cognome", "Numero_telefono1"}));
+    QCOMPARE(people.size(), 2);
+    QCOMPARE(people.at(0).values, (PersonValues{{"Cognome", "Rossi"}, {"Numero_telefono1", "06 1"}}));
+    QCOMPARE(people.at(1).origin, 9);
+}
+
+QTEST_GUILESS_MAIN(TestCsvExchange)
+#include "tst_csvexchange.moc"
