@@ -5,7 +5,6 @@
 #include "data/database.h"
 #include "data/query.h"
 #include "data/schema.h"
-#include "data/sqlite.h"
 #include "exchange/sheetexport.h"
 #include "exchange/sheetimport.h"
 #include "exchange/sheetreader.h"
@@ -244,8 +243,9 @@ size_t textBytes(Database &db, const QStringList &lines)
     size_t bytes = 0;
     while (st.step())
         for (int c = 0; c < st.columnCount(); ++c) {
-            sqlite3_column_text(st.handle(), c);
-            bytes += size_t(sqlite3_column_bytes(st.handle(), c));
+            size_t size = 0;
+            st.cell(c, &size);
+            bytes += size;
         }
     return bytes;
 }

@@ -79,8 +79,7 @@ size_t floorConversion(const QString &jetFile, const QString &path)
             for (int length : lengths)
                 bytes += size_t(length);
             for (size_t i = 0; i < bound.size(); ++i)
-                sqlite3_bind_text(insert.handle(), int(i) + 1, values[bound[i]].data(), lengths[bound[i]],
-                                  SQLITE_TRANSIENT);
+                insert.bindText(int(i) + 1, QByteArray::fromRawData(values[bound[i]].data(), lengths[bound[i]]));
             insert.step();
             insert.reset();
         }

@@ -1,7 +1,6 @@
 #include "benchtiming.h"
 
 #include "data/database.h"
-#include "data/sqlite.h"
 
 #include <QElapsedTimer>
 
@@ -70,8 +69,9 @@ size_t stepAll(Database &db, const QByteArray &sql)
     size_t bytes = 0;
     while (st.step()) {
         for (int c = 0; c < columns; ++c) {
-            sqlite3_column_text(st.handle(), c);
-            bytes += size_t(sqlite3_column_bytes(st.handle(), c));
+            size_t size = 0;
+            st.cell(c, &size);
+            bytes += size;
         }
     }
     return bytes;

@@ -15,6 +15,7 @@
 #include "exchange/contactexchange.h"
 #include "exchange/fileexchange.h"
 #include "exchange/sheetexchange.h"
+#include "queries/changewatcher.h"
 #include "queries/querycomplessa.h"
 #include "queries/querysequence.h"
 #include "queries/querystandard.h"
@@ -60,6 +61,8 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     resetDrillDown(QStringLiteral("Visualizza progetti"));
     statusPanel_ = MainBars::createStatusBar(this, query());
     Panel2->codeWarning = MainBars::codeWarning(this);
+    // Other desks' work on the office server shows here.
+    new ChangeWatcher(workspace_, [this](const QString &text) { showNotice(text); }, this);
 
     Panel2->followRows(query());
     gridController_ = new GridController(

@@ -72,6 +72,22 @@ bool QtDialogs::question(const QString &text)
     return plainBox(text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+bool Dialogs::password(const QString &text, QString *password)
+{
+    Q_UNUSED(text);
+    Q_UNUSED(password);
+    return false;
+}
+
+bool QtDialogs::password(const QString &text, QString *password)
+{
+    bool ok = false;
+    const QString typed = QInputDialog::getText(owner(), title(), text, QLineEdit::Password, QString(), &ok);
+    if (ok)
+        *password = typed;
+    return ok;
+}
+
 bool QtDialogs::openExternal(const QString &target)
 {
     const QUrl url = QUrl::fromUserInput(target);

@@ -31,6 +31,9 @@ public:
     virtual bool askText(const QString &text, bool secret, QString *answer);
     // Asks the desktop shell to open a web address, a "mailto:" address or a file.
     virtual bool openExternal(const QString &target) = 0;
+    // Asks for a password, the typing hidden: false when the user cancelled (as a program
+    // with no one to answer does).
+    virtual bool password(const QString &text, QString *password);
 
     // What a file dialog asks: its caption, the folder it starts in and its filters in order
     // ("Excel file (*.xls)"); the filter the user picked comes back in `filter`.
@@ -69,6 +72,7 @@ public:
     void error(const QString &text) override;
     bool question(const QString &text) override;
     bool openExternal(const QString &target) override;
+    bool password(const QString &text, QString *password) override;
     QString saveFileName(const FileRequest &request, QString *filter = nullptr) override;
     QString openFileName(const FileRequest &request, QString *filter = nullptr) override;
     bool chooseFont(FontChoice &choice, const std::function<void(const FontChoice &)> &apply) override;

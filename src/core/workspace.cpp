@@ -5,6 +5,7 @@
 #include "data/database.h"
 #include "data/query.h"
 #include "data/schema.h"
+#include "data/serverschema.h"
 #include "data/table.h"
 
 #include <QFileInfo>
@@ -29,8 +30,43 @@ QString Workspace::databaseFile() const
     return databaseFile_.isEmpty() ? paths_.path(ProgramPaths::Place::DatabaseFile) : databaseFile_;
 }
 
+void Workspace::openServer()
+{
+    PgSettings settings = *server_;
+    for (;;) {
+        try {
+            connection_->openServer(settings);
+            break;
+        } catch (const DbPasswordError &e) {
+            // No password in ~/.pgpass, or a wrong one typed: asked again until cancelled.
+            QString typed;
+            const QString user = settings.user.isEmpty() ? qEnvironmentVariable("USER") : settings.user;
+            if (!Dialogs::instance().password(QStringLiteral(
+                                                  "%1\n\nPassword dell'utente %2 per il database \"%3\" sul server %4:")
+                                                  .arg(e.text(), user, settings.database, settings.host),
+                                              &typed))
+                throw;
+            settings.password = typed;
+        }
+    }
+    try {
+        ServerSchema::checkStructure(*connection_);
+        protezione_->open();
+    } catch (...) {
+        protezione_->close();
+        connection_->close();
+        throw;
+    }
+    if (connection_->isReadOnly())
+        Dialogs::instance().message(connection_->readOnlyMessage());
+}
+
 void Workspace::openConnection()
 {
+    if (server_) {
+        openServer();
+        return;
+    }
     const QString path = databaseFile();
     // The lock comes before the file is opened, so that a second copy changes nothing.
     if (QFileInfo::exists(path)) {

@@ -4,11 +4,13 @@
 #include "core/gridcolumns.h"
 #include "core/programpaths.h"
 #include "data/databaselock.h"
+#include "data/pgconnection.h"
 
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Database;
 class Query;
@@ -31,6 +33,10 @@ public:
     // The database file openConnection() opens: the one of the data folders unless set.
     QString databaseFile() const;
     void setDatabaseFile(const QString &path) { databaseFile_ = path; }
+    // The office's server openConnection() opens instead of the file (its password, when
+    // ~/.pgpass holds none, is asked then).
+    void setServer(const PgSettings &server) { server_ = server; }
+    bool usesServer() const { return server_.has_value(); }
     Database &connection() { return *connection_; }
     Query *query() const { return query_.get(); }
     Table *protezione() const { return protezione_.get(); }
@@ -44,7 +50,8 @@ public:
 
     // Becomes the one writer of the database file, opens it and the
     // protection row. A file or folder that cannot be written opens read-only, and the user
-    // is told so.
+    // is told so. A server is shared by every desk: no lock is taken, and a role that may
+    // only read opens read-only.
     void openConnection();
     // Runs in openConnection() once the database file is locked, before it is opened: an old
     // office's archive in the database's place is offered for conversion there, so that two
@@ -64,6 +71,7 @@ public:
 private:
     ProgramPaths paths_;
     QString databaseFile_;
+    std::optional<PgSettings> server_;
     Globals globals_;
     // Declared in this order so that the query and the protection row go before the connection.
     std::unique_ptr<Database> connection_;
@@ -74,4 +82,6 @@ private:
     DatabaseLock lock_;
     BeforeOpening beforeOpening_;
     bool refused_ = false;
+
+    void openServer();
 };

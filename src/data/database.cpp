@@ -1,119 +1,89 @@
 #include "data/database.h"
 
-#include "data/sqlite.h"
+#include "data/pgengine.h"
+#include "data/sqliteengine.h"
 
 #include <QDate>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <unistd.h>
+#include <QDateTime>
 
 namespace {
 
-QString engineText(sqlite3 *db, int code)
-{
-    if (db)
-        return QString::fromUtf8(sqlite3_errmsg(db));
-    return QString::fromUtf8(sqlite3_errstr(code));
-}
-
-bool writable(const QString &path)
-{
-    // access() answers for this user and for the file system (a read-only mount is refused
-    // even to root), which the permission bits alone do not tell.
-    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
-}
-
-QString nameAfter(const QString &engine, const QString &prefix) { return engine.mid(prefix.size()).trimmed(); }
+[[noreturn]] void notOpen() { throw DbError(QStringLiteral("Il database non è aperto.")); }
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // Statement
 
-Statement::Statement(Database &db, const QByteArray &sql) : db_(db)
+Statement::Statement(Database &db, const QByteArray &sql)
 {
     if (!db.isOpen())
-        throw DbError(QStringLiteral("Il database non è aperto."));
-    const int rc = sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &stmt_, nullptr);
-    if (rc != SQLITE_OK)
-        db.raise(rc, db.isSaving(nullptr));
+        notOpen();
+    stmt_ = db.engine()->prepare(sql);
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() = default;
 
 void Statement::bind(int index, const QVariant &value)
 {
-    int rc = SQLITE_OK;
     if (value.isNull() || !value.isValid()) {
-        rc = sqlite3_bind_null(stmt_, index);
-    } else {
-        switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::Bool:
-            rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
-            break;
-        case QMetaType::Double:
-            rc = sqlite3_bind_double(stmt_, index, value.toDouble());
-            break;
-        case QMetaType::QDate:
-            bindText(index, value.toDate().toString(Qt::ISODate).toUtf8());
-            return;
-        case QMetaType::QDateTime: {
-            const QDateTime dt = value.toDateTime();
-            const QString text = dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
-                                                          : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            bindText(index, text.toUtf8());
-            return;
-        }
-        default:
-            bindText(index, value.toString().toUtf8());
-            return;
-        }
+        stmt_->bindNull(index);
+        return;
     }
-    if (rc != SQLITE_OK)
-        db_.raise(rc, db_.isSaving(stmt_));
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+        stmt_->bindInt(index, value.toLongLong());
+        return;
+    case QMetaType::Double:
+        stmt_->bindDouble(index, value.toDouble());
+        return;
+    case QMetaType::QDate:
+        bindText(index, value.toDate().toString(Qt::ISODate).toUtf8());
+        return;
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        const QString text = dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
+                                                      : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        bindText(index, text.toUtf8());
+        return;
+    }
+    default:
+        bindText(index, value.toString().toUtf8());
+        return;
+    }
 }
 
-void Statement::bindText(int index, const QByteArray &utf8)
-{
-    const int rc = sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    if (rc != SQLITE_OK)
-        db_.raise(rc, db_.isSaving(stmt_));
-}
+void Statement::bindText(int index, const QByteArray &utf8) { stmt_->bindText(index, utf8); }
 
-void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
+void Statement::bindNull(int index) { stmt_->bindNull(index); }
 
-bool Statement::step()
-{
-    const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    db_.raise(rc, db_.isSaving(stmt_));
-}
+bool Statement::step() { return stmt_->step(); }
 
-void Statement::reset()
-{
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-}
+void Statement::reset() { stmt_->reset(); }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const { return stmt_->columnCount(); }
 
 QByteArray Statement::columnText(int column) const
 {
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
-    return QByteArray(text, sqlite3_column_bytes(stmt_, column));
+    std::size_t size = 0;
+    const char *text = stmt_->cell(column, &size);
+    return QByteArray(text, qsizetype(size));
 }
 
-qint64 Statement::columnInt(int column) const { return sqlite3_column_int64(stmt_, column); }
+qint64 Statement::columnInt(int column) const { return stmt_->intValue(column); }
 
-bool Statement::columnIsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+double Statement::columnDouble(int column) const { return stmt_->doubleValue(column); }
+
+bool Statement::columnIsNull(int column) const { return stmt_->isNull(column); }
+
+const char *Statement::cell(int column, std::size_t *size) const { return stmt_->cell(column, size); }
+
+ValueType Statement::valueType(int column) const { return stmt_->valueType(column); }
+
+ColumnOrigin Statement::origin(int column) const { return stmt_->origin(column); }
 
 // ---------------------------------------------------------------------------------------
 // Database
@@ -122,226 +92,75 @@ Database::~Database() { close(); }
 
 void Database::open(const QString &path, const QByteArray &key)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw DbError(QStringLiteral("Il file del database non esiste: %1").arg(QDir::toNativeSeparators(path)));
-    if (!info.isFile())
-        throw DbError(QStringLiteral("Il percorso del database non è un file: %1").arg(QDir::toNativeSeparators(path)));
-    // A file or a folder that cannot be written is opened read-only on purpose, so that the
-    // user is told at once rather than at the first save.
-    ReadOnlyCause cause = ReadOnlyCause::None;
-    if (!writable(path))
-        cause = ReadOnlyCause::File;
-    else if (!writable(info.absolutePath()))
-        cause = ReadOnlyCause::Folder;
-    openFile(path, key, cause == ReadOnlyCause::None ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
-    if (cause == ReadOnlyCause::None && sqlite3_db_readonly(db_, "main") == 1)
-        cause = ReadOnlyCause::File;
-    readOnly_ = cause;
-}
-
-QString Database::readOnlyMessage() const
-{
-    const QString file = QDir::toNativeSeparators(path_);
-    switch (readOnly_) {
-    case ReadOnlyCause::None:
-        return {};
-    case ReadOnlyCause::File:
-        return QStringLiteral("Il file del database %1 è di sola lettura. Il programma funziona in sola lettura: "
-                              "si possono consultare i dati, eseguire le query ed esportarle, ma non inserire, "
-                              "modificare o cancellare. Per lavorare sui dati chiudere il programma, rendere il file "
-                              "scrivibile e riavviarlo.")
-            .arg(file);
-    case ReadOnlyCause::Folder:
-        return QStringLiteral("La cartella del database %1 non permette di scrivere. Il programma funziona in sola "
-                              "lettura: si possono consultare i dati, eseguire le query ed esportarle, ma non "
-                              "inserire, modificare o cancellare. Per lavorare sui dati chiudere il programma, "
-                              "rendere scrivibile la cartella e riavviarlo.")
-            .arg(file);
-    }
-    return {};
+    close();
+    take(SqliteEngine::open(path, key), false);
 }
 
 void Database::create(const QString &path, const QByteArray &key)
 {
-    if (QFileInfo::exists(path))
-        throw DbError(
-            QStringLiteral("Il file esiste già e non viene sovrascritto: %1").arg(QDir::toNativeSeparators(path)));
-    openFile(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // A path that exists is refused before the open database is closed.
+    std::unique_ptr<SqliteEngine> engine = SqliteEngine::create(path, key);
+    close();
+    take(std::move(engine), false);
 }
 
-void Database::openFile(const QString &path, const QByteArray &key, int flags)
+void Database::openServer(const PgSettings &settings)
 {
     close();
-    sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString text = engineText(db, rc);
-        sqlite3_close(db);
-        throw DbError(explain(rc, text, path, Activity::Opening));
-    }
-    sqlite3_extended_result_codes(db, 0);
-    sqlite3_busy_timeout(db, 2000);
-    rc = sqlite3_key(db, key.constData(), int(key.size()));
-    if (rc != SQLITE_OK) {
-        // A key the codec does not take (an empty one) cannot be the file's.
-        sqlite3_close(db);
-        throw DbError(explain(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)), path, Activity::Opening));
-    }
-    {
-        // The key is only checked when the first page is read.
-        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    }
-    if (rc != SQLITE_OK) {
-        const QString text = engineText(db, rc);
-        sqlite3_close(db);
-        throw DbError(explain(rc, text, path, Activity::Opening));
-    }
-    db_ = db;
-    readOnly_ = ReadOnlyCause::None;
-    path_ = path;
-    depth_ = 0;
+    take(PgEngine::open(settings), true);
+}
+
+void Database::take(std::unique_ptr<DatabaseEngine> engine, bool server)
+{
+    engine_ = std::move(engine);
+    server_ = server;
     tables_.clear();
 }
 
 void Database::close()
 {
-    if (db_) {
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-    }
+    engine_.reset();
+    server_ = false;
     tables_.clear();
-    depth_ = 0;
 }
 
-void Database::raise(int code, bool saving) const
+DatabaseEngine &Database::open_() const
 {
-    throw DbError(explain(code, engineText(db_, code), path_, saving ? Activity::Saving : Activity::Reading));
+    if (!engine_)
+        notOpen();
+    return *engine_;
 }
 
-bool Database::isSaving(sqlite3_stmt *statement) const
-{
-    if (depth_ > 0 || (db_ && !sqlite3_get_autocommit(db_)))
-        return true;
-    if (!statement)
-        return false;
-    // The engine counts BEGIN as reading; here it starts a save.
-    return !sqlite3_stmt_readonly(statement) || qstrnicmp(sqlite3_sql(statement), "BEGIN", 5) == 0;
-}
+QString Database::path() const { return engine_ ? engine_->path() : QString(); }
 
-QString Database::explain(int code, const QString &engine, const QString &path, Activity activity)
+QString Database::description() const { return engine_ ? engine_->description() : QString(); }
+
+bool Database::isReadOnly() const { return engine_ && engine_->isReadOnly(); }
+
+QString Database::readOnlyMessage() const { return engine_ ? engine_->readOnlyMessage() : QString(); }
+
+int Database::transactionDepth() const { return engine_ ? engine_->transactionDepth() : 0; }
+
+sqlite3 *Database::handle() const
 {
-    const QString file = QDir::toNativeSeparators(path);
-    const bool opening = activity == Activity::Opening;
-    const QString notSaved = activity == Activity::Saving ? QStringLiteral(" Le modifiche non sono state salvate.")
-                                                          : QString();
-    QString text;
-    switch (code & 0xff) {
-    case SQLITE_NOTADB:
-        text = opening ? QStringLiteral("Il file %1 non è un database di Pratilio+, è danneggiato oppure la password "
-                                        "del database è errata. Ripristinare una copia di sicurezza del file.")
-                       : QStringLiteral("Il file del database %1 è danneggiato. Chiudere il programma e ripristinare "
-                                        "una copia di sicurezza del file.");
-        break;
-    case SQLITE_CORRUPT:
-        text = QStringLiteral("Il file del database %1 è danneggiato.%2 Chiudere il programma e ripristinare una copia "
-                              "di sicurezza del file.");
-        break;
-    case SQLITE_READONLY:
-        text = QStringLiteral(
-            "Il database %1 è di sola lettura.%2 Chiudere il programma, rendere scrivibili il file e la "
-            "sua cartella e riavviarlo.");
-        break;
-    case SQLITE_CANTOPEN:
-        text = opening
-                   ? QStringLiteral("Impossibile aprire il file del database %1: controllare che il file esista, che "
-                                    "si possa leggere e che il disco sia collegato.")
-                   : QStringLiteral("Impossibile scrivere nella cartella del database %1 (il database vi crea un "
-                                    "file temporaneo per salvare in sicurezza).%2 Chiudere il programma, rendere "
-                                    "scrivibile la cartella e riavviarlo.");
-        break;
-    case SQLITE_FULL:
-        text = QStringLiteral("Il disco che contiene il database %1 è pieno.%2 Liberare spazio sul disco e riprovare.");
-        break;
-    case SQLITE_IOERR:
-        text = QStringLiteral("Errore di lettura o scrittura sul disco del database %1.%2 Controllare il disco (e lo "
-                              "spazio libero) e riprovare.");
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        text = QStringLiteral("Il database %1 è bloccato da un altro programma.%2 Chiudere l'altro programma e "
-                              "riprovare.");
-        break;
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        text = QStringLiteral("Non si hanno i permessi per usare il database %1.%2");
-        break;
-    case SQLITE_NOMEM:
-        text = QStringLiteral("Memoria insufficiente per lavorare sul database %1.%2 Chiudere altri programmi e "
-                              "riprovare.");
-        break;
-    case SQLITE_CONSTRAINT:
-        text = QStringLiteral("Il database %1 ha rifiutato il record: una chiave esiste già o un valore non è "
-                              "ammesso.%2");
-        break;
-    default:
-        if (engine.startsWith(QLatin1String("no such table:"))) {
-            text = QStringLiteral("Nel database %1 manca la tabella \"%2\": il file non è un database di Pratilio+ "
-                                  "completo. Ripristinare una copia di sicurezza del file.")
-                       .arg(file, nameAfter(engine, QStringLiteral("no such table:")));
-            return QStringLiteral("%1 (%2)").arg(text, engine);
-        }
-        if (engine.startsWith(QLatin1String("no such column:"))) {
-            text = QStringLiteral("Nel database %1 manca la colonna \"%2\" chiesta dalla query: il file non è un "
-                                  "database di Pratilio+ completo oppure la query nomina un campo che non esiste.")
-                       .arg(file, nameAfter(engine, QStringLiteral("no such column:")));
-            return QStringLiteral("%1 (%2)").arg(text, engine);
-        }
-        if (opening)
-            text = QStringLiteral("Impossibile aprire il database %1: controllare il file e la sua cartella, oppure "
-                                  "ripristinare una copia di sicurezza del file.");
-        else
-            return engine; // the engine's own words: a statement's fault, or a trigger's RAISE
-    }
-    text.replace(QLatin1String("%2"), notSaved);
-    return QStringLiteral("%1 (%2)").arg(text.arg(file), engine);
+    const auto *file = dynamic_cast<const SqliteEngine *>(engine_.get());
+    return file ? file->handle() : nullptr;
 }
 
 void Database::exec(const QString &sql) { exec(sql.toUtf8()); }
 
-void Database::exec(const QByteArray &sql)
-{
-    if (!db_)
-        throw DbError(QStringLiteral("Il database non è aperto."));
-    // Statement by statement, so that each failure is told as what it stopped.
-    const char *next = sql.constData();
-    const char *const end = next + sql.size();
-    while (next < end) {
-        sqlite3_stmt *stmt = nullptr;
-        int rc = sqlite3_prepare_v2(db_, next, int(end - next), &stmt, &next);
-        if (rc != SQLITE_OK)
-            raise(rc, isSaving(nullptr));
-        if (!stmt)
-            continue; // blanks or a comment
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        }
-        const bool saving = isSaving(stmt);
-        sqlite3_finalize(stmt);
-        if (rc != SQLITE_DONE)
-            raise(rc, saving);
-    }
-}
+void Database::exec(const QByteArray &sql) { open_().exec(sql); }
 
 QVariant Database::scalar(const QByteArray &sql)
 {
     Statement st(*this, sql);
     if (!st.step() || st.columnIsNull(0))
         return {};
-    switch (sqlite3_column_type(st.handle(), 0)) {
-    case SQLITE_INTEGER:
+    switch (st.valueType(0)) {
+    case ValueType::Integer:
         return st.columnInt(0);
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(st.handle(), 0);
+    case ValueType::Float:
+        return st.columnDouble(0);
     default:
         return QString::fromUtf8(st.columnText(0));
     }
@@ -349,6 +168,10 @@ QVariant Database::scalar(const QByteArray &sql)
 
 qint64 Database::nextKey(const QString &table, const QString &column)
 {
+    // Inside a save, the other desks wait to take a key of this table until it ends, so that
+    // no two take the same one (on the file the save is the only writer already).
+    if (transactionDepth() > 0)
+        open_().lockKeys(table);
     // MAX over an indexed key is one look-up, not a walk of the whole table (a CAST around
     // the column would hide the index and read every row).
     const QByteArray sql
@@ -386,38 +209,45 @@ bool Database::hasColumn(const QString &table, const QString &column)
     return tableInfo(table).columns.contains(column);
 }
 
-qint64 Database::lastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+qint64 Database::lastInsertRowId() const { return engine_ ? engine_->lastInsertRowId() : 0; }
 
-int Database::changes() const { return sqlite3_changes(db_); }
+int Database::changes() const { return engine_ ? engine_->changes() : 0; }
 
 void Database::begin()
 {
-    // The outermost level takes the write lock at once, so that what a save reads first
-    // (the largest key) is still true when it writes.
-    exec(depth_ == 0 ? QByteArray("BEGIN IMMEDIATE") : QByteArray("SAVEPOINT sp") + QByteArray::number(depth_ + 1));
-    ++depth_;
+    DatabaseEngine &engine = open_();
+    const int depth = engine.transactionDepth();
+    engine.exec(depth == 0 ? engine.beginStatement() : QByteArray("SAVEPOINT sp") + QByteArray::number(depth + 1));
+    engine.setTransactionDepth(depth + 1);
 }
 
 void Database::commit()
 {
-    Q_ASSERT(depth_ > 0);
-    exec(depth_ == 1 ? QByteArray("COMMIT") : QByteArray("RELEASE sp") + QByteArray::number(depth_));
-    --depth_;
+    DatabaseEngine &engine = open_();
+    const int depth = engine.transactionDepth();
+    Q_ASSERT(depth > 0);
+    engine.exec(depth == 1 ? QByteArray("COMMIT") : QByteArray("RELEASE sp") + QByteArray::number(depth));
+    engine.setTransactionDepth(depth - 1);
 }
 
 void Database::rollback()
 {
-    Q_ASSERT(depth_ > 0);
-    const int depth = depth_--;
+    DatabaseEngine &engine = open_();
+    const int depth = engine.transactionDepth();
+    Q_ASSERT(depth > 0);
+    engine.setTransactionDepth(depth - 1);
+    // A failed write (or a lost connection) may have ended the transaction already.
+    if (!engine.inTransaction())
+        return;
     if (depth == 1) {
-        // A failed write may have ended the transaction already.
-        if (!sqlite3_get_autocommit(db_))
-            exec("ROLLBACK");
+        engine.exec("ROLLBACK");
         return;
     }
     const QByteArray name = QByteArray("sp") + QByteArray::number(depth);
-    exec("ROLLBACK TO " + name + "; RELEASE " + name);
+    engine.exec("ROLLBACK TO " + name + "; RELEASE " + name);
 }
+
+void Database::lockKeys(const QString &table) { open_().lockKeys(table); }
 
 QString Database::quoteIdentifier(const QString &name)
 {

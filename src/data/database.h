@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/dberror.h"
+#include "data/engine.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -8,9 +9,14 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
 struct sqlite3;
-struct sqlite3_stmt;
 class Database;
+class DatabaseEngine;
+class EngineStatement;
+struct ColumnOrigin;
+struct PgSettings;
 
 // One prepared statement, finalised when it goes out of scope.
 class Statement
@@ -30,16 +36,21 @@ public:
     int columnCount() const;
     QByteArray columnText(int column) const;
     qint64 columnInt(int column) const;
+    double columnDouble(int column) const;
     bool columnIsNull(int column) const;
-    sqlite3_stmt *handle() const { return stmt_; }
+    // The cell's text without a copy, valid until the next step; null data for a null cell.
+    const char *cell(int column, std::size_t *size) const;
+    ValueType valueType(int column) const;
+    // The column's name, the table and column it reads, and its declared type.
+    ColumnOrigin origin(int column) const;
 
 private:
-    Database &db_;
-    sqlite3_stmt *stmt_ = nullptr;
+    std::unique_ptr<EngineStatement> stmt_;
 };
 
-// The one connection to the password-protected database file. Every failure is raised
-// as DbError with a text that tells the user what is wrong.
+// The one connection to the database: the password-protected file of one desk, or the office's
+// PostgreSQL server that several desks share. Both take the statements written for the file.
+// Every failure is raised as DbError with a text that tells the user what is wrong.
 class Database
 {
 public:
@@ -53,12 +64,19 @@ public:
     void open(const QString &path, const QByteArray &key);
     // Creates a new, empty keyed file; refuses a path that already exists.
     void create(const QString &path, const QByteArray &key);
+    // Connects to a database on the office's server.
+    void openServer(const PgSettings &settings);
     void close();
-    bool isOpen() const { return db_ != nullptr; }
-    const QString &path() const { return path_; }
-    // Opened read-only because the file or its folder cannot be written; the message says
-    // so to the user and what to do (empty when the database can be written).
-    bool isReadOnly() const { return readOnly_ != ReadOnlyCause::None; }
+    bool isOpen() const { return engine_ != nullptr; }
+    bool isServer() const { return server_; }
+    // The file's path; empty on a server.
+    QString path() const;
+    // The file's path or the database and its server, as messages name them.
+    QString description() const;
+    // Opened read-only because the file or its folder cannot be written, or the server's
+    // role may only read; the message says so to the user and what to do (empty when the
+    // database can be written).
+    bool isReadOnly() const;
     QString readOnlyMessage() const;
 
     void exec(const QString &sql);
@@ -82,27 +100,22 @@ public:
     void begin();
     void commit();
     void rollback();
-    int transactionDepth() const { return depth_; }
+    int transactionDepth() const;
 
-    sqlite3 *handle() const { return db_; }
-    // Raises the engine's error `code` explained in Italian; `saving` when it stopped a save
-    // (the user is then told that the changes were not saved).
-    [[noreturn]] void raise(int code, bool saving) const;
-    // Whether a failure of `statement` (nullptr: of one being prepared) stops a save: it
-    // writes, starts a transaction, or runs inside one.
-    bool isSaving(sqlite3_stmt *statement) const;
+    // Inside a transaction, serialises the taking of new keys of `table` with the other desks
+    // until it ends (nothing on the file, whose transaction is the only writer).
+    void lockKeys(const QString &table);
+
+    // The file engine's connection, for its online backup; nullptr on a server.
+    sqlite3 *handle() const;
+    // The engine, for the data layer's own use (change watching).
+    DatabaseEngine *engine() const { return engine_.get(); }
 
     static QString quoteIdentifier(const QString &name);
-    // What the engine was doing when it failed: the explanation says what became of the
-    // user's changes only after a failed save.
-    enum class Activity { Opening, Reading, Saving };
-    // The Italian explanation of an engine error on the file at `path`, naming the file and
-    // saying what to do, with the engine's own text in brackets.
-    static QString explain(int code, const QString &engineText, const QString &path, Activity activity);
 
 private:
-    enum class ReadOnlyCause { None, File, Folder };
-    void openFile(const QString &path, const QByteArray &key, int flags);
+    DatabaseEngine &open_() const;
+    void take(std::unique_ptr<DatabaseEngine> engine, bool server);
     struct TableInfo
     {
         QStringList columns;
@@ -110,10 +123,8 @@ private:
     };
     const TableInfo &tableInfo(const QString &table);
 
-    sqlite3 *db_ = nullptr;
-    QString path_;
-    int depth_ = 0;
-    ReadOnlyCause readOnly_ = ReadOnlyCause::None;
+    std::unique_ptr<DatabaseEngine> engine_;
+    bool server_ = false;
     QHash<QString, TableInfo> tables_;
 };
 

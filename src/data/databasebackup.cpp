@@ -213,6 +213,9 @@ void DatabaseBackup::copyTo(const QString &target)
     };
     if (!db_.isOpen())
         throw failed(QStringLiteral("il database non è aperto"));
+    if (db_.isServer())
+        throw failed(QStringLiteral("il database è sul server dell'ufficio, di cui fa le copie l'amministratore del "
+                                    "server (pg_dump)"));
     if (QFileInfo(target).absoluteFilePath() == QFileInfo(db_.path()).absoluteFilePath())
         throw failed(QStringLiteral("è il file del database stesso"));
     const QString part = target + QStringLiteral(".parziale");
@@ -271,6 +274,9 @@ void DatabaseBackup::restoreFrom(const QString &source)
     const auto refused = [&source](const QString &reason) {
         return DbError(QStringLiteral("Il ripristino da %1 non è stato fatto: %2").arg(shown(source), reason));
     };
+    if (db_.isServer())
+        throw refused(QStringLiteral("il database è sul server dell'ufficio, che solo l'amministratore del server "
+                                     "ripristina."));
     if (!db_.isOpen() || path.isEmpty())
         throw refused(QStringLiteral("il database non è aperto."));
     if (!QFileInfo(source).isFile())
@@ -318,7 +324,7 @@ void DatabaseBackup::restoreFrom(const QString &source)
     }
 }
 
-bool DatabaseBackup::dataChanged() const { return db_.isOpen() && sqlite3_total_changes(db_.handle()) > 0; }
+bool DatabaseBackup::dataChanged() const { return db_.handle() && sqlite3_total_changes(db_.handle()) > 0; }
 
 QString DatabaseBackup::automaticCopy(const QString &folder, int keep, const QDateTime &now)
 {

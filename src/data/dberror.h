@@ -19,3 +19,11 @@ private:
     QString text_;
     QByteArray utf8_;
 };
+
+// The office's server asks for a password: none was given and ~/.pgpass holds none, or the
+// one given is wrong. The program may ask the user and try again.
+class DbPasswordError : public DbError
+{
+public:
+    using DbError::DbError;
+};

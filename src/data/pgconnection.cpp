@@ -96,6 +96,8 @@ void PgConnection::raiseConnectionError(bool opening)
         PQfinish(conn_);
         conn_ = nullptr;
     }
+    if (state == "28P01")
+        throw DbPasswordError(text);
     throw DbError(text);
 }
 

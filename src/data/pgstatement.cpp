@@ -190,6 +190,23 @@ QByteArray PgStatement::columnText(int column) const
     return text;
 }
 
+const char *PgStatement::cellData(int column, std::size_t *size) const
+{
+    if (!row_ || PQgetisnull(row_, 0, column)) {
+        *size = 0;
+        return nullptr;
+    }
+    if (field(column).respell) {
+        spelled_.resize(std::size_t(columnCount()));
+        QByteArray &spelled = spelled_[std::size_t(column)];
+        spelled = columnText(column);
+        *size = std::size_t(spelled.size());
+        return spelled.constData();
+    }
+    *size = std::size_t(PQgetlength(row_, 0, column));
+    return PQgetvalue(row_, 0, column);
+}
+
 qint64 PgStatement::columnInt(int column) const { return columnText(column).toLongLong(); }
 
 bool PgStatement::columnIsNull(int column) const { return !row_ || PQgetisnull(row_, 0, column); }

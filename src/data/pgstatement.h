@@ -26,6 +26,8 @@ public:
     int columnCount() const { return int(prepared_.fields.size()); }
     const PgField &field(int column) const { return prepared_.fields.at(size_t(column)); }
     QByteArray columnText(int column) const;
+    // The cell's text without a copy, valid until the next step; nullptr for a null cell.
+    const char *cellData(int column, std::size_t *size) const;
     qint64 columnInt(int column) const;
     bool columnIsNull(int column) const;
     QVariant columnValue(int column) const; // typed by the column's type; null QVariant for null
@@ -47,4 +49,5 @@ private:
     Phase phase_ = Phase::Ready;
     pg_result *row_ = nullptr;
     std::deque<pg_result *> buffered_;
+    mutable std::vector<QByteArray> spelled_; // names given back in the program's spelling
 };

@@ -3,10 +3,10 @@
 #include "data/database.h"
 #include "data/dialect.h"
 #include "data/recordfilter.h"
-#include "data/sqlite.h"
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 
 namespace {
 
@@ -139,32 +139,21 @@ void Query::open()
 
     const Dialect::Translated translated = Dialect::translate(statementText());
     Statement st(*db_, translated.sql);
-    for (int i = 0; i < translated.parameterNames.size(); ++i) {
-        const QString &name = translated.parameterNames.at(i);
-        QVariant value = parameters_.value(name);
-        if (!value.isValid() || value.typeId() == QMetaType::QString) {
-            const QDate date = Values::parseDate(value.isValid() ? value.toString() : name);
-            if (!date.isValid() && !value.isValid())
-                throw DbError(QStringLiteral("Il parametro :%1 non ha un valore.").arg(name));
-            if (date.isValid())
-                value = date;
-        }
-        st.bind(i + 1, value);
-    }
+    bindParameters(st, translated.parameterNames);
 
     Q_EMIT resultAboutToChange();
     ++resultSerial_;
-    describeColumns(st.handle());
+    describeColumns(st);
     const int columns = int(fields_.size());
     store_.clear(columns);
-    sqlite3_stmt *stmt = st.handle();
     bool firstRow = true;
     try {
         while (st.step()) {
             store_.beginRow();
             for (int c = 0; c < columns; ++c) {
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
-                store_.addCell(text ? text : "", size_t(sqlite3_column_bytes(stmt, c)), text == nullptr);
+                std::size_t size = 0;
+                const char *text = st.cell(c, &size);
+                store_.addCell(text ? text : "", size, text == nullptr);
             }
             store_.appendRow();
             if (firstRow) {
@@ -172,10 +161,10 @@ void Query::open()
                 for (int c = 0; c < columns; ++c) {
                     if (!fields_[size_t(c)].table.isEmpty())
                         continue;
-                    const int type = sqlite3_column_type(stmt, c);
-                    if (type == SQLITE_INTEGER)
+                    const ValueType type = st.valueType(c);
+                    if (type == ValueType::Integer)
                         fields_[size_t(c)].kind = Values::Kind::Integer;
-                    else if (type == SQLITE_FLOAT)
+                    else if (type == ValueType::Float)
                         fields_[size_t(c)].kind = Values::Kind::Amount;
                 }
                 firstRow = false;
@@ -214,18 +203,106 @@ void Query::open()
     Q_EMIT currentRowChanged(current_);
 }
 
-void Query::describeColumns(void *statement)
+void Query::bindParameters(Statement &st, const QStringList &names) const
 {
-    auto *stmt = static_cast<sqlite3_stmt *>(statement);
-    const int columns = sqlite3_column_count(stmt);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString &name = names.at(i);
+        QVariant value = parameters_.value(name);
+        if (!value.isValid() || value.typeId() == QMetaType::QString) {
+            const QDate date = Values::parseDate(value.isValid() ? value.toString() : name);
+            if (!date.isValid() && !value.isValid())
+                throw DbError(QStringLiteral("Il parametro :%1 non ha un valore.").arg(name));
+            if (date.isValid())
+                value = date;
+        }
+        st.bind(i + 1, value);
+    }
+}
+
+std::vector<int> Query::identifyingColumns() const
+{
+    for (const BaseTable &t : tables_)
+        if (!t.keyColumns.empty())
+            return t.keyColumns;
+    std::vector<int> all(fields_.size());
+    std::iota(all.begin(), all.end(), 0);
+    return all;
+}
+
+void Query::reread()
+{
+    if (state_ != State::Browse)
+        return;
+    const Dialect::Translated translated = Dialect::translate(statementText());
+    Statement st(*db_, translated.sql);
+    bindParameters(st, translated.parameterNames);
+    const int columns = int(fields_.size());
+    if (st.columnCount() != columns)
+        throw DbError(QStringLiteral("Il risultato è cambiato forma: rieseguire la query."));
+    RowStore rows(columns);
+    while (st.step()) {
+        rows.beginRow();
+        for (int c = 0; c < columns; ++c) {
+            std::size_t size = 0;
+            const char *text = st.cell(c, &size);
+            rows.addCell(text ? text : "", size, text == nullptr);
+        }
+        rows.appendRow();
+    }
+
+    // The row the user was on, found again by its key (by all its values without one).
+    const std::vector<int> identity = identifyingColumns();
+    std::vector<std::string> wanted;
+    if (current_ >= 0)
+        for (int c : identity)
+            wanted.emplace_back(store_.cell(physicalRow(current_), c));
+    const int wasRow = current_;
+
+    Q_EMIT resultAboutToChange();
+    ++resultSerial_;
+    store_ = std::move(rows);
+    order_.resize(size_t(store_.rowCount()));
+    std::iota(order_.begin(), order_.end(), 0u);
+    const QString sort = sortText_;
+    sortText_.clear();
+    try {
+        rebuildView(-1, false);
+    } catch (const DbError &) {
+        filtered_ = false;
+        view_ = order_;
+    }
+    Q_EMIT resultChanged();
+    if (!sort.isEmpty())
+        setSort(sort);
+
+    int row = view_.empty() ? -1 : qMin(qMax(wasRow, 0), int(view_.size()) - 1);
+    if (!wanted.empty()) {
+        for (size_t r = 0; r < view_.size(); ++r) {
+            bool same = true;
+            for (size_t k = 0; k < identity.size() && same; ++k)
+                same = store_.cell(int(view_[r]), identity[k]) == wanted[k];
+            if (same) {
+                row = int(r);
+                break;
+            }
+        }
+    }
+    current_ = -2;
+    setCurrentInternal(row);
+}
+
+void Query::describeColumns(const Statement &statement)
+{
+    const int columns = statement.columnCount();
     fields_.assign(size_t(columns), FieldInfo());
     QHash<QString, int> nameCount;
     for (int c = 0; c < columns; ++c) {
         FieldInfo &f = fields_[size_t(c)];
-        f.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
-        f.table = QString::fromUtf8(sqlite3_column_table_name(stmt, c));
-        f.column = QString::fromUtf8(sqlite3_column_origin_name(stmt, c));
-        f.kind = Values::kindOfDeclaredType(QByteArray(sqlite3_column_decltype(stmt, c)));
+        ColumnOrigin origin = statement.origin(c);
+        f.name = std::move(origin.name);
+        f.table = std::move(origin.table);
+        f.column = std::move(origin.column);
+        f.kind = Values::kindOfDeclaredType(origin.declaredType);
         f.readOnly = f.table.isEmpty(); // an expression has nowhere to be written
         nameCount[f.name.toLower()]++;
     }

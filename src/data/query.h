@@ -12,6 +12,7 @@
 #include <vector>
 
 class Database;
+class Statement;
 class Query;
 
 // What the data layer knows of one column of a result.
@@ -93,6 +94,10 @@ public:
     void clearParameters() { parameters_.clear(); }
 
     void open();
+    // Reads the rows again from the database, keeping the columns as the program set them
+    // up, the filter, the sort and the current row (found by its key). Only while browsing:
+    // a row being edited or inserted is left as it is.
+    void reread();
     void close();
     bool isActive() const { return state_ != State::Inactive; }
     State state() const { return state_; }
@@ -199,7 +204,10 @@ private:
     void writeField(int column, const QVariant &value);
     void loadBuffer();
     void storeBuffer(int physical, bool append);
-    void describeColumns(void *stmt);
+    void describeColumns(const Statement &statement);
+    void bindParameters(Statement &st, const QStringList &names) const;
+    // The columns that tell one row from another: a table's key, or every column.
+    std::vector<int> identifyingColumns() const;
     // Rebuilds the shown rows; `notify` false when the caller announces the change itself.
     void rebuildView(int keepPhysical, bool notify = true);
     void applyFilter();

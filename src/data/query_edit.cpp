@@ -387,7 +387,23 @@ void Query::updateTables()
         }
         if (sets.isEmpty())
             continue;
-        const QString where = whereForRow(t, original, &binds);
+        QString where = whereForRow(t, original, &binds);
+        // Each value the user replaces must still be the one read: another desk may have
+        // changed it meanwhile, and its change is not overwritten without a word. Amounts
+        // are compared in cents, as the engines may hold them as doubles.
+        for (int c : t.columns) {
+            if (!changed_[size_t(c)])
+                continue;
+            const QString column = Database::quoteIdentifier(fields_[size_t(c)].column);
+            const QVariant &was = original[size_t(c)];
+            if (fields_[size_t(c)].kind == Values::Kind::Amount && !was.isNull()) {
+                where += QStringLiteral(" AND CAST(ROUND(%1 * 100) AS BIGINT) IS ?").arg(column);
+                binds << qRound64(was.toDouble() * 100);
+            } else {
+                where += QStringLiteral(" AND %1 IS ?").arg(column);
+                binds << was;
+            }
+        }
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                                 .arg(Database::quoteIdentifier(t.name), sets.join(QStringLiteral(", ")), where);
         Statement st(*db_, sql.toUtf8());
@@ -395,8 +411,9 @@ void Query::updateTables()
             st.bind(i + 1, binds.at(i));
         st.step();
         if (db_->changes() == 0)
-            throw DbError(QStringLiteral("Il record non è più presente nella tabella %1: le modifiche non "
-                                         "sono state salvate.")
+            throw DbError(QStringLiteral("Il record della tabella %1 è stato modificato o cancellato da un'altra "
+                                         "postazione dopo che è stato letto: le modifiche non sono state salvate e "
+                                         "restano nei campi. Rieseguire la query per vedere i dati attuali.")
                               .arg(t.name));
     }
 }

@@ -1,7 +1,9 @@
 #include "data/serverschema.h"
 
+#include "data/database.h"
 #include "data/dberror.h"
 #include "data/pgconnection.h"
+#include "data/pgerrors.h"
 #include "data/pgstatement.h"
 
 #include <QHash>
@@ -222,6 +224,28 @@ void checkTables(PgConnection &db)
     for (const Table &t : tables()) {
         if (!present.contains(t.name))
             throw DbError(db.missingTableMessage(t.name));
+    }
+}
+
+void checkStructure(Database &db)
+{
+    Statement st(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+    QStringList present;
+    while (st.step())
+        present << QString::fromUtf8(st.columnText(0));
+    for (const Table &t : tables()) {
+        if (!present.contains(t.name, Qt::CaseInsensitive))
+            throw DbError(PgErrors::explain("42P01",
+                                            QStringLiteral("relation \"%1\" does not exist").arg(t.name.toLower()),
+                                            db.description(), true));
+        const QStringList columns = db.columnNames(t.name);
+        for (const Column &c : t.columns) {
+            if (!columns.contains(c.name, Qt::CaseInsensitive))
+                throw DbError(QStringLiteral("Nel database %1 manca la colonna \"%2\" della tabella \"%3\": non è un "
+                                             "database di Pratilio+ completo. Chiedere all'amministratore del server "
+                                             "di controllarlo.")
+                                  .arg(db.description(), c.name, t.name));
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+class Database;
 class PgConnection;
 
 // The seven tables on an office's PostgreSQL server, the same as in the file: what each column
@@ -64,5 +65,8 @@ void createTables(PgConnection &db, const QStringList &states);
 
 // Throws DbError naming the first of the seven tables the server database lacks.
 void checkTables(PgConnection &db);
+// The same through the program's connection, and for each table every column the program
+// reads and writes, from the server's catalogue: throws DbError naming the first one missing.
+void checkStructure(Database &db);
 
 } // namespace ServerSchema

@@ -20,6 +20,13 @@ QByteArray addStatement()
            + "AND (Importo_pagato IS NULL OR typeof(Importo_pagato) IN ('integer', 'real'))";
 }
 
+// The same on the office server, where an amount is an exact NUMERIC(14,2).
+QByteArray addStatementOnServer()
+{
+    return "UPDATE Progetto SET Importo_pagato = COALESCE(Importo_pagato, 0) + CAST(? AS NUMERIC) / 100 "
+           "WHERE IdProgetto = ?";
+}
+
 [[noreturn]] void refuse(Database &db, const QString &projectKey)
 {
     Statement read(db, "SELECT Importo_pagato FROM Progetto WHERE IdProgetto = ?");
@@ -40,7 +47,7 @@ void addToProject(Database &db, const QString &projectKey, qint64 cents)
     // A savepoint of its own, so that a refused sum is never left in the file, even by a
     // caller without a transaction.
     Transaction tx(db);
-    Statement add(db, addStatement());
+    Statement add(db, db.isServer() ? addStatementOnServer() : addStatement());
     add.bind(1, cents);
     add.bind(2, projectKey.trimmed());
     add.step();

@@ -17,6 +17,37 @@ namespace {
 
 const QString kSection = QStringLiteral("DATABASE");
 const QString kKey = QStringLiteral("Percorso");
+const QString kType = QStringLiteral("Tipo");
+const QString kHost = QStringLiteral("Host");
+const QString kPort = QStringLiteral("Porta");
+const QString kName = QStringLiteral("Nome");
+const QString kUser = QStringLiteral("Utente");
+const QString kSsl = QStringLiteral("SSL");
+
+// How the connection is encrypted: libpq's own words, or yes and no.
+QString sslMode(const QString &value)
+{
+    const QString v = value.trimmed().toLower();
+    if (v.isEmpty())
+        return QStringLiteral("prefer");
+    static const QStringList modes = {QStringLiteral("disable"),   QStringLiteral("allow"),
+                                      QStringLiteral("prefer"),    QStringLiteral("require"),
+                                      QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    if (modes.contains(v))
+        return v;
+    if (v == QLatin1String("si") || v == QStringLiteral("sì") || v == QLatin1String("1") || v == QLatin1String("true"))
+        return QStringLiteral("require");
+    if (v == QLatin1String("no") || v == QLatin1String("0") || v == QLatin1String("false"))
+        return QStringLiteral("disable");
+    return {};
+}
+
+[[noreturn]] void badValue(const QString &settings, const QString &key, const QString &value, const QString &allowed)
+{
+    throw DbError(QStringLiteral("Il file delle impostazioni %1 indica nella sezione [DATABASE] %2=%3, che non è "
+                                 "valido: %4. Correggere il file e riavviare il programma.")
+                      .arg(QDir::toNativeSeparators(settings), key, value, allowed));
+}
 
 QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
@@ -59,6 +90,58 @@ bool name(const ProgramPaths &paths, const QString &file, QString *error)
     return false;
 }
 
+std::optional<PgSettings> namedServer(const ProgramPaths &paths)
+{
+    const QString settings = paths.path(ProgramPaths::Place::Settings);
+    IniFile file;
+    if (!file.load(settings))
+        return std::nullopt;
+    const QString type = file.value(kSection, kType);
+    if (type.isEmpty() || type.compare(QLatin1String("file"), Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    if (type.compare(QLatin1String("server"), Qt::CaseInsensitive) != 0)
+        badValue(settings, kType, type, QStringLiteral("si scrive file oppure server"));
+    PgSettings server;
+    server.host = file.value(kSection, kHost);
+    server.database = file.value(kSection, kName);
+    server.user = file.value(kSection, kUser);
+    const QString port = file.value(kSection, kPort);
+    if (!port.isEmpty()) {
+        bool ok = false;
+        server.port = port.toInt(&ok);
+        if (!ok || server.port < 1 || server.port > 65535)
+            badValue(settings, kPort, port, QStringLiteral("la porta è un numero da 1 a 65535"));
+    }
+    server.sslMode = sslMode(file.value(kSection, kSsl));
+    if (server.sslMode.isEmpty())
+        badValue(settings, kSsl, file.value(kSection, kSsl),
+                 QStringLiteral("si scrive disable, allow, prefer, require, verify-ca, verify-full, sì oppure no"));
+    return server;
+}
+
+bool nameServer(const ProgramPaths &paths, const std::optional<PgSettings> &server, QString *error)
+{
+    const QString settings = paths.path(ProgramPaths::Place::Settings);
+    IniFile ini;
+    if (ini.load(settings)) {
+        if (server) {
+            ini.setValue(kSection, kType, QStringLiteral("server"));
+            ini.setValue(kSection, kHost, server->host);
+            ini.setValue(kSection, kPort, QString::number(server->port));
+            ini.setValue(kSection, kName, server->database);
+            ini.setValue(kSection, kUser, server->user);
+            ini.setValue(kSection, kSsl, server->sslMode);
+        } else {
+            ini.setValue(kSection, kType, QStringLiteral("file"));
+        }
+        if (QDir().mkpath(QFileInfo(settings).absolutePath()) && ini.save(settings))
+            return true;
+    }
+    *error = QStringLiteral("Impossibile scrivere il database da usare nel file delle impostazioni %1: %2")
+                 .arg(shown(settings), ini.errorString());
+    return false;
+}
+
 void createEmpty(const QString &path)
 {
     const QString folder = QFileInfo(path).absolutePath();
@@ -82,6 +165,11 @@ void createEmpty(const QString &path)
 void open(Workspace &workspace)
 {
     const ProgramPaths &paths = workspace.paths();
+    if (const std::optional<PgSettings> server = namedServer(paths)) {
+        workspace.setServer(*server);
+        workspace.openConnection();
+        return;
+    }
     QString file = named(paths);
     const bool isNamed = !file.isEmpty();
     if (!isNamed)

@@ -6,6 +6,7 @@
 #include "core/passwordhash.h"
 #include "core/workspace.h"
 #include "settings/databasechoice.h"
+#include "settings/databasepage.h"
 #include "settings/password.h"
 #include "settings/passwordstyle.h"
 
@@ -49,6 +50,8 @@ Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
     for (int group = 0; group < int(checkLists_.size()); ++group)
         PageControl1->addTab(createFieldsPage(group), FieldCatalogue::groupCaption(FieldGroup(group)));
     PageControl1->addTab(createPasswordPage(), QStringLiteral("Password"));
+    databasePage_ = new DatabasePage(workspace_.paths());
+    PageControl1->addTab(databasePage_, QStringLiteral("Database"));
     PageControl1->setCurrentIndex(kPasswordPage);
 
     Button1 = new QPushButton(QStringLiteral("Ok"), this);
@@ -68,7 +71,7 @@ Opzioni::Opzioni(Workspace &workspace, MainWindowSteps steps) :
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
     layout->addLayout(buttons);
-    // Wide enough for the seven tabs side by side.
+    // Wide enough for the tabs side by side.
     PageControl1->setUsesScrollButtons(false);
     setFixedSize(qMax(440, PageControl1->tabBar()->sizeHint().width() + 30), 340);
 }
@@ -177,6 +180,7 @@ void Opzioni::showSettings()
 {
     selectRadioButton(workspace_.globals().initialQueryKind);
     refreshCheckLists();
+    databasePage_->load();
 }
 
 void Opzioni::selectRadioButton(int initialQueryKind)
@@ -241,6 +245,11 @@ void Opzioni::CheckListBoxClickCheck(int group, int item)
 
 void Opzioni::OkClick()
 {
+    // A server choice that cannot be written keeps the dialog open on its page.
+    if (!databasePage_->apply()) {
+        PageControl1->setCurrentWidget(databasePage_);
+        return;
+    }
     Globals &globals = workspace_.globals();
     steps_.runInitialQuery(false);
     ColumnSetup::applyColumnVisibility(workspace_.gridColumns(), globals.checkLists, globals.catalogue);

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 
+class DatabasePage;
 class QButtonGroup;
 class QLineEdit;
 class QListWidget;
@@ -14,7 +15,8 @@ class QRadioButton;
 class QTabWidget;
 class Workspace;
 
-// The options dialog: the start-up data, the visible fields and the start-up password.
+// The options dialog: the start-up data, the visible fields, the start-up password and the
+// database to use.
 // Created once at start-up and shown later from "Opzioni...", not modal, over the main
 // window. It edits the preferences the workspace holds and nothing else: its controls keep
 // their state between openings, and what they change lives in memory until the preferences
@@ -55,6 +57,7 @@ public:
     QListWidget *checkList(int group) const { return checkLists_.at(size_t(group)); }
     QLineEdit *passwordEdit() const { return Edit1; }
     QLineEdit *verificationEdit() const { return Edit2; }
+    DatabasePage *databasePage() const { return databasePage_; }
 
 protected:
     void reject() override;
@@ -78,6 +81,7 @@ private:
     std::array<QListWidget *, 5> checkLists_{};
     QLineEdit *Edit1 = nullptr;
     QLineEdit *Edit2 = nullptr;
+    DatabasePage *databasePage_ = nullptr;
     QPushButton *Button1 = nullptr; // "Ok"
     QPushButton *Button2 = nullptr; // "Annulla"
     QPushButton *Button3 = nullptr; // "Conferma password"

@@ -52,6 +52,8 @@ private Q_SLOTS:
     void fieldLookup();
     void newPersonRowIsStoredInThreeTables();
     void changedPersonRowUpdatesEachTableByItsKey();
+    void anEditMadeElsewhereMeanwhileIsNotOverwritten();
+    void rereadShowsOtherWorkAndKeepsTheRow();
     void deletingARowRemovesItFromItsContributingTables();
     void paymentsWithoutTheirKeyAreFoundByValue();
     void engineAssignsInvoiceNumber();
@@ -262,6 +264,83 @@ void TestQuery::changedPersonRowUpdatesEachTableByItsKey()
     q.fieldByName("Via").setValue("Altrove");
     QVERIFY_THROWS_EXCEPTION(DbError, q.post());
     QCOMPARE(q.state(), Query::State::Edit);
+}
+
+void TestQuery::anEditMadeElsewhereMeanwhileIsNotOverwritten()
+{
+    Query q(db_.get());
+    q.setSql(kProjects);
+    q.open();
+    q.setCurrentRow(2);
+    // Another desk changes the same project after this one read it.
+    db_->exec("UPDATE Progetto SET Descrizione='Restauro', Importo_totale=900.5 WHERE IdProgetto=2");
+
+    // A value the user replaces must still be the one read: the save is refused and the
+    // typed values stay.
+    q.fieldByName("Descrizione").setValue("Ampliamento");
+    QVERIFY_THROWS_EXCEPTION(DbError, q.post());
+    QCOMPARE(q.state(), Query::State::Edit);
+    QCOMPARE(q.fieldByName("Descrizione").asString(), QStringLiteral("Ampliamento"));
+    QCOMPARE(count("SELECT COUNT(*) FROM Progetto WHERE Descrizione='Restauro'"), 1);
+    q.cancel();
+
+    q.setCurrentRow(2);
+    q.fieldByName("Importo_totale").setValue(1000);
+    QVERIFY_THROWS_EXCEPTION(DbError, q.post());
+    q.cancel();
+
+    // A column nobody else touched is saved, and the other desk's change stays.
+    q.fieldByName("Comune").setValue("Cantù");
+    q.post();
+    QCOMPARE(count("SELECT COUNT(*) FROM Progetto WHERE IdProgetto=2 AND Comune='Cantù' AND Descrizione='Restauro' "
+                   "AND Importo_totale=900.5"),
+             1);
+
+    // Read again, the amount is what the engine holds, and a change of it is saved.
+    q.open();
+    q.setCurrentRow(2);
+    q.fieldByName("Importo_totale").setValue(1000);
+    q.post();
+    QCOMPARE(count("SELECT COUNT(*) FROM Progetto WHERE IdProgetto=2 AND Importo_totale=1000"), 1);
+}
+
+void TestQuery::rereadShowsOtherWorkAndKeepsTheRow()
+{
+    Query q(db_.get());
+    q.setSql(kPersons);
+    q.open();
+    q.setFieldDisplayName(q.fieldIndex("Cognome"), "Cognome del committente");
+    q.setSort("Cognome");
+    q.setFilter("Città LIKE 'R*'");
+    q.setFiltered(true);
+    QCOMPARE(column(q, "Cognome"), QStringList({"Rossi"}));
+    q.setFiltered(false);
+    q.setCurrentRow(column(q, "Cognome").indexOf("Rossi"));
+
+    // Another desk adds a person who sorts first and changes this one's city.
+    addPerson(7, "Abate", "Elena", "Rieti");
+    db_->exec("UPDATE Indirizzo SET Città='Rimini' WHERE IdCommittente=0");
+    QSignalSpy changed(&q, &Query::resultChanged);
+    q.reread();
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(column(q, "Cognome"), QStringList({"Abate", "Bianchi", "D'Amico", "Rossi"}));
+    QCOMPARE(q.fieldByName("Cognome").asString(), QStringLiteral("Rossi"));
+    QCOMPARE(q.fieldByName("Città").asString(), QStringLiteral("Rimini"));
+    QCOMPARE(q.fieldInfo(q.fieldIndex("Cognome")).displayName, QStringLiteral("Cognome del committente"));
+    q.setFiltered(true);
+    QCOMPARE(column(q, "Cognome"), QStringList({"Abate", "Rossi"}));
+
+    // The row is gone: a neighbour becomes current. A row being edited is left alone.
+    q.setCurrentRow(1);
+    db_->exec("DELETE FROM Committente WHERE IdCommittente=0");
+    q.reread();
+    QCOMPARE(column(q, "Cognome"), QStringList({"Abate"}));
+    QCOMPARE(q.currentRow(), 0);
+    q.fieldByName("Nome").setValue("Elena Maria");
+    addPerson(8, "Ricci", "Ada", "Roma");
+    q.reread();
+    QCOMPARE(q.state(), Query::State::Edit);
+    QCOMPARE(q.recordCount(), 1);
 }
 
 void TestQuery::deletingARowRemovesItFromItsContributingTables()

@@ -33,6 +33,7 @@ private:
         RecordHooks hooks{workspace};
         Fixture()
         {
+            db.useIn(workspace);
             workspace.openConnection();
             workspace.fillFieldCheckLists();
             hooks.install();

@@ -1,6 +1,5 @@
 #include "data/dialect.h"
 #include "data/pgstatement.h"
-#include "data/sqlite.h"
 #include "data/values.h"
 #include "queries/complexquery.h"
 #include "queries/conditionqueries.h"
@@ -53,13 +52,9 @@ Result onFile(Database &db, const Statement_ &s)
     Result r;
     std::vector<Values::Kind> kinds;
     for (int c = 0; c < st.columnCount(); ++c) {
-        sqlite3_stmt *h = st.handle();
-        const char *table = sqlite3_column_table_name(h, c), *origin = sqlite3_column_origin_name(h, c);
-        r.names << QStringLiteral("%1 %2.%3")
-                       .arg(QString::fromUtf8(sqlite3_column_name(h, c)), QString::fromUtf8(table ? table : ""),
-                            QString::fromUtf8(origin ? origin : ""));
-        const char *declared = sqlite3_column_decltype(h, c);
-        kinds.push_back(Values::kindOfDeclaredType(declared ? declared : ""));
+        const ColumnOrigin origin = st.origin(c);
+        r.names << QStringLiteral("%1 %2.%3").arg(origin.name, origin.table, origin.column);
+        kinds.push_back(Values::kindOfDeclaredType(origin.declaredType));
     }
     while (st.step()) {
         QStringList cells;

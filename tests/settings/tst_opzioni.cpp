@@ -99,7 +99,7 @@ void TestOpzioni::pagesAndCaptions()
     for (int i = 0; i < pages->count(); ++i)
         tabs << pages->tabText(i);
     QCOMPARE(tabs, QStringList({"Dati iniziali", "Campi persona", "Campi indirizzo", "Campi recapiti", "Campi progetto",
-                                "Campi pagamenti", "Password"}));
+                                "Campi pagamenti", "Password", "Database"}));
 
     QStringList radios;
     for (int kind = 0; kind < 6; ++kind)

@@ -41,6 +41,16 @@ public:
         return openSucceeds;
     }
 
+    // Password questions answer from their own script (empty: cancelled) and are recorded.
+    bool password(const QString &text, QString *password) override
+    {
+        passwordQuestions << text;
+        if (passwords.isEmpty())
+            return false;
+        *password = passwords.takeFirst();
+        return true;
+    }
+
     // File dialogs answer from their own script (empty: cancelled) and record what they asked.
     QString saveFileName(const FileRequest &request, QString *filter = nullptr) override;
     QString openFileName(const FileRequest &request, QString *filter = nullptr) override;
@@ -73,6 +83,8 @@ public:
     QStringList opened;
     bool openSucceeds = true; // false: the desktop has no program for what is opened
     QList<bool> answers;
+    QStringList passwordQuestions;
+    QStringList passwords;
     QList<FileRequest> fileRequests;
     QList<QPair<QString, QString>> files;
     QList<FontChoice> fontRequests; // the font each dialog opened on
