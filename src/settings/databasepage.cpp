@@ -55,6 +55,7 @@ DatabasePage::DatabasePage(const ProgramPaths &paths, QWidget *parent) : QWidget
     ssl_ = new QComboBox(frame);
     ssl_->setObjectName(QStringLiteral("SSL"));
     ssl_->addItems(kSslModes);
+    ssl_->setCurrentText(QStringLiteral("prefer"));
     test_ = new QPushButton(QStringLiteral("Prova collegamento"), frame);
     test_->setObjectName(QStringLiteral("ProvaCollegamento"));
 
