@@ -84,7 +84,7 @@ ImportResult FileExchange::withProgress(const QString &fileName,
 {
     progress_->setLabelText(QStringLiteral("Importazione delle persone dal file \"%1\"...").arg(fileName));
     progressTotal_ = -1;
-    const ImportResult result = import([this](int done, int total) { return progress(done, total); });
+    ImportResult result = import([this](int done, int total) { return progress(done, total); });
     progress_->reset();
     return result;
 }

@@ -27,7 +27,7 @@ const QString kSsl = QStringLiteral("SSL");
 // How the connection is encrypted: libpq's own words, or yes and no.
 QString sslMode(const QString &value)
 {
-    const QString v = value.trimmed().toLower();
+    QString v = value.trimmed().toLower();
     if (v.isEmpty())
         return QStringLiteral("prefer");
     static const QStringList modes = {QStringLiteral("disable"),   QStringLiteral("allow"),
