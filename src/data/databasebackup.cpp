@@ -276,9 +276,7 @@ void DatabaseBackup::restoreFrom(const QString &source)
         return DbError(QStringLiteral("Il ripristino da %1 non è stato fatto: %2").arg(shown(source), reason));
     };
     if (db_.isServer())
-        throw refused(QStringLiteral("il database è sul server dell'ufficio, che solo l'amministratore del server "
-                                     "ripristina. Una copia fatta dal server si apre come file del database: "
-                                     "indicarlo nelle opzioni, pagina \"Database\"."));
+        throw DbError(serverRestoreRefusal());
     if (!db_.isOpen() || path.isEmpty())
         throw refused(QStringLiteral("il database non è aperto."));
     if (!QFileInfo(source).isFile())
@@ -391,6 +389,13 @@ QString DatabaseBackup::folder(const QString &programDir)
 QString DatabaseBackup::defaultFileName(const QDate &date)
 {
     return QStringLiteral("DatiCliente-%1.mdb").arg(date.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString DatabaseBackup::serverRestoreRefusal()
+{
+    return QStringLiteral("Il ripristino da backup non si fa sul server dell'ufficio, i cui dati sono di tutte le "
+                          "postazioni: lo fa l'amministratore del server. Una copia fatta dal server è un file del "
+                          "database, che il programma può aprire al posto del server.");
 }
 
 QString DatabaseBackup::asideFileName() { return QStringLiteral("DatiCliente-prima-del-ripristino.mdb"); }

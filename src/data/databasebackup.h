@@ -69,6 +69,8 @@ public:
     static QString folder(const QString &programDir);
     // "DatiCliente-AAAA-MM-GG.mdb", the name offered for a copy made on `date`.
     static QString defaultFileName(const QDate &date);
+    // Why a restore is refused on the office's server.
+    static QString serverRestoreRefusal();
     // What the replaced database is called after a restore.
     static QString asideFileName();
 
