@@ -28,6 +28,7 @@ private Q_SLOTS:
     void movesADemoFile();
     void reportsRefusedValuesBeforeWriting();
     void refusesAServerHoldingRows();
+    void rowsWithoutAWholeReferenceBlockTheMove();
     void paymentNumbersContinueAfterTheMove();
     void backupOfTheServerOpensAsAFile();
     void toolCreatesAServerDatabase();
@@ -359,6 +360,40 @@ void TestServerMove::refusesAServerHoldingRows()
     server.db().execNative("DELETE FROM Committente");
     QVERIFY_THROWS_EXCEPTION(DbError, move.run());
     QCOMPARE(serverCount(server.db(), QStringLiteral("Progetto")), qint64(0));
+}
+
+void TestServerMove::rowsWithoutAWholeReferenceBlockTheMove()
+{
+    TestServer server;
+    SKIP_WITHOUT_SERVER(server);
+    ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    QString path;
+    {
+        Database file;
+        path = makeFile(dir, file, 0);
+        file.exec("INSERT INTO Committente (IdCommittente, Cognome) VALUES (1, 'Rossi')");
+        file.exec("INSERT INTO Progetto (IdProgetto, IdCommittente, Data_inizio) VALUES (1, 'uno', '2023-02-30')");
+    }
+    Workspace workspace(dir.path());
+    workspace.setDatabaseFile(path);
+    workspace.openConnection();
+    // Not named in Default.ini: the server is asked for.
+    const PgSettings s = server.settings();
+    dialogs.textAnswers << QStringLiteral("host=%1 dbname=%2 user=%3 sslmode=disable").arg(s.host, s.database, s.user);
+    ServerMoveActions::moveToServer(workspace);
+    QCOMPARE(dialogs.textQuestions.size(), 1);
+    QVERIFY(dialogs.questions.isEmpty());
+    QCOMPARE(dialogs.messages.size(), 1);
+    const QString report = dialogs.messages.first();
+    QVERIFY2(report.contains(QStringLiteral("Progetto, IdProgetto 1, IdCommittente: \"uno\" non è un numero intero")),
+             qPrintable(report));
+    QVERIFY(report.contains(QStringLiteral("Progetto, IdProgetto 1, Data_inizio: \"2023-02-30\" non è una data")));
+    ServerMove move(workspace.connection(), server.db());
+    QVERIFY(move.serverTables().isEmpty());
+    // The plain class refuses the row too, leaving the server as it was.
+    QVERIFY_THROWS_EXCEPTION(DbError, move.run());
+    QVERIFY(move.serverTables().isEmpty());
 }
 
 void TestServerMove::paymentNumbersContinueAfterTheMove()
