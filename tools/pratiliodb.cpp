@@ -1,23 +1,32 @@
-// pratilio-db: creates the program's database file. The program opens an existing file, and
-// creates one only when the user asks on a first start in the user's folders.
+// pratilio-db: creates the program's database file, or the tables of an office's database on
+// its PostgreSQL server. The program opens an existing file, and creates one only when the user
+// asks on a first start in the user's folders.
 
 #include "data/database.h"
+#include "data/pgconnection.h"
 #include "data/schema.h"
+#include "data/servermove.h"
+#include "data/serverschema.h"
 #include "demodata/demodata.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
 
 const char kUsage[] = "Uso:\n"
                       "  pratilio-db create <percorso> [--demo N] [--seed S]\n"
+                      "  pratilio-db create --server \"<collegamento>\" [--demo N] [--seed S]\n"
                       "\n"
                       "Crea un nuovo database di Pratilio+ nel file indicato, con la password del programma.\n"
                       "Un file esistente non viene mai sovrascritto.\n"
+                      "Con --server crea le tabelle nel database vuoto del server PostgreSQL indicato dal\n"
+                      "collegamento di libpq (\"host=ufficio dbname=studio user=mario\"); la password viene\n"
+                      "da ~/.pgpass. Un database che ha già le tabelle non viene mai modificato.\n"
                       "\n"
                       "  --demo N   inserisce N committenti dimostrativi con progetti e pagamenti\n"
                       "  --seed S   varia i dati dimostrativi (stesso S, stessi dati; predefinito 1)\n"
@@ -68,6 +77,45 @@ int create(const QString &path, int demoPersons, quint32 seed)
     }
 }
 
+int createOnServer(const QString &connection, int demoPersons, quint32 seed)
+{
+    PgSettings settings;
+    QString error;
+    if (!PgSettings::fromConnectionString(connection, &settings, &error))
+        return fail(error);
+    try {
+        PgConnection server;
+        server.open(settings);
+        Database file; // the demo rows, made in a file of their own and moved onto the server
+        ServerMove move(file, server);
+        if (!move.serverTables().isEmpty())
+            return fail(QStringLiteral("Il database %1 ha già le tabelle di Pratilio+: non è stato modificato.")
+                            .arg(server.where()));
+        DemoData::Counts counts;
+        if (demoPersons > 0) {
+            QTemporaryDir folder;
+            if (!folder.isValid())
+                return fail(QStringLiteral("Impossibile creare una cartella temporanea: %1").arg(folder.errorString()));
+            file.create(folder.filePath(QStringLiteral("demo.mdb")), Schema::databasePassword());
+            Schema::createTables(file);
+            counts = DemoData::fill(file, demoPersons, seed);
+            move.run();
+            file.close();
+        } else {
+            ServerSchema::createTables(server, Schema::defaultStates());
+        }
+        QTextStream(stdout) << QStringLiteral("Create le tabelle in %1: %2 persone, %3 progetti, %4 pagamenti")
+                                   .arg(server.where())
+                                   .arg(counts.persons)
+                                   .arg(counts.projects)
+                                   .arg(counts.payments)
+                            << Qt::endl;
+        return 0;
+    } catch (const DbError &e) {
+        return fail(e.text());
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -83,6 +131,8 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("Comando sconosciuto.\n\n") + QString::fromLatin1(kUsage));
 
     QString path;
+    QString server;
+    bool onServer = false;
     qint64 demo = 0;
     qint64 seed = 1;
     while (!args.isEmpty()) {
@@ -93,11 +143,23 @@ int main(int argc, char *argv[])
             if (args.isEmpty() || !readNumber(args.takeFirst(), isDemo ? 10000000 : 0xFFFFFFFFll, &value))
                 return fail(QStringLiteral("Valore mancante o non valido per %1.").arg(arg));
             (isDemo ? demo : seed) = value;
+        } else if (arg == QStringLiteral("--server")) {
+            if (args.isEmpty() || onServer)
+                return fail(QStringLiteral("Manca il collegamento al server dopo --server.\n\n")
+                            + QString::fromLatin1(kUsage));
+            server = args.takeFirst();
+            onServer = true;
         } else if (arg.startsWith(QLatin1Char('-')) || !path.isEmpty()) {
             return fail(QStringLiteral("Argomento non previsto: %1\n\n").arg(arg) + QString::fromLatin1(kUsage));
         } else {
             path = arg;
         }
+    }
+    if (onServer) {
+        if (!path.isEmpty())
+            return fail(QStringLiteral("Indicare un file oppure --server, non entrambi.\n\n")
+                        + QString::fromLatin1(kUsage));
+        return createOnServer(server, int(demo), quint32(seed));
     }
     if (path.isEmpty())
         return fail(QStringLiteral("Manca il percorso del file da creare.\n\n") + QString::fromLatin1(kUsage));

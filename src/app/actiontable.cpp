@@ -5,6 +5,7 @@
 #include "app/principale.h"
 #include "exchange/contactexchange.h"
 #include "exchange/sheetexchange.h"
+#include "settings/servermoveactions.h"
 #include "views/resultprinting.h"
 
 #include <algorithm>
@@ -74,6 +75,7 @@ void backup(Principale &w) { BackupActions::backup(w.workspace()); }
 void restore(Principale &w) { BackupActions::restore(w.workspace(), runStartupQuery(w)); }
 void importArchive(Principale &w) { JetActions::importArchive(w.workspace(), runStartupQuery(w), &w); }
 void recalculatePaid(Principale &w) { JetActions::recalculatePaidAmounts(w.workspace(), runStartupQuery(w)); }
+void moveToServer(Principale &w) { ServerMoveActions::moveToServer(w.workspace()); }
 
 } // namespace room
 
@@ -117,6 +119,8 @@ constexpr std::array<ActionRow, kActionCount> kRows = {{
      runs(room::importArchive), in(Menu::File, 5, 1), noBar},
     {Id::RicalcolaImportiPagati1, "RicalcolaImportiPagati1", "Ricalcola importi pagati", "", "", "",
      runs(room::recalculatePaid), in(Menu::File, 5, 2), noBar},
+    {Id::SpostaSuServer1, "SpostaSuServer1", "Sposta i dati su un server...", "", "", "", runs(room::moveToServer),
+     in(Menu::File, 5, 3), noBar},
     {Id::Esci1, "Esci1", "Esci", "", "", "", runs<&Principale::Esci1Click>(), in(Menu::File, 6, 1), noBar},
     {Id::MostraTabella, "MostraTabella", "Tabella", "x-office-spreadsheet", "table", "",
      runs<&Principale::MostraTabellaExecute>(), in(Menu::Visualizza, 1, 1), on(ToolBar::Visualizza, 1, 2)},

@@ -28,6 +28,7 @@ enum class ActionId {
     RipristinaBackup1,
     ImportaArchivioPrecedente1,
     RicalcolaImportiPagati1,
+    SpostaSuServer1,
     Esci1,
     MostraTabella,
     MostraScheda,

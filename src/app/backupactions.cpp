@@ -54,6 +54,9 @@ void backup(Workspace &workspace)
 
 void restore(Workspace &workspace, const std::function<void()> &runStartupQuery)
 {
+    // Refused before any file is asked for: the server's data belong to every desk.
+    if (workspace.connection().isServer())
+        throw DbError(DatabaseBackup::serverRestoreRefusal());
     Dialogs::FileRequest request;
     request.caption = QStringLiteral("Ripristina da backup");
     request.folder = workspace.paths().path(ProgramPaths::Place::Backup);

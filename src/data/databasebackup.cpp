@@ -2,6 +2,7 @@
 
 #include "data/database.h"
 #include "data/schema.h"
+#include "data/serverbackup.h"
 #include "data/sqlite.h"
 
 #include <QDir>
@@ -213,15 +214,15 @@ void DatabaseBackup::copyTo(const QString &target)
     };
     if (!db_.isOpen())
         throw failed(QStringLiteral("il database non è aperto"));
-    if (db_.isServer())
-        throw failed(QStringLiteral("il database è sul server dell'ufficio, di cui fa le copie l'amministratore del "
-                                    "server (pg_dump)"));
     if (QFileInfo(target).absoluteFilePath() == QFileInfo(db_.path()).absoluteFilePath())
         throw failed(QStringLiteral("è il file del database stesso"));
     const QString part = target + QStringLiteral(".parziale");
     removeWithSideFiles(part);
     try {
-        if (usesWriteAheadLog(db_))
+        // On the office's server the copy is its rows written into a file of the program.
+        if (db_.isServer())
+            ServerBackup::writeFile(db_, part, key_);
+        else if (usesWriteAheadLog(db_))
             onlineBackup(db_.handle(), part, key_);
         else
             copyFileBytes(db_.handle(), part);
@@ -275,8 +276,7 @@ void DatabaseBackup::restoreFrom(const QString &source)
         return DbError(QStringLiteral("Il ripristino da %1 non è stato fatto: %2").arg(shown(source), reason));
     };
     if (db_.isServer())
-        throw refused(QStringLiteral("il database è sul server dell'ufficio, che solo l'amministratore del server "
-                                     "ripristina."));
+        throw DbError(serverRestoreRefusal());
     if (!db_.isOpen() || path.isEmpty())
         throw refused(QStringLiteral("il database non è aperto."));
     if (!QFileInfo(source).isFile())
@@ -324,7 +324,13 @@ void DatabaseBackup::restoreFrom(const QString &source)
     }
 }
 
-bool DatabaseBackup::dataChanged() const { return db_.handle() && sqlite3_total_changes(db_.handle()) > 0; }
+bool DatabaseBackup::dataChanged() const
+{
+    // Every desk changes the server's data: this one cannot tell whether the others did.
+    if (db_.isServer())
+        return true;
+    return db_.handle() && sqlite3_total_changes(db_.handle()) > 0;
+}
 
 QString DatabaseBackup::automaticCopy(const QString &folder, int keep, const QDateTime &now)
 {
@@ -349,6 +355,9 @@ QString DatabaseBackup::automaticCopy(const QString &folder, int keep, const QDa
 
 void DatabaseBackup::checkBeforeCopy()
 {
+    if (db_.isServer())
+        return; // the server checks its own pages; its rows are read in full by the copy
+
     const QString refused = QStringLiteral("La copia automatica del database non è stata fatta: il database %1 è "
                                            "danneggiato. Le copie precedenti sono state conservate: chiudere il "
                                            "programma e ripristinare l'ultima copia buona (menu \"File\", "
@@ -380,6 +389,13 @@ QString DatabaseBackup::folder(const QString &programDir)
 QString DatabaseBackup::defaultFileName(const QDate &date)
 {
     return QStringLiteral("DatiCliente-%1.mdb").arg(date.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString DatabaseBackup::serverRestoreRefusal()
+{
+    return QStringLiteral("Il ripristino da backup non si fa sul server dell'ufficio, i cui dati sono di tutte le "
+                          "postazioni: lo fa l'amministratore del server. Una copia fatta dal server è un file del "
+                          "database, che il programma può aprire al posto del server.");
 }
 
 QString DatabaseBackup::asideFileName() { return QStringLiteral("DatiCliente-prima-del-ripristino.mdb"); }

@@ -8,7 +8,9 @@
 
 class Database;
 
-// Copies of the database file. A copy of the open database is the file's own encrypted bytes,
+// Copies of the database. On the office's server a copy is a new file holding the server's rows
+// (ServerBackup), which the program opens as any other; restoring onto the server is left to
+// its administrator. Of a file, a copy of the open database is the file's own encrypted bytes,
 // read under the engine's read lock, so it is consistent whatever result is open and it is
 // keyed with the same key; it takes the target's name only once it is whole on the disk. A
 // copy is put back in place of the database only once it has been checked; the replaced file
@@ -51,7 +53,8 @@ public:
     // and holds every table and column of the program.
     static void check(const QString &file, const QByteArray &key);
 
-    // Whether anything was written to the database since the connection was opened.
+    // Whether anything was written to the database since the connection was opened; always
+    // on the server, which the other desks change too.
     bool dataChanged() const;
 
     // One more automatic copy in `folder` (made when missing), named after `now`; then
@@ -66,6 +69,8 @@ public:
     static QString folder(const QString &programDir);
     // "DatiCliente-AAAA-MM-GG.mdb", the name offered for a copy made on `date`.
     static QString defaultFileName(const QDate &date);
+    // Why a restore is refused on the office's server.
+    static QString serverRestoreRefusal();
     // What the replaced database is called after a restore.
     static QString asideFileName();
 

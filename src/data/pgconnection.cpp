@@ -48,6 +48,53 @@ QByteArray declaredType(Oid type)
 
 } // namespace
 
+bool PgSettings::fromConnectionString(const QString &text, PgSettings *settings, QString *error)
+{
+    char *message = nullptr;
+    PQconninfoOption *options = PQconninfoParse(text.toUtf8().constData(), &message);
+    if (!options) {
+        *error = QStringLiteral("Il collegamento \"%1\" non è leggibile: %2")
+                     .arg(text, message ? QString::fromUtf8(message).trimmed() : QStringLiteral("memoria esaurita"));
+        PQfreemem(message);
+        return false;
+    }
+    PgSettings read;
+    QString unknown;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QByteArray key = o->keyword;
+        const QString value = QString::fromUtf8(o->val);
+        if (key == "host")
+            read.host = value;
+        else if (key == "port")
+            read.port = value.toInt();
+        else if (key == "dbname")
+            read.database = value;
+        else if (key == "user")
+            read.user = value;
+        else if (key == "sslmode")
+            read.sslMode = value;
+        else if (key == "password")
+            read.password = value;
+        else if (unknown.isEmpty())
+            unknown = QString::fromUtf8(key);
+    }
+    PQconninfoFree(options);
+    if (!unknown.isEmpty()) {
+        *error = QStringLiteral("Nel collegamento \"%1\" la voce \"%2\" non è prevista: si possono indicare host, "
+                                "port, dbname, user, sslmode e password.")
+                     .arg(text, unknown);
+        return false;
+    }
+    if (read.port <= 0 || read.port > 65535) {
+        *error = QStringLiteral("Nel collegamento \"%1\" la porta non è valida.").arg(text);
+        return false;
+    }
+    *settings = read;
+    return true;
+}
+
 PgConnection::~PgConnection() { close(); }
 
 void PgConnection::open(const PgSettings &settings)
@@ -204,6 +251,60 @@ void PgConnection::exec(const QByteArray &sql)
 }
 
 void PgConnection::execNative(const QByteArray &sql) { run(sql); }
+
+void PgConnection::startCopy(const QByteArray &copySql)
+{
+    takeConnection();
+    PGresult *result = PQexec(conn_, copySql.constData());
+    if (PQresultStatus(result) != PGRES_COPY_IN)
+        raise(result);
+    PQclear(result);
+    copying_ = true;
+}
+
+void PgConnection::sendCopyData(const QByteArray &rows)
+{
+    Q_ASSERT(copying_);
+    if (rows.isEmpty())
+        return;
+    if (PQputCopyData(conn_, rows.constData(), int(rows.size())) != 1) {
+        copying_ = false;
+        raise(nullptr);
+    }
+}
+
+void PgConnection::endCopy()
+{
+    Q_ASSERT(copying_);
+    copying_ = false;
+    if (PQputCopyEnd(conn_, nullptr) != 1)
+        raise(nullptr);
+    // The server's verdict on the rows, then nothing more.
+    PGresult *failed = nullptr;
+    while (PGresult *result = PQgetResult(conn_)) {
+        if (PQresultStatus(result) == PGRES_COMMAND_OK) {
+            changes_ = QByteArray(PQcmdTuples(result)).toInt();
+            PQclear(result);
+        } else if (!failed) {
+            failed = result;
+        } else {
+            PQclear(result);
+        }
+    }
+    if (failed)
+        raise(failed);
+}
+
+void PgConnection::abortCopy()
+{
+    if (!copying_)
+        return;
+    copying_ = false;
+    if (PQputCopyEnd(conn_, "stopped by the program") == 1) {
+        while (PGresult *result = PQgetResult(conn_))
+            PQclear(result);
+    }
+}
 
 QVariant PgConnection::scalar(const QByteArray &sql)
 {

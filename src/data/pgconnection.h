@@ -25,6 +25,11 @@ struct PgSettings
     QString user;
     QString sslMode = QStringLiteral("prefer");
     QString password;
+
+    // Reads a libpq connection string ("host=ufficio dbname=studio user=mario" or
+    // "postgresql://mario@ufficio/studio"): host, port, dbname, user, sslmode and password.
+    // False, with the reason in Italian, for a text libpq cannot read or a key not among these.
+    static bool fromConnectionString(const QString &text, PgSettings *settings, QString *error);
 };
 
 // One change announced by another desk (or by this one, see fromSelf).
@@ -76,6 +81,16 @@ public:
     void execNative(const QByteArray &sql);
     // The single value of a one-row, one-column query (null when there is no row).
     QVariant scalar(const QByteArray &sql);
+
+    // Rows in bulk: `COPY ... FROM STDIN` (the server's own language) is started, takes any
+    // number of batches of rows in COPY's text format, and ends; endCopy() raises the server's
+    // refusal of any row. abortCopy() ends it with nothing written (inside a transaction,
+    // which the failure then ends as well).
+    void startCopy(const QByteArray &copySql);
+    void sendCopyData(const QByteArray &rows);
+    void endCopy();
+    void abortCopy();
+    bool isCopying() const { return copying_; }
 
     // Largest value of an integer key column, -1 for an empty table.
     qint64 nextKey(const QString &table, const QString &column);
@@ -152,6 +167,7 @@ private:
     QHash<QByteArray, Prepared> prepared_;
     int preparedSerial_ = 0;
     bool listening_ = false;
+    bool copying_ = false;
     QHash<QString, TableInfo> tables_;
     QHash<unsigned, QString> tableNames_;              // table oid -> name
     QHash<QPair<unsigned, int>, QString> columnNames_; // (table oid, column number) -> name

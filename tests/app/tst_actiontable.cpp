@@ -116,6 +116,7 @@ void TestActionTable::menuEntries_data()
                                          "-",
                                          "ImportaArchivioPrecedente1",
                                          "RicalcolaImportiPagati1",
+                                         "SpostaSuServer1",
                                          "-",
                                          "Esci1"}
                           << QStringList{"Collegamento desktop",
@@ -137,6 +138,7 @@ void TestActionTable::menuEntries_data()
                                          "-",
                                          "Importa archivio precedente (.mdb)...",
                                          "Ricalcola importi pagati",
+                                         "Sposta i dati su un server...",
                                          "-",
                                          "Esci"};
     QTest::newRow("Visualizza") << int(Menu::Visualizza) << "Visualizza1"

@@ -55,6 +55,7 @@ void TestPrincipale::menusInOrder()
                                           "-",
                                           "Importa archivio precedente (.mdb)...",
                                           "Ricalcola importi pagati",
+                                          "Sposta i dati su un server...",
                                           "-",
                                           "Esci"}));
     QCOMPARE(items("Visualizza1"), QStringList({"Tabella", "Scheda"}));
