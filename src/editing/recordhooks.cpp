@@ -25,6 +25,36 @@ qint64 storedCents(const Query &query, int row, int column)
     return cents;
 }
 
+// The payment of `row` as stored (its key, project and amount in cents) must still be so in
+// the database: another desk may have changed, moved or deleted it since it was read, and the
+// paid amounts would then move by what this desk saw instead of what was there. The check
+// touches the row, so that on the server it stays locked until the save or deletion ends.
+// Nothing to check where the result has no payment key (the row is then found by all its
+// values). Throws DbError, naming the change, when the row is no longer as read.
+void confirmStoredPayment(Database &db, const Query &query, int row, const QString &project, qint64 cents,
+                          const QString &refusal)
+{
+    const int keyColumn = query.fieldIndex(QStringLiteral("IdFattura"));
+    const int amountColumn = query.fieldIndex(QStringLiteral("Importo"));
+    const int stored = query.storedRow(row);
+    if (keyColumn < 0 || amountColumn < 0 || stored < 0 || query.storedRows().isNull(stored, keyColumn))
+        return;
+    const std::string_view key = query.storedRows().cell(stored, keyColumn);
+    Statement touch(db, "UPDATE Pagamenti SET Importo = Importo WHERE IdFattura = ? AND IdProgetto = ? "
+                        "AND CAST(ROUND(Importo * 100) AS BIGINT) IS ?");
+    touch.bind(1, QString::fromUtf8(key.data(), qsizetype(key.size())));
+    touch.bind(2, project.trimmed());
+    if (query.storedRows().isNull(stored, amountColumn))
+        touch.bind(3, QVariant());
+    else
+        touch.bind(3, cents);
+    touch.step();
+    if (db.changes() == 0)
+        throw DbError(QStringLiteral("Il pagamento è stato modificato o cancellato da un'altra postazione dopo che è "
+                                     "stato letto: %1 Rieseguire la query per vedere i dati attuali.")
+                          .arg(refusal));
+}
+
 } // namespace
 
 RecordHooks::RecordHooks(Workspace &workspace) : workspace_(workspace) {}
@@ -111,6 +141,8 @@ void RecordHooks::ADOQuery1BeforePost()
         // The row as stored before the change: what its project's paid amount holds of it.
         editedPaymentAmount_ = storedCents(q, q.currentRow(), amountColumn);
         editedPaymentProject_ = paymentProjectKey(true);
+        confirmStoredPayment(workspace_.connection(), q, q.currentRow(), editedPaymentProject_, editedPaymentAmount_,
+                             QStringLiteral("le modifiche non sono state salvate e restano nei campi."));
     }
 
     // The key shown since the insertion began may have been taken meanwhile (by another copy
@@ -162,6 +194,9 @@ void RecordHooks::ADOQuery1BeforeDelete()
         return;
     DeletedPaymentAmount = paymentCents();
     deletedPaymentProject_ = paymentProjectKey();
+    const Query &q = *workspace_.query();
+    confirmStoredPayment(workspace_.connection(), q, q.currentRow(), deletedPaymentProject_, DeletedPaymentAmount,
+                         QStringLiteral("non è stato cancellato nulla."));
 }
 
 void RecordHooks::ADOQuery1AfterDelete()

@@ -7,6 +7,7 @@
 #include "data/query.h"
 #include "support/testdatabase.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -21,15 +22,21 @@ QString statement(const QString &select, const QString &from, const QString &whe
     return select + QStringLiteral("\r\n") + from + QStringLiteral("\r\n") + where + QStringLiteral("\r\n");
 }
 
-// The rows of a statement as the engine gives them, untranslated, as short strings.
+// The rows of a statement as the engine gives them, untranslated, as short strings. An amount
+// is written as the file keeps it (the server gives its two decimals: 750.00 for 750).
 QStringList rawRows(Database &db, const QString &sql)
 {
+    static const QRegularExpression decimals(QStringLiteral("^(-?\\d+)(\\.\\d*?)0*$"));
     Statement st(db, sql.toUtf8());
     QStringList rows;
     while (st.step()) {
         QStringList cells;
-        for (int c = 0; c < st.columnCount(); ++c)
-            cells << QString::fromUtf8(st.columnText(c));
+        for (int c = 0; c < st.columnCount(); ++c) {
+            QString cell = QString::fromUtf8(st.columnText(c));
+            if (const QRegularExpressionMatch m = decimals.match(cell); m.hasMatch())
+                cell = m.captured(1) + (m.captured(2) == QLatin1String(".") ? QString() : m.captured(2));
+            cells << cell;
+        }
         rows << cells.join(QLatin1Char('|'));
     }
     return rows;
@@ -126,7 +133,8 @@ void TestIdlePersonsTable::sameRowsAsWritten()
     QStringList expected = rawRows(db, statement(kColumns, kFrom, condition));
     QStringList actual = queryRows(db, {kColumns, kFrom, condition});
     QVERIFY(!expected.isEmpty() || where.contains(QLatin1String("=-1")));
-    if (!sameOrder) {
+    // Without ORDER BY the server chooses its order even for the drill-down's statement.
+    if (!sameOrder || TestDatabase::onServer()) {
         expected.sort();
         actual.sort();
     }

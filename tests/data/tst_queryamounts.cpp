@@ -115,6 +115,9 @@ void TestQueryAmounts::failedSaveOfAnEditedRowThenCancel()
     // A changed project whose save fails, then cancelled: the row shows what the file holds,
     // neither what was typed nor what the failed save had put in memory.
     QFETCH(bool, commitFails);
+    if (commitFails && TestDatabase::onServer())
+        QSKIP("The failing COMMIT is simulated by the file's ROLLBACK inside the save; the server's failures "
+              "are the after-save hook's case.");
     Query q(&db());
     openOnProjectTwo(q);
     const int row = q.currentRow();

@@ -39,7 +39,9 @@ void TestPaymentTotals::totalsStayExact()
     QCOMPARE(db.scalar("SELECT COUNT(*) FROM Progetto WHERE Importo_pagato = Importo_totale").toInt(), 1);
     PaymentTotals::addToProject(db, "7", -30000);
     QCOMPARE(paid(db).toInt(), 700);
-    QCOMPARE(db.scalar("SELECT typeof(Importo_pagato) FROM Progetto").toString(), QStringLiteral("integer"));
+    // The file keeps a whole amount as an integer (the server, as an exact decimal).
+    if (!TestDatabase::onServer())
+        QCOMPARE(db.scalar("SELECT typeof(Importo_pagato) FROM Progetto").toString(), QStringLiteral("integer"));
 
     // Cents added and taken away in a random order never drift, and what is stored is the
     // amount's own value, so that it compares equal with the same amount typed in SQL.
@@ -141,6 +143,8 @@ void TestPaymentTotals::totalsStayInRange()
 
 void TestPaymentTotals::paidAmountThatIsNoNumberIsRefused()
 {
+    if (TestDatabase::onServer())
+        QSKIP("Only a file can hold a paid amount that is not a number.");
     TestDatabase data;
     Database &db = data.db();
     addProject(db, QStringLiteral("'molto'"));

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void failedTotalLeavesPaymentsAndTotals_data();
     void failedTotalLeavesPaymentsAndTotals();
     void paymentsWithoutAmountColumnAreRefused();
+    void paymentChangedByAnotherDeskIsRefused_data();
+    void paymentChangedByAnotherDeskIsRefused();
 
 private:
     struct Fixture
@@ -43,12 +45,20 @@ private:
         // Every payment and every paid amount, to see that a refused change left them all.
         QString snapshot()
         {
-            return text(QStringLiteral("SELECT group_concat(IdFattura || ':' || IdProgetto || ':' || "
-                                       "COALESCE(Importo, '') || ':' || COALESCE(Data, ''), ';') "
-                                       "FROM (SELECT * FROM Pagamenti ORDER BY IdFattura)"))
-                   + QLatin1Char('|')
-                   + text(QStringLiteral("SELECT group_concat(IdProgetto || ':' || COALESCE(Importo_pagato, ''), ';') "
-                                         "FROM (SELECT * FROM Progetto ORDER BY IdProgetto)"));
+            return rows("SELECT IdFattura, IdProgetto, Importo, Data FROM Pagamenti ORDER BY IdFattura")
+                   + QLatin1Char('|') + rows("SELECT IdProgetto, Importo_pagato FROM Progetto ORDER BY IdProgetto");
+        }
+        QString rows(const QByteArray &sql)
+        {
+            QStringList out;
+            Statement st(db.db(), sql);
+            while (st.step()) {
+                QStringList row;
+                for (int c = 0; c < st.columnCount(); ++c)
+                    row << QString::fromUtf8(st.columnText(c));
+                out << row.join(QLatin1Char(':'));
+            }
+            return out.join(QLatin1Char(';'));
         }
         qint64 paidCents(qint64 project)
         {
@@ -238,6 +248,71 @@ void TestRecordHooks::paymentsWithoutAmountColumnAreRefused()
     q.cancel();
     q.last();
     QVERIFY_THROWS_EXCEPTION(DbError, q.deleteRecord());
+    QCOMPARE(f.snapshot(), before);
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestRecordHooks::paymentChangedByAnotherDeskIsRefused_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // what another desk did to the payment shown
+    QTest::addColumn<QString>("change");    // what this desk then saves
+    QTest::newRow("amount changed, then deleted") << "amount"
+                                                  << "delete";
+    QTest::newRow("amount changed, then moved") << "amount"
+                                                << "move";
+    QTest::newRow("moved, then amount changed") << "move"
+                                                << "amount";
+    QTest::newRow("moved, then deleted") << "move"
+                                         << "delete";
+    QTest::newRow("amount emptied, then deleted") << "empty"
+                                                  << "delete";
+}
+
+void TestRecordHooks::paymentChangedByAnotherDeskIsRefused()
+{
+    // The totals would move by what this desk read, not by what the payment holds: the change
+    // is refused as any row changed meanwhile is, and nothing moves.
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, change);
+    Fixture f;
+    const qint64 project = f.scalar(QStringLiteral("SELECT MIN(IdProgetto) FROM Progetto"));
+    const qint64 other = f.scalar(QStringLiteral("SELECT MAX(IdProgetto) FROM Progetto"));
+    Query &q = f.openPaymentsWithOne(project, QStringLiteral("40"));
+    const QString payment = q.fieldByName(QStringLiteral("IdFattura")).asString();
+    Database &db = f.db.db();
+    // The other desk's change, with its totals, as its own save makes it.
+    if (meanwhile == QLatin1String("amount")) {
+        db.exec(QStringLiteral("UPDATE Pagamenti SET Importo = 45 WHERE IdFattura = %1").arg(payment));
+        db.exec(QStringLiteral("UPDATE Progetto SET Importo_pagato = Importo_pagato + 5 WHERE IdProgetto = %1")
+                    .arg(project));
+    } else if (meanwhile == QLatin1String("empty")) {
+        db.exec(QStringLiteral("UPDATE Pagamenti SET Importo = NULL WHERE IdFattura = %1").arg(payment));
+        db.exec(QStringLiteral("UPDATE Progetto SET Importo_pagato = Importo_pagato - 40 WHERE IdProgetto = %1")
+                    .arg(project));
+    } else {
+        db.exec(QStringLiteral("UPDATE Pagamenti SET IdProgetto = %1 WHERE IdFattura = %2").arg(other).arg(payment));
+        db.exec(QStringLiteral("UPDATE Progetto SET Importo_pagato = Importo_pagato - 40 WHERE IdProgetto = %1")
+                    .arg(project));
+        db.exec(
+            QStringLiteral("UPDATE Progetto SET Importo_pagato = Importo_pagato + 40 WHERE IdProgetto = %1").arg(other));
+    }
+    const QString before = f.snapshot();
+    const int rows = q.recordCount();
+    try {
+        if (change == QLatin1String("delete")) {
+            q.deleteRecord();
+        } else {
+            if (change == QLatin1String("move"))
+                q.fieldByName(QStringLiteral("IdProgetto")).setValue(other);
+            else
+                q.fieldByName(QStringLiteral("Importo")).setValue(QStringLiteral("50"));
+            q.post();
+        }
+        QFAIL("a payment changed by another desk was saved over");
+    } catch (const DbError &error) {
+        QVERIFY2(error.text().contains(QStringLiteral("un'altra postazione")), qPrintable(error.text()));
+    }
+    QCOMPARE(q.recordCount(), rows);
     QCOMPARE(f.snapshot(), before);
     QVERIFY(f.dialogs.messages.isEmpty());
 }

@@ -63,6 +63,7 @@ struct Fixture
     RecordingScreen screen{*workspace.query()};
     Fixture()
     {
+        db.useIn(workspace);
         workspace.openConnection();
         workspace.fillFieldCheckLists();
     }

@@ -6,6 +6,13 @@
 #                              and its database "pratilio_template" with citext, from which each
 #                              test copies a database of its own.
 #   pgcluster.sh stop <dir>    stop the cluster and remove <dir>.
+#   pgcluster.sh crash <dir>   stop the server at once (pg_ctl stop -m immediate: no checkpoint,
+#                              recovery at the next start), keeping its data.
+#   pgcluster.sh restart <dir> start the crashed server again, with the options it had.
+#
+# PRATILIO_PG_DURABLE=1 at start keeps every commit's log written before the commit returns
+# (synchronous_commit=on), so that a crashed server loses no committed transaction; the data
+# is still not forced to disk (fsync=off), which only an operating system crash would need.
 #
 # Run as root, the server runs as the postgres user (it refuses to run as root); otherwise as
 # the user running the script. Where the server's programs are missing, start says so and
@@ -16,7 +23,7 @@ bindir=${PRATILIO_PG_BINDIR:-/usr/lib/postgresql/15/bin}
 action=${1:-}
 dir=${2:-}
 if [ -z "$action" ] || [ -z "$dir" ]; then
-  echo "usage: $0 start|stop <dir>" >&2
+  echo "usage: $0 start|stop|crash|restart <dir>" >&2
   exit 2
 fi
 
@@ -35,14 +42,26 @@ stop() {
   rm -rf "$dir"
 }
 
+start_server() {
+  as_server "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 -o "$(cat "$dir/options")" start > /dev/null
+}
+
 case "$action" in
 stop)
   stop
   exit 0
   ;;
+crash)
+  as_server "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop > /dev/null
+  exit 0
+  ;;
+restart)
+  start_server
+  exit 0
+  ;;
 start) ;;
 *)
-  echo "usage: $0 start|stop <dir>" >&2
+  echo "usage: $0 start|stop|crash|restart <dir>" >&2
   exit 2
   ;;
 esac
@@ -64,9 +83,11 @@ chmod 700 "$dir"
 
 as_server "$bindir/initdb" -D "$dir/data" -U postgres --auth=trust --encoding=UTF8 --locale=C.UTF-8 \
   --no-sync --no-instructions > "$dir/initdb.log"
-as_server "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-  -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=60" \
-  start > /dev/null
+synchronous=off
+[ "${PRATILIO_PG_DURABLE:-0}" = 1 ] && synchronous=on
+echo "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c synchronous_commit=$synchronous -c full_page_writes=off -c max_connections=60" > "$dir/options"
+[ "$(id -u)" -eq 0 ] && chown postgres: "$dir/options"
+start_server
 # The socket folder must be reachable by the tests' user.
 chmod 755 "$dir"
 

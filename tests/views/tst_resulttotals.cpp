@@ -220,6 +220,8 @@ void TestResultTotals::sumsOfAmountsPastTheRangeDoNotWrap()
 {
     // A file written by an earlier build holds amounts that overflowed: the sums stop at the
     // limit instead of wrapping round to the other sign.
+    if (TestDatabase::onServer())
+        QSKIP("The server's amount columns refuse such amounts: only a file can hold them.");
     TestDatabase data;
     Database &db = data.db();
     for (int k = 0; k < 3; ++k)
