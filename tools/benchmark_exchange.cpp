@@ -250,7 +250,6 @@ size_t textBytes(Database &db, const QStringList &lines)
     return bytes;
 }
 
-
 // The reading's floor for .xlsx: minizip inflating the parts the reader reads, each scanned
 // once for its elements' starts, nothing else done.
 size_t bareXlsxRead(const QString &path)

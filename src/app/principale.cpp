@@ -62,7 +62,8 @@ Principale::Principale(const QString &programDir, QWidget *parent) :
     statusPanel_ = MainBars::createStatusBar(this, query());
     Panel2->codeWarning = MainBars::codeWarning(this);
     // Other desks' work on the office server shows here.
-    new ChangeWatcher(workspace_, [this](const QString &text) { showNotice(text); }, this);
+    new ChangeWatcher(
+        workspace_, [this](const QString &text) { showNotice(text); }, this);
 
     Panel2->followRows(query());
     gridController_ = new GridController(
