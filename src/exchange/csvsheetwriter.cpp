@@ -7,8 +7,10 @@
 #include <QChar>
 #include <QDate>
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -16,11 +18,16 @@ constexpr qsizetype kPiece = 1 << 20;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The room writeStored() may take for a cell of these stored bytes: every byte a doubled
+// quote, the quotes around and the apostrophe, or a number's 15 digits, sign and cents.
+size_t roomFor(std::string_view stored) { return 2 * stored.size() + 24; }
+
 // A number written as cell() writes the double of its stored form: whole numbers as they are,
 // others with two decimals after a comma. Taken only in the form "-ddd" (at most 15 digits,
 // any double of them exact) and, for amounts, "-ddd.d" or "-ddd.dd" (at most 13 digits before
-// the point, so that the two decimals print back as stored).
-bool appendNumber(std::string_view stored, bool decimals, QByteArray *out)
+// the point, so that the two decimals print back as stored). Returns the end of what is
+// written at `to`, or null.
+char *writeNumber(std::string_view stored, bool decimals, char *to)
 {
     size_t i = 0;
     const bool negative = !stored.empty() && stored.front() == '-';
@@ -32,38 +39,34 @@ bool appendNumber(std::string_view stored, bool decimals, QByteArray *out)
         whole = whole * 10 + (stored[i++] - '0');
     const size_t digits = i - digitsFrom;
     if (digits == 0 || digits > 15)
-        return false;
+        return nullptr;
     int cents = 0;
     if (i < stored.size()) {
         const size_t decimalCount = stored.size() - i - 1;
         if (!decimals || stored[i] != '.' || digits > 13 || decimalCount < 1 || decimalCount > 2
             || !isDigit(stored[i + 1]) || (decimalCount == 2 && !isDigit(stored[i + 2])))
-            return false;
+            return nullptr;
         cents = (stored[i + 1] - '0') * 10 + (decimalCount == 2 ? stored[i + 2] - '0' : 0);
     }
-    char text[24];
-    auto [end, error] = std::to_chars(text, text + sizeof text, whole);
-    if (error != std::errc())
-        return false;
     if (negative && (whole != 0 || cents != 0))
-        out->append('-');
-    out->append(text, end - text);
+        *to++ = '-';
+    to = std::to_chars(to, to + 16, whole).ptr;
     if (cents != 0) {
-        out->append(',');
-        out->append(char('0' + cents / 10));
-        out->append(char('0' + cents % 10));
+        *to++ = ',';
+        *to++ = char('0' + cents / 10);
+        *to++ = char('0' + cents % 10);
     }
-    return true;
+    return to;
 }
 
 // A date stored as yyyy-MM-dd (what follows the day aside), written dd/MM/yyyy.
-bool appendDate(std::string_view stored, QByteArray *out)
+char *writeDate(std::string_view stored, char *to)
 {
     if (stored.size() < 10 || stored[4] != '-' || stored[7] != '-')
-        return false;
+        return nullptr;
     for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
         if (!isDigit(stored[size_t(i)]))
-            return false;
+            return nullptr;
     }
     const auto number = [&](int from, int count) {
         int n = 0;
@@ -72,63 +75,99 @@ bool appendDate(std::string_view stored, QByteArray *out)
         return n;
     };
     if (!QDate::isValid(number(0, 4), number(5, 2), number(8, 2)))
-        return false;
+        return nullptr;
     const char shown[10] = {stored[8], stored[9], '/',       stored[5], stored[6],
                             '/',       stored[0], stored[1], stored[2], stored[3]};
-    out->append(shown, 10);
-    return true;
+    std::memcpy(to, shown, 10);
+    return to + 10;
+}
+
+// The ASCII bytes that make a text quoted: the separator, a quote and the line breaks.
+constexpr std::array<bool, 128> kQuotedBytes = [] {
+    std::array<bool, 128> bytes{};
+    for (char c : {';', '"', '\n', '\r'})
+        bytes[size_t(c)] = true;
+    return bytes;
+}();
+
+bool isSpace(char32_t code)
+{
+    return code < 0x80 ? code == ' ' || (code >= '\t' && code <= '\r') : QChar::isSpace(code);
 }
 
 // A text written as cell() writes it: after an apostrophe where it looks like a formula;
 // quoted, its quotes doubled, where it holds the separator, a quote or a line break or
-// begins or ends with a blank (any that QChar takes for one).
-bool appendText(std::string_view stored, QByteArray *out)
+// begins or ends with a blank (any that QChar takes for one). Null for bytes that are not
+// valid UTF-8 or longer than a cell holds.
+char *writeText(std::string_view stored, char *to)
 {
+    if (stored.empty())
+        return to;
     if (stored.size() > size_t(SheetWriter::kMaxTextLength))
-        return false; // its length in characters decides whether it is written at all
+        return nullptr; // its length in characters decides whether it is written at all
     auto *p = reinterpret_cast<const unsigned char *>(stored.data());
     auto *end = p + stored.size();
-    bool special = false;
+    bool quoted = false;
     bool quotes = false;
-    char32_t first = 0;
-    char32_t last = 0;
     for (const unsigned char *q = p; q < end;) {
-        int length = 1;
-        char32_t code = *q;
-        if (code >= 0x80) {
-            code = Utf8Bytes::decodeOne(q, end, &length);
-            if (length == 0)
-                return false;
-        } else if (code == ';' || code == '\n' || code == '\r') {
-            special = true;
-        } else if (code == '"') {
-            special = quotes = true;
+        if (*q < 0x80) {
+            if (kQuotedBytes[*q]) {
+                quoted = true;
+                quotes = quotes || *q == '"';
+            }
+            ++q;
+            continue;
         }
-        if (q == p)
-            first = code;
-        last = code;
+        int length = 0;
+        Utf8Bytes::decodeOne(q, end, &length);
+        if (length == 0)
+            return nullptr;
         q += length;
     }
+    // The sequences are valid: the last character begins at the last byte that is no
+    // continuation byte.
+    const unsigned char *lastStart = end - 1;
+    while (lastStart > p && (*lastStart & 0xC0) == 0x80)
+        --lastStart;
+    int length = 0;
+    const char32_t first = Utf8Bytes::decodeOne(p, end, &length);
+    const char32_t last = Utf8Bytes::decodeOne(lastStart, end, &length);
     const bool guard = first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' || first == '\r';
-    const bool quote = guard || special || (p < end && (QChar::isSpace(first) || QChar::isSpace(last)));
-    if (!quote) {
-        out->append(stored.data(), qsizetype(stored.size()));
-        return true;
+    if (!guard && !quoted && !isSpace(first) && !isSpace(last)) {
+        std::memcpy(to, stored.data(), stored.size());
+        return to + stored.size();
     }
-    out->append('"');
+    *to++ = '"';
     if (guard)
-        out->append('\'');
+        *to++ = '\'';
     if (!quotes) {
-        out->append(stored.data(), qsizetype(stored.size()));
+        std::memcpy(to, stored.data(), stored.size());
+        to += stored.size();
     } else {
         for (char c : stored) {
             if (c == '"')
-                out->append('"');
-            out->append(c);
+                *to++ = '"';
+            *to++ = c;
         }
     }
-    out->append('"');
-    return true;
+    *to++ = '"';
+    return to;
+}
+
+// A stored cell of a column of `kind` written at `to` (roomFor() bytes), or null.
+char *writeStored(std::string_view stored, Values::Kind kind, char *to)
+{
+    switch (kind) {
+    case Values::Kind::Integer:
+        return writeNumber(stored, false, to);
+    case Values::Kind::Amount:
+        return writeNumber(stored, true, to);
+    case Values::Kind::Date:
+        return writeDate(stored, to);
+    case Values::Kind::Text:
+        return writeText(stored, to);
+    }
+    return nullptr;
 }
 
 // The type SheetExport gives the cells of a column of `kind`.
@@ -181,17 +220,11 @@ QByteArray CsvSheetWriter::cell(const QVariant &value, CellType type)
 
 bool CsvSheetWriter::appendStored(std::string_view stored, Values::Kind kind, QByteArray *out)
 {
-    switch (kind) {
-    case Values::Kind::Integer:
-        return appendNumber(stored, false, out);
-    case Values::Kind::Amount:
-        return appendNumber(stored, true, out);
-    case Values::Kind::Date:
-        return appendDate(stored, out);
-    case Values::Kind::Text:
-        return appendText(stored, out);
-    }
-    return false;
+    const qsizetype at = out->size();
+    out->resize(at + qsizetype(roomFor(stored)));
+    char *end = writeStored(stored, kind, out->data() + at);
+    out->resize(end ? end - out->constData() : at);
+    return end != nullptr;
 }
 
 bool CsvSheetWriter::put(qsizetype atLeast)
@@ -244,6 +277,34 @@ bool CsvSheetWriter::addResultRow(int row, const Query &query, int shownRow, con
         return SheetWriter::addResultRow(row, query, shownRow, columns);
     const RowStore &store = query.storedRows();
     const qsizetype lineStart = out_.size();
+    // The line written from the bytes, into room enough for it, when every cell can be.
+    views_.resize(size_t(columns.size()));
+    size_t room = 2 + size_t(columns.size());
+    for (int c = 0; c < columns.size(); ++c) {
+        const int column = columns.at(c);
+        // A null cell has no bytes at all; an empty one has its place in the row.
+        views_[size_t(c)] = store.isNull(physical, column) ? std::string_view() : store.cell(physical, column);
+        room += roomFor(views_[size_t(c)]);
+    }
+    out_.resize(lineStart + qsizetype(room));
+    char *to = out_.data() + lineStart;
+    for (int c = 0; c < columns.size() && to; ++c) {
+        if (c > 0)
+            *to++ = ';';
+        const std::string_view stored = views_[size_t(c)];
+        if (stored.data() == nullptr)
+            continue;
+        const Values::Kind kind = query.fieldInfo(columns.at(c)).kind;
+        to = types().at(c) == typeOf(kind) ? writeStored(stored, kind, to) : nullptr;
+    }
+    if (to) {
+        *to++ = '\r';
+        *to++ = '\n';
+        out_.resize(to - out_.constData());
+        return put(kPiece);
+    }
+    // A cell its bytes cannot give: the line again, that cell and any other such from its value.
+    out_.resize(lineStart);
     for (int c = 0; c < columns.size(); ++c) {
         if (c > 0)
             out_ += ';';
@@ -254,7 +315,7 @@ bool CsvSheetWriter::addResultRow(int row, const Query &query, int shownRow, con
             continue;
         const QVariant value = query.value(shownRow, column);
         if (!fitsInCell(c, value)) {
-            out_.truncate(lineStart);
+            out_.resize(lineStart);
             return false;
         }
         out_ += cell(value, types().at(c));

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <string_view>
+#include <vector>
 
 // Writes the rows as text separated by semicolons, as an Italian spreadsheet reads it:
 // UTF-8 with a byte order mark, lines ended by CR LF, a decimal comma in numbers with
@@ -40,5 +41,6 @@ private:
     bool put(qsizetype atLeast);
 
     QFile file_;
-    QByteArray out_; // lines gathered to be written in large pieces
+    QByteArray out_;                      // lines gathered to be written in large pieces
+    std::vector<std::string_view> views_; // a result row's stored cells, null where null
 };

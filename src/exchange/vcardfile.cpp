@@ -292,11 +292,11 @@ QList<ImportedPerson> people(const QByteArray &bytes)
 {
     QList<ImportedPerson> people;
     int number = 0;
-    for (const VCard &card : VCardReader::read(bytes)) {
+    VCardReader::forEachCard(bytes, [&](VCard &&card) {
         ImportedPerson person = VCardMapping::fromCard(card);
         person.origin = ++number;
-        people << person;
-    }
+        people << std::move(person);
+    });
     return people;
 }
 

@@ -21,6 +21,12 @@ namespace VCardMapping {
 
 namespace {
 
+// The text of a value, shared with it where it has no escapes.
+QString unescaped(const QString &value)
+{
+    return value.contains(QLatin1Char('\\')) ? VCardReader::unescape(value) : value;
+}
+
 // A value for a field of one line: its line breaks become `separator`.
 QString oneLine(const QString &text, const QString &separator = QStringLiteral(" "))
 {
@@ -44,10 +50,10 @@ QString joined(std::initializer_list<QString> parts, const QString &separator)
 }
 
 // Fills the first empty one of `columns` with `value`; false when all are taken.
-bool place(PersonValues &values, std::initializer_list<const char *> columns, const QString &value)
+bool place(PersonValues &values, std::initializer_list<QString> columns, const QString &value)
 {
-    for (const char *column : columns) {
-        QString &field = values[QString::fromUtf8(column)];
+    for (const QString &column : columns) {
+        QString &field = values[column];
         if (field.isEmpty()) {
             field = value;
             return true;
@@ -58,7 +64,7 @@ bool place(PersonValues &values, std::initializer_list<const char *> columns, co
 
 QString phoneNumber(const QString &value)
 {
-    QString number = oneLine(VCardReader::unescape(value));
+    QString number = oneLine(unescaped(value));
     while (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
         number = number.mid(4).trimmed();
     return number;
@@ -97,23 +103,25 @@ void readPhone(const VCardProperty &property, ImportedPerson &person)
     // Our own cards mark a second number whose first is empty, so that it comes back second.
     const bool second = property.parameter(kPositionParameter) == QLatin1String("2");
     if (types.contains(QLatin1String("FAX"))) {
-        if (!place(person.values, {"Numero_fax"}, number))
+        if (!place(person.values, {QStringLiteral("Numero_fax")}, number))
             person.leftOut << QStringLiteral("Fax: %1").arg(number);
     } else if (types.contains(QLatin1String("CELL"))) {
-        if (!(second ? place(person.values, {"Numero_cell2", "Numero_cell1"}, number)
-                     : place(person.values, {"Numero_cell1", "Numero_cell2"}, number)))
+        if (!(second ? place(person.values, {QStringLiteral("Numero_cell2"), QStringLiteral("Numero_cell1")}, number)
+                     : place(person.values, {QStringLiteral("Numero_cell1"), QStringLiteral("Numero_cell2")}, number)))
             person.leftOut << QStringLiteral("Cellulare: %1").arg(number);
-    } else if (!(second ? place(person.values, {"Numero_telefono2", "Numero_telefono1"}, number)
-                        : place(person.values, {"Numero_telefono1", "Numero_telefono2"}, number))) {
+    } else if (!(second ? place(person.values, {QStringLiteral("Numero_telefono2"), QStringLiteral("Numero_telefono1")},
+                                number)
+                        : place(person.values, {QStringLiteral("Numero_telefono1"), QStringLiteral("Numero_telefono2")},
+                                number))) {
         person.leftOut << QStringLiteral("Telefono: %1").arg(number);
     }
 }
 
 // A property of one value: the first fills `column`, the others are left out as `label`.
-void readSingle(const VCardProperty &property, ImportedPerson &person, const char *column, const QString &label,
+void readSingle(const VCardProperty &property, ImportedPerson &person, const QString &column, const QString &label,
                 bool multiline = false)
 {
-    QString value = VCardReader::unescape(property.value).trimmed();
+    QString value = unescaped(property.value).trimmed();
     if (multiline)
         value.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     else
@@ -167,15 +175,15 @@ ImportedPerson fromCard(const VCard &card)
         else if (p.name == QLatin1String("TEL"))
             readPhone(p, person);
         else if (p.name == QLatin1String("EMAIL"))
-            readSingle(p, person, "E_mail", QStringLiteral("E-Mail"));
+            readSingle(p, person, QStringLiteral("E_mail"), QStringLiteral("E-Mail"));
         else if (p.name == QLatin1String("URL"))
-            readSingle(p, person, "Sito_internet", QStringLiteral("Sito internet"));
+            readSingle(p, person, QStringLiteral("Sito_internet"), QStringLiteral("Sito internet"));
         else if (p.name == QLatin1String("NOTE"))
-            readSingle(p, person, "Note", QStringLiteral("Nota"), true);
+            readSingle(p, person, QStringLiteral("Note"), QStringLiteral("Nota"), true);
         else if (p.name == kFiscalCodeProperty)
-            readSingle(p, person, "Codice_fiscale", QStringLiteral("Codice fiscale"));
+            readSingle(p, person, QStringLiteral("Codice_fiscale"), QStringLiteral("Codice fiscale"));
         else if (p.name == kVatNumberProperty)
-            readSingle(p, person, "Partita_iva", QStringLiteral("Partita IVA"));
+            readSingle(p, person, QStringLiteral("Partita_iva"), QStringLiteral("Partita IVA"));
     }
     // Fields left empty are not kept, so that a record compares by what it holds.
     for (auto it = person.values.begin(); it != person.values.end();) {
