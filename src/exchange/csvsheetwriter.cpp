@@ -10,6 +10,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -90,6 +91,16 @@ constexpr std::array<bool, 128> kQuotedBytes = [] {
     return bytes;
 }();
 
+constexpr uint64_t kLowBits = 0x0101010101010101ULL;
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Non-zero when one of the eight ASCII bytes of `word` is `byte`.
+uint64_t bytesEqual(uint64_t word, unsigned char byte)
+{
+    const uint64_t x = word ^ (kLowBits * byte);
+    return (x - kLowBits) & ~x & kHighBits;
+}
+
 bool isSpace(char32_t code)
 {
     return code < 0x80 ? code == ' ' || (code >= '\t' && code <= '\r') : QChar::isSpace(code);
@@ -110,6 +121,20 @@ char *writeText(std::string_view stored, char *to)
     bool quoted = false;
     bool quotes = false;
     for (const unsigned char *q = p; q < end;) {
+        if (end - q >= 8) {
+            // Eight ASCII bytes at once.
+            uint64_t word = 0;
+            std::memcpy(&word, q, 8);
+            if ((word & kHighBits) == 0) {
+                const uint64_t quote = bytesEqual(word, '"');
+                if (quote | bytesEqual(word, ';') | bytesEqual(word, '\n') | bytesEqual(word, '\r')) {
+                    quoted = true;
+                    quotes = quotes || quote != 0;
+                }
+                q += 8;
+                continue;
+            }
+        }
         if (*q < 0x80) {
             if (kQuotedBytes[*q]) {
                 quoted = true;
@@ -130,8 +155,8 @@ char *writeText(std::string_view stored, char *to)
     while (lastStart > p && (*lastStart & 0xC0) == 0x80)
         --lastStart;
     int length = 0;
-    const char32_t first = Utf8Bytes::decodeOne(p, end, &length);
-    const char32_t last = Utf8Bytes::decodeOne(lastStart, end, &length);
+    const char32_t first = *p < 0x80 ? *p : Utf8Bytes::decodeOne(p, end, &length);
+    const char32_t last = *lastStart < 0x80 ? *lastStart : Utf8Bytes::decodeOne(lastStart, end, &length);
     const bool guard = first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' || first == '\r';
     if (!guard && !quoted && !isSpace(first) && !isSpace(last)) {
         std::memcpy(to, stored.data(), stored.size());

@@ -149,6 +149,19 @@ void TestCsvExchange::storedCells_data()
     text("apostrophe first", "'a", true);
     text("blank only", " ", true);
     text("longest cell", QByteArray(SheetWriter::kMaxTextLength, 'a'), true);
+    // Texts read eight bytes at a time, with what matters in the second eight or after.
+    text("long plain", "abcdefghijklmnopq", true);
+    text("separator among eight bytes", "abc;defghijk", true);
+    text("quote among eight bytes", "abc\"defghijk", true);
+    text("LF among eight bytes", "abc\ndefghijk", true);
+    text("CR among eight bytes", "abcdefg\rhijk", true);
+    text("separator after eight bytes", "abcdefghi;j", true);
+    text("quote after eight bytes", "abcdefgh\"ij", true);
+    text("line break after eight bytes", "Via Roma 1\r\nScala B", true);
+    text("accent after eight bytes", "abcdefgh\xC3\xA0", true);
+    text("invalid byte after eight bytes", "abcdefgh\xFF", false);
+    text("no-break space ending a long text", "abcdefghij\xC2\xA0", true);
+    text("blank ending a long text", "abcdefghijklmnop ", true);
     text("past the longest cell", QByteArray(SheetWriter::kMaxTextLength + 1, 'a'), false);
     text("invalid byte", "a\xFF", false);
     text("cut sequence", "a\xC3", false);
