@@ -40,13 +40,26 @@ QString oneLine(const QString &text, const QString &separator = QStringLiteral("
 
 QString joined(std::initializer_list<QString> parts, const QString &separator)
 {
-    QStringList kept;
+    QString out;
     for (const QString &part : parts) {
         const QString p = oneLine(part, separator);
-        if (!p.isEmpty())
-            kept << p;
+        if (p.isEmpty())
+            continue;
+        if (!out.isEmpty())
+            out += separator;
+        out += p;
     }
-    return kept.join(separator);
+    return out;
+}
+
+// Whether one of the property's types is `type` (upper case), in any case.
+bool hasType(const VCardProperty &property, QLatin1String type)
+{
+    for (const auto &[name, value] : property.parameters) {
+        if (name == QLatin1String("TYPE") && value.compare(type, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 // Fills the first empty one of `columns` with `value`; false when all are taken.
@@ -99,13 +112,12 @@ void readPhone(const VCardProperty &property, ImportedPerson &person)
     const QString number = phoneNumber(property.value);
     if (number.isEmpty())
         return;
-    const QStringList types = property.types();
     // Our own cards mark a second number whose first is empty, so that it comes back second.
     const bool second = property.parameter(kPositionParameter) == QLatin1String("2");
-    if (types.contains(QLatin1String("FAX"))) {
+    if (hasType(property, QLatin1String("FAX"))) {
         if (!place(person.values, {QStringLiteral("Numero_fax")}, number))
             person.leftOut << QStringLiteral("Fax: %1").arg(number);
-    } else if (types.contains(QLatin1String("CELL"))) {
+    } else if (hasType(property, QLatin1String("CELL"))) {
         if (!(second ? place(person.values, {QStringLiteral("Numero_cell2"), QStringLiteral("Numero_cell1")}, number)
                      : place(person.values, {QStringLiteral("Numero_cell1"), QStringLiteral("Numero_cell2")}, number)))
             person.leftOut << QStringLiteral("Cellulare: %1").arg(number);

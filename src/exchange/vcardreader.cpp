@@ -464,6 +464,7 @@ QString VCardReader::unescape(QStringView value)
 QStringList VCardReader::components(QStringView value)
 {
     QStringList parts;
+    parts.reserve(7); // the parts of an address
     qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value.at(i) == QLatin1Char('\\')) {
