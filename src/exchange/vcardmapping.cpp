@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <array>
 #include <initializer_list>
 
 QString ImportedPerson::displayName() const
@@ -147,16 +149,19 @@ void readSingle(const VCardProperty &property, ImportedPerson &person, const QSt
 void readName(const VCard &card, ImportedPerson &person)
 {
     PersonValues &v = person.values;
-    const QList<const VCardProperty *> names = card.all(QStringLiteral("N"));
-    if (!names.isEmpty()) {
-        const QStringList parts = VCardReader::components(names.first()->value);
-        auto part = [&parts](int i) { return i < parts.size() ? oneLine(parts.at(i)) : QString(); };
+    const auto name = std::find_if(card.properties.cbegin(), card.properties.cend(),
+                                   [](const VCardProperty &p) { return p.name == QLatin1String("N"); });
+    if (name != card.properties.cend()) {
+        const QStringList parts = VCardReader::components(name->value);
         // Family name; given name; additional names; honorific prefixes; honorific suffixes.
-        v[QStringLiteral("Cognome")] = part(0);
-        v[QStringLiteral("Nome")] = joined({part(1), part(2)}, QStringLiteral(" "));
-        v[QStringLiteral("Qualifica")] = part(3);
-        if (!part(4).isEmpty())
-            person.leftOut << QStringLiteral("Titolo dopo il nome: %1").arg(part(4));
+        std::array<QString, 5> part;
+        for (qsizetype i = 0; i < qsizetype(part.size()) && i < parts.size(); ++i)
+            part[size_t(i)] = oneLine(parts.at(i));
+        v[QStringLiteral("Cognome")] = part[0];
+        v[QStringLiteral("Nome")] = part[2].isEmpty() ? part[1] : joined({part[1], part[2]}, QStringLiteral(" "));
+        v[QStringLiteral("Qualifica")] = part[3];
+        if (!part[4].isEmpty())
+            person.leftOut << QStringLiteral("Titolo dopo il nome: %1").arg(part[4]);
     }
     if (!v.value(QStringLiteral("Cognome")).isEmpty() || !v.value(QStringLiteral("Nome")).isEmpty())
         return;

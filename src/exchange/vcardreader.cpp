@@ -1,6 +1,7 @@
 #include "exchange/vcardreader.h"
 
 #include "core/windows1252.h"
+#include "exchange/utf8bytes.h"
 
 #include <QStringDecoder>
 
@@ -15,6 +16,22 @@ bool isAscii(QByteArrayView bytes)
     for (char c : bytes) {
         if (uchar(c) >= 0x80)
             return false;
+    }
+    return true;
+}
+
+// Valid UTF-8 without a byte order mark or a non-character, which QString::fromUtf8 and a
+// decoder read alike.
+bool isPlainUtf8(QByteArrayView bytes)
+{
+    auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    auto *end = p + bytes.size();
+    while (p < end) {
+        int length = 0;
+        Utf8Bytes::decodeOne(p, end, &length);
+        if (length == 0)
+            return false;
+        p += length;
     }
     return true;
 }
@@ -218,6 +235,8 @@ QString decodeText(QByteArrayView bytes, const QString &charset)
 {
     if (charset.isEmpty() && isAscii(bytes))
         return QString::fromLatin1(bytes); // what either decoding gives
+    if (charset.isEmpty() && isPlainUtf8(bytes))
+        return QString::fromUtf8(bytes); // what the decoder below gives, without making one
     const QString c = charset.toUpper();
     if (c == QLatin1String("UTF-8") || c == QLatin1String("UTF8"))
         return QString::fromUtf8(bytes);
