@@ -439,9 +439,13 @@ QVariant Query::storedValue(int physical, int column) const
 {
     if (store_.isNull(physical, column))
         return {};
-    const std::string_view cell = store_.cell(physical, column);
+    return typedValue(store_.cell(physical, column), fields_[size_t(column)].kind);
+}
+
+QVariant Query::typedValue(std::string_view cell, Values::Kind kind)
+{
     const QString text = QString::fromUtf8(cell.data(), qsizetype(cell.size()));
-    switch (fields_[size_t(column)].kind) {
+    switch (kind) {
     case Values::Kind::Integer: {
         bool ok = false;
         const qint64 n = text.toLongLong(&ok);

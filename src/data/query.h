@@ -134,6 +134,8 @@ public:
     QString text(int row, int column) const;
     QVariant value(int row, int column) const;
     bool isNull(int row, int column) const;
+    // The value of a stored (non-null) cell of a column of `kind`, as value() gives it.
+    static QVariant typedValue(std::string_view cell, Values::Kind kind);
 
     // Editing the current row.
     void edit();

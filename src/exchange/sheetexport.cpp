@@ -75,12 +75,8 @@ ExportResult SheetExport::run(const Query &query, SheetWriter &writer, const QSt
         result.message = writer.errorString();
         return result;
     }
-    QVariantList cells;
     for (int row = 0; row < rows; ++row) {
-        cells.clear();
-        for (int c : columns)
-            cells << query.value(row, c);
-        if (!writer.writeRow(cells)) {
+        if (!writer.writeResultRow(query, row, columns)) {
             result.message = writer.errorString();
             return result;
         }

@@ -1,5 +1,6 @@
 #include "exchange/sheetwriter.h"
 
+#include "data/query.h"
 #include "data/values.h"
 #include "exchange/xlssheetwriter.h"
 #include "exchange/xlsxsheetwriter.h"
@@ -90,6 +91,16 @@ bool SheetWriter::begin(const QString &path, const QStringList &headers, const Q
     return true;
 }
 
+bool SheetWriter::fitsInCell(int column, const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString || value.toString().size() <= kMaxTextLength)
+        return true;
+    fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %3 caratteri che una cella "
+                        "può contenere.")
+             .arg(QString::number(rows_ + 2), QString::number(column + 1), Values::groupedCount(kMaxTextLength)));
+    return false;
+}
+
 bool SheetWriter::writeRow(const QVariantList &cells)
 {
     if (!open_)
@@ -100,10 +111,7 @@ bool SheetWriter::writeRow(const QVariantList &cells)
         return false;
     }
     for (int c = 0; c < cells.size(); ++c) {
-        if (cells.at(c).typeId() == QMetaType::QString && cells.at(c).toString().size() > kMaxTextLength) {
-            fail(QStringLiteral("il testo della riga %1, colonna %2 supera i %3 caratteri che una cella "
-                                "può contenere.")
-                     .arg(QString::number(rows_ + 2), QString::number(c + 1), Values::groupedCount(kMaxTextLength)));
+        if (!fitsInCell(c, cells.at(c))) {
             abort();
             return false;
         }
@@ -114,6 +122,35 @@ bool SheetWriter::writeRow(const QVariantList &cells)
     }
     ++rows_;
     return true;
+}
+
+bool SheetWriter::writeResultRow(const Query &query, int row, const QList<int> &columns)
+{
+    if (!open_)
+        return false;
+    if (rows_ >= maxDataRows()) {
+        fail(QStringLiteral("il foglio contiene al massimo %1 righe di dati.").arg(Values::groupedCount(maxDataRows())));
+        abort();
+        return false;
+    }
+    if (!addResultRow(rows_ + 1, query, row, columns)) {
+        abort();
+        return false;
+    }
+    ++rows_;
+    return true;
+}
+
+bool SheetWriter::addResultRow(int row, const Query &query, int shownRow, const QList<int> &columns)
+{
+    cells_.clear();
+    for (int c : columns)
+        cells_ << query.value(shownRow, c);
+    for (int c = 0; c < cells_.size(); ++c) {
+        if (!fitsInCell(c, cells_.at(c)))
+            return false;
+    }
+    return addRow(row, cells_);
 }
 
 bool SheetWriter::finish()

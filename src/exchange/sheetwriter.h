@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class Query;
 class QTemporaryFile;
 
 // Writes one worksheet `Elenco` of a workbook, row by row: a bold header row, then data
@@ -35,6 +36,9 @@ public:
     bool begin(const QString &path, const QStringList &headers, const QList<CellType> &types);
     // One data row, one value per column: text, a number, a QDate, or null for an empty cell.
     bool writeRow(const QVariantList &cells);
+    // One data row: the cells of the shown row `row` of `query` in its result columns
+    // `columns`, the same as writeRow() of their values.
+    bool writeResultRow(const Query &query, int row, const QList<int> &columns);
     // Completes the workbook and puts it in place of the target.
     bool finish();
     // Drops the workbook being written; the target is left as it was.
@@ -51,6 +55,13 @@ protected:
     virtual bool addRow(int row, const QVariantList &cells) = 0; // row 1 is the first data row
     virtual bool close() = 0;
     virtual void discard() = 0;
+    // A row of a result; by default its values given to addRow(). A format may read the
+    // stored cells instead where that writes the same.
+    virtual bool addResultRow(int row, const Query &query, int shownRow, const QList<int> &columns);
+
+    // False, with the error set, when `value` is a text longer than a cell holds; `column`
+    // counts from 0 in the row being written.
+    bool fitsInCell(int column, const QVariant &value);
 
     const QList<CellType> &types() const { return types_; }
     void fail(const QString &reason);
@@ -63,6 +74,7 @@ private:
     QString target_;
     QList<CellType> types_;
     QString error_;
+    QVariantList cells_; // the values of a result row, kept to reuse their room
     int rows_ = 0;
     bool open_ = false;
 };

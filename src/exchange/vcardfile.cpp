@@ -3,6 +3,7 @@
 #include "data/query.h"
 #include "data/rowstore.h"
 #include "exchange/sheetimport.h"
+#include "exchange/utf8bytes.h"
 #include "exchange/vcardreader.h"
 
 #include <QChar>
@@ -39,49 +40,6 @@ static_assert(kColumns == std::tuple_size_v<CardFields>);
 
 bool isAsciiSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The code point of a valid UTF-8 sequence at `p` (before `end`) and its length; length 0 when
-// the bytes are not a sequence QString::fromUtf8 would take as it is: malformed, overlong, a
-// surrogate, past U+10FFFF, or a non-character.
-char32_t decodeOne(const unsigned char *p, const unsigned char *end, int *length)
-{
-    *length = 0;
-    const unsigned char c = *p;
-    int count = 0;
-    char32_t code = 0;
-    char32_t least = 0;
-    if (c < 0x80) {
-        *length = 1;
-        return c;
-    }
-    if ((c & 0xE0) == 0xC0) {
-        count = 2;
-        code = c & 0x1F;
-        least = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        count = 3;
-        code = c & 0x0F;
-        least = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        count = 4;
-        code = c & 0x07;
-        least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (end - p < count)
-        return 0;
-    for (int i = 1; i < count; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (p[i] & 0x3F);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || (code & 0xFFFE) == 0xFFFE
-        || (code >= 0xFDD0 && code <= 0xFDEF) || code == 0xFEFF)
-        return 0;
-    *length = count;
-    return code;
-}
-
 // The field without the ASCII blanks at its ends; false when the bytes may not give the same
 // text as QString's trimmed() of their decoding (see appendCard()), or hold a line break where
 // `oneLine` says that one would be joined.
@@ -103,7 +61,7 @@ bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
             continue;
         }
         int length = 0;
-        const char32_t code = decodeOne(q, end, &length);
+        const char32_t code = Utf8Bytes::decodeOne(q, end, &length);
         if (length == 0 || (first && QChar::isSpace(code)))
             return false;
         first = false;
@@ -334,11 +292,11 @@ QList<ImportedPerson> people(const QByteArray &bytes)
 {
     QList<ImportedPerson> people;
     int number = 0;
-    for (const VCard &card : VCardReader::read(bytes)) {
+    VCardReader::forEachCard(bytes, [&](VCard &&card) {
         ImportedPerson person = VCardMapping::fromCard(card);
         person.origin = ++number;
-        people << person;
-    }
+        people << std::move(person);
+    });
     return people;
 }
 

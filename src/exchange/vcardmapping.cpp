@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <array>
 #include <initializer_list>
 
 QString ImportedPerson::displayName() const
@@ -21,6 +23,12 @@ namespace VCardMapping {
 
 namespace {
 
+// The text of a value, shared with it where it has no escapes.
+QString unescaped(const QString &value)
+{
+    return value.contains(QLatin1Char('\\')) ? VCardReader::unescape(value) : value;
+}
+
 // A value for a field of one line: its line breaks become `separator`.
 QString oneLine(const QString &text, const QString &separator = QStringLiteral(" "))
 {
@@ -34,20 +42,33 @@ QString oneLine(const QString &text, const QString &separator = QStringLiteral("
 
 QString joined(std::initializer_list<QString> parts, const QString &separator)
 {
-    QStringList kept;
+    QString out;
     for (const QString &part : parts) {
         const QString p = oneLine(part, separator);
-        if (!p.isEmpty())
-            kept << p;
+        if (p.isEmpty())
+            continue;
+        if (!out.isEmpty())
+            out += separator;
+        out += p;
     }
-    return kept.join(separator);
+    return out;
+}
+
+// Whether one of the property's types is `type` (upper case), in any case.
+bool hasType(const VCardProperty &property, QLatin1String type)
+{
+    for (const auto &[name, value] : property.parameters) {
+        if (name == QLatin1String("TYPE") && value.compare(type, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 // Fills the first empty one of `columns` with `value`; false when all are taken.
-bool place(PersonValues &values, std::initializer_list<const char *> columns, const QString &value)
+bool place(PersonValues &values, std::initializer_list<QString> columns, const QString &value)
 {
-    for (const char *column : columns) {
-        QString &field = values[QString::fromUtf8(column)];
+    for (const QString &column : columns) {
+        QString &field = values[column];
         if (field.isEmpty()) {
             field = value;
             return true;
@@ -58,7 +79,7 @@ bool place(PersonValues &values, std::initializer_list<const char *> columns, co
 
 QString phoneNumber(const QString &value)
 {
-    QString number = oneLine(VCardReader::unescape(value));
+    QString number = oneLine(unescaped(value));
     while (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
         number = number.mid(4).trimmed();
     return number;
@@ -93,27 +114,28 @@ void readPhone(const VCardProperty &property, ImportedPerson &person)
     const QString number = phoneNumber(property.value);
     if (number.isEmpty())
         return;
-    const QStringList types = property.types();
     // Our own cards mark a second number whose first is empty, so that it comes back second.
     const bool second = property.parameter(kPositionParameter) == QLatin1String("2");
-    if (types.contains(QLatin1String("FAX"))) {
-        if (!place(person.values, {"Numero_fax"}, number))
+    if (hasType(property, QLatin1String("FAX"))) {
+        if (!place(person.values, {QStringLiteral("Numero_fax")}, number))
             person.leftOut << QStringLiteral("Fax: %1").arg(number);
-    } else if (types.contains(QLatin1String("CELL"))) {
-        if (!(second ? place(person.values, {"Numero_cell2", "Numero_cell1"}, number)
-                     : place(person.values, {"Numero_cell1", "Numero_cell2"}, number)))
+    } else if (hasType(property, QLatin1String("CELL"))) {
+        if (!(second ? place(person.values, {QStringLiteral("Numero_cell2"), QStringLiteral("Numero_cell1")}, number)
+                     : place(person.values, {QStringLiteral("Numero_cell1"), QStringLiteral("Numero_cell2")}, number)))
             person.leftOut << QStringLiteral("Cellulare: %1").arg(number);
-    } else if (!(second ? place(person.values, {"Numero_telefono2", "Numero_telefono1"}, number)
-                        : place(person.values, {"Numero_telefono1", "Numero_telefono2"}, number))) {
+    } else if (!(second ? place(person.values, {QStringLiteral("Numero_telefono2"), QStringLiteral("Numero_telefono1")},
+                                number)
+                        : place(person.values, {QStringLiteral("Numero_telefono1"), QStringLiteral("Numero_telefono2")},
+                                number))) {
         person.leftOut << QStringLiteral("Telefono: %1").arg(number);
     }
 }
 
 // A property of one value: the first fills `column`, the others are left out as `label`.
-void readSingle(const VCardProperty &property, ImportedPerson &person, const char *column, const QString &label,
+void readSingle(const VCardProperty &property, ImportedPerson &person, const QString &column, const QString &label,
                 bool multiline = false)
 {
-    QString value = VCardReader::unescape(property.value).trimmed();
+    QString value = unescaped(property.value).trimmed();
     if (multiline)
         value.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     else
@@ -127,16 +149,19 @@ void readSingle(const VCardProperty &property, ImportedPerson &person, const cha
 void readName(const VCard &card, ImportedPerson &person)
 {
     PersonValues &v = person.values;
-    const QList<const VCardProperty *> names = card.all(QStringLiteral("N"));
-    if (!names.isEmpty()) {
-        const QStringList parts = VCardReader::components(names.first()->value);
-        auto part = [&parts](int i) { return i < parts.size() ? oneLine(parts.at(i)) : QString(); };
+    const auto name = std::find_if(card.properties.cbegin(), card.properties.cend(),
+                                   [](const VCardProperty &p) { return p.name == QLatin1String("N"); });
+    if (name != card.properties.cend()) {
+        const QStringList parts = VCardReader::components(name->value);
         // Family name; given name; additional names; honorific prefixes; honorific suffixes.
-        v[QStringLiteral("Cognome")] = part(0);
-        v[QStringLiteral("Nome")] = joined({part(1), part(2)}, QStringLiteral(" "));
-        v[QStringLiteral("Qualifica")] = part(3);
-        if (!part(4).isEmpty())
-            person.leftOut << QStringLiteral("Titolo dopo il nome: %1").arg(part(4));
+        std::array<QString, 5> part;
+        for (qsizetype i = 0; i < qsizetype(part.size()) && i < parts.size(); ++i)
+            part[size_t(i)] = oneLine(parts.at(i));
+        v[QStringLiteral("Cognome")] = part[0];
+        v[QStringLiteral("Nome")] = part[2].isEmpty() ? part[1] : joined({part[1], part[2]}, QStringLiteral(" "));
+        v[QStringLiteral("Qualifica")] = part[3];
+        if (!part[4].isEmpty())
+            person.leftOut << QStringLiteral("Titolo dopo il nome: %1").arg(part[4]);
     }
     if (!v.value(QStringLiteral("Cognome")).isEmpty() || !v.value(QStringLiteral("Nome")).isEmpty())
         return;
@@ -167,15 +192,15 @@ ImportedPerson fromCard(const VCard &card)
         else if (p.name == QLatin1String("TEL"))
             readPhone(p, person);
         else if (p.name == QLatin1String("EMAIL"))
-            readSingle(p, person, "E_mail", QStringLiteral("E-Mail"));
+            readSingle(p, person, QStringLiteral("E_mail"), QStringLiteral("E-Mail"));
         else if (p.name == QLatin1String("URL"))
-            readSingle(p, person, "Sito_internet", QStringLiteral("Sito internet"));
+            readSingle(p, person, QStringLiteral("Sito_internet"), QStringLiteral("Sito internet"));
         else if (p.name == QLatin1String("NOTE"))
-            readSingle(p, person, "Note", QStringLiteral("Nota"), true);
+            readSingle(p, person, QStringLiteral("Note"), QStringLiteral("Nota"), true);
         else if (p.name == kFiscalCodeProperty)
-            readSingle(p, person, "Codice_fiscale", QStringLiteral("Codice fiscale"));
+            readSingle(p, person, QStringLiteral("Codice_fiscale"), QStringLiteral("Codice fiscale"));
         else if (p.name == kVatNumberProperty)
-            readSingle(p, person, "Partita_iva", QStringLiteral("Partita IVA"));
+            readSingle(p, person, QStringLiteral("Partita_iva"), QStringLiteral("Partita IVA"));
     }
     // Fields left empty are not kept, so that a record compares by what it holds.
     for (auto it = person.values.begin(); it != person.values.end();) {

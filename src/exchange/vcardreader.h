@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // One property of an address card, as read: `item1.TEL;TYPE=CELL:...` gives the group
 // "item1", the name "TEL" and the parameter TYPE=CELL. Names are upper case; a value is
 // decoded to text (quoted-printable and charset undone) but keeps its backslash escapes,
@@ -44,6 +46,8 @@ class VCardReader
 {
 public:
     static QList<VCard> read(const QByteArray &bytes);
+    // The same cards handed to `take` one by one, as each is read.
+    static void forEachCard(const QByteArray &bytes, const std::function<void(VCard &&)> &take);
 
     // The text of a value: \n and \N give a line break, \, \; \: and \\ the character.
     static QString unescape(QStringView value);

@@ -7,6 +7,8 @@
 #include "exchange/sheetexport.h"
 #include "support/testdatabase.h"
 
+#include "data/query.h"
+
 #include <QDate>
 #include <QtTest>
 
@@ -15,6 +17,25 @@ using CellType = SheetWriter::CellType;
 
 Q_DECLARE_METATYPE(SheetWriter::CellType)
 Q_DECLARE_METATYPE(CsvReader::Encoding)
+Q_DECLARE_METATYPE(Values::Kind)
+
+namespace {
+
+CellType typeOf(Values::Kind kind)
+{
+    switch (kind) {
+    case Values::Kind::Integer:
+    case Values::Kind::Amount:
+        return CellType::Number;
+    case Values::Kind::Date:
+        return CellType::Date;
+    case Values::Kind::Text:
+        break;
+    }
+    return CellType::Text;
+}
+
+} // namespace
 
 class TestCsvExchange : public QObject
 {
@@ -23,7 +44,10 @@ class TestCsvExchange : public QObject
 private Q_SLOTS:
     void cells_data();
     void cells();
+    void storedCells_data();
+    void storedCells();
     void fileLayout();
+    void resultWrittenAsItsValues();
     void detection_data();
     void detection();
     void fields_data();
@@ -74,6 +98,140 @@ void TestCsvExchange::cells()
         const CsvReader::Result r = CsvReader::read("Note\r\n" + written + "\r\n");
         QCOMPARE(r.sheet.rows.value(0).value(0, QString()), value.toString());
     }
+}
+
+// A stored cell written from its bytes gives what its value gives, or is left to the value.
+void TestCsvExchange::storedCells_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<Values::Kind>("kind");
+    QTest::addColumn<bool>("fromBytes");
+    using K = Values::Kind;
+    const auto text = [](const char *name, const QByteArray &bytes, bool fromBytes) {
+        QTest::newRow(name) << bytes << K::Text << fromBytes;
+    };
+    text("empty", "", true);
+    text("plain", "Rossi", true);
+    text("accented", "Citt\xC3\xA0", true);
+    text("four-byte character", "\xF0\x9F\x8F\xA0 casa", true);
+    for (char c : QByteArray("=+-@\t\r"))
+        text(qPrintable(QStringLiteral("formula %1").arg(int(c))), QByteArray(1, c) + "1", true);
+    text("formula sign later", "a=1", true);
+    text("separator", "a;b", true);
+    text("quotes", "il \"tetto\"", true);
+    text("only a quote", "\"", true);
+    text("LF", "a\nb", true);
+    text("CR", "a\rb", true);
+    text("comma", "a,b", true);
+    for (char c : QByteArray(" \t\n\v\f\r")) {
+        text(qPrintable(QStringLiteral("blank %1 first").arg(int(c))), QByteArray(1, c) + "a", true);
+        text(qPrintable(QStringLiteral("blank %1 last").arg(int(c))), "a" + QByteArray(1, c), true);
+    }
+    text("no-break space first",
+         "\xC2\xA0"
+         "a",
+         true);
+    text("no-break space last", "a\xC2\xA0", true);
+    text("next line last", "a\xC2\x85", true);
+    text("ideographic space first",
+         "\xE3\x80\x80"
+         "a",
+         true);
+    text("no-break space inside",
+         "a\xC2\xA0"
+         "b",
+         true);
+    text("control character first",
+         "\x01"
+         "a",
+         true);
+    text("NUL inside", QByteArray("a\0b", 3), true);
+    text("apostrophe first", "'a", true);
+    text("blank only", " ", true);
+    text("longest cell", QByteArray(SheetWriter::kMaxTextLength, 'a'), true);
+    // Texts read eight bytes at a time, with what matters in the second eight or after.
+    text("long plain", "abcdefghijklmnopq", true);
+    text("separator among eight bytes", "abc;defghijk", true);
+    text("quote among eight bytes", "abc\"defghijk", true);
+    text("LF among eight bytes", "abc\ndefghijk", true);
+    text("CR among eight bytes", "abcdefg\rhijk", true);
+    text("separator after eight bytes", "abcdefghi;j", true);
+    text("quote after eight bytes", "abcdefgh\"ij", true);
+    text("line break after eight bytes", "Via Roma 1\r\nScala B", true);
+    text("accent after eight bytes", "abcdefgh\xC3\xA0", true);
+    text("invalid byte after eight bytes", "abcdefgh\xFF", false);
+    text("no-break space ending a long text", "abcdefghij\xC2\xA0", true);
+    text("blank ending a long text", "abcdefghijklmnop ", true);
+    text("past the longest cell", QByteArray(SheetWriter::kMaxTextLength + 1, 'a'), false);
+    text("invalid byte", "a\xFF", false);
+    text("cut sequence", "a\xC3", false);
+    text("overlong", "\xC0\xAF", false);
+    text("surrogate", "\xED\xA0\x80", false);
+    text("past U+10FFFF", "\xF4\x90\x80\x80", false);
+    text("byte order mark",
+         "\xEF\xBB\xBF"
+         "a",
+         false);
+    text("non-character", "\xEF\xBF\xBE", false);
+
+    const auto number = [](const char *name, const QByteArray &bytes, K kind, bool fromBytes) {
+        QTest::newRow(name) << bytes << kind << fromBytes;
+    };
+    number("integer", "1500", K::Integer, true);
+    number("integer zero", "0", K::Integer, true);
+    number("integer minus zero", "-0", K::Integer, true);
+    number("integer leading zeros", "00184", K::Integer, true);
+    number("integer negative", "-42", K::Integer, true);
+    number("integer 15 digits", "999999999999999", K::Integer, true);
+    number("integer 16 digits", "1000000000000000", K::Integer, false);
+    number("integer with decimals", "12.5", K::Integer, false);
+    number("integer plus sign", "+5", K::Integer, false);
+    number("integer blank", " 5", K::Integer, false);
+    number("integer text", "abc", K::Integer, false);
+    number("integer minus alone", "-", K::Integer, false);
+    number("amount whole", "1500", K::Amount, true);
+    number("amount one decimal", "1500.5", K::Amount, true);
+    number("amount two decimals", "-12.25", K::Amount, true);
+    number("amount cent", "0.01", K::Amount, true);
+    number("amount minus half", "-0.5", K::Amount, true);
+    number("amount minus zero", "-0.00", K::Amount, true);
+    number("amount zero decimals", "7.00", K::Amount, true);
+    number("amount leading zeros", "007.5", K::Amount, true);
+    number("amount 13 digits and cents", "9999999999999.99", K::Amount, true);
+    number("amount 14 digits and cents", "99999999999999.99", K::Amount, false);
+    number("amount 15 whole digits", "999999999999999", K::Amount, true);
+    number("amount 16 whole digits", "9999999999999999", K::Amount, false);
+    number("amount three decimals", "1.125", K::Amount, false);
+    number("amount point alone", "5.", K::Amount, false);
+    number("amount no whole part", ".5", K::Amount, false);
+    number("amount exponent", "1.5e+15", K::Amount, false);
+    number("amount comma", "1,5", K::Amount, false);
+    number("amount text", "n/d", K::Amount, false);
+    number("date", "2024-03-05", K::Date, true);
+    number("date with time", "2024-03-05 10:30:00", K::Date, true);
+    number("date leap day", "2024-02-29", K::Date, true);
+    number("date no leap day", "2023-02-29", K::Date, false);
+    number("date month 13", "2024-13-01", K::Date, false);
+    number("date day 0", "2024-01-00", K::Date, false);
+    number("date year 0", "0000-01-01", K::Date, false);
+    number("date year 1", "0001-01-01", K::Date, true);
+    number("date short", "2024-3-5", K::Date, false);
+    number("date shown form", "05/03/2024", K::Date, false);
+    number("date text", "presto", K::Date, false);
+}
+
+void TestCsvExchange::storedCells()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(Values::Kind, kind);
+    QFETCH(bool, fromBytes);
+    const std::string_view bytes(stored.constData(), size_t(stored.size()));
+    QByteArray out = "x;";
+    QCOMPARE(CsvSheetWriter::appendStored(bytes, kind, &out), fromBytes);
+    if (fromBytes)
+        QCOMPARE(out, "x;" + CsvSheetWriter::cell(Query::typedValue(bytes, kind), typeOf(kind)));
+    else
+        QCOMPARE(out, QByteArray("x;"));
 }
 
 void TestCsvExchange::fileLayout()
@@ -203,6 +361,50 @@ void TestCsvExchange::exportThenImportGivesThePersonsBack()
     const ImportResult imported = PersonImport(target.db()).run(people);
     QCOMPARE(imported.outcome, ImportResult::Outcome::Imported);
     QCOMPARE(personLines(target.db()), personLines(source.db()));
+}
+
+// A result written from its stored rows gives the file its values give, row by row.
+void TestCsvExchange::resultWrittenAsItsValues()
+{
+    TestDatabase source;
+    addPerson(source.db(), {{"Cognome", "=Rossi"}, {"Nome", "Anna\u00A0"}, {"Note", "\"a\";\r\nb"}});
+    addPerson(source.db(), {{"Cognome", "Verdi \U0001F3E0"}, {"Via", " Via Po"}, {"CAP", "-"}});
+    source.db().exec("INSERT INTO Progetto (IdProgetto, IdCommittente, Descrizione, Importo_totale, Importo_pagato, "
+                     "Data_inizio, Data_fine) VALUES (1, 1, '@casa', 1500, 12.5, '2024-02-29', NULL), "
+                     "(2, 1, NULL, -0.5, 999999999.99, '0001-01-01', '2024-12-31'), "
+                     "(3, 2, 'x', NULL, 0.01, NULL, '1999-01-01')");
+    for (const QStringList &statement : {personsStatement(), QStringList{"SELECT * FROM Progetto"}}) {
+        Query q(&source.db());
+        q.setSql(statement);
+        q.open();
+        QTemporaryDir dir;
+        const QString fast = dir.filePath(QStringLiteral("stored.csv"));
+        CsvSheetWriter writer;
+        const ExportResult exported = SheetExport::run(q, writer, fast);
+        QVERIFY2(exported.ok, qPrintable(exported.message));
+
+        const QString slow = dir.filePath(QStringLiteral("values.csv"));
+        const QList<int> columns = SheetExport::exportedColumns(q);
+        QStringList headers;
+        QList<CellType> types;
+        for (int c : columns) {
+            headers << SheetExport::headerFor(q.fieldInfo(c).name);
+            types << typeOf(q.fieldInfo(c).kind);
+        }
+        QVERIFY(writer.begin(slow, headers, types));
+        for (int row = 0; row < q.recordCount(); ++row) {
+            QVariantList cells;
+            for (int c : columns)
+                cells << q.value(row, c);
+            QVERIFY(writer.writeRow(cells));
+        }
+        QVERIFY(writer.finish());
+
+        QFile a(fast);
+        QFile b(slow);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+    }
 }
 
 void TestCsvExchange::personsOfASheet()
