@@ -2,7 +2,7 @@
 // payments through the program's own code paths (the workspace's query and its record
 // hooks, as the main window drives them) until it is killed. The crash-safety test kills it
 // at random moments and checks what it left in the database.
-#include "core/dialogs.h"
+#include "consoledialogs.h"
 #include "core/gridcolumns.h"
 #include "core/workspace.h"
 #include "data/database.h"
@@ -17,19 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-// No boxes here: what the program would show goes to standard error.
-class ConsoleDialogs : public Dialogs
-{
-public:
-    void message(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void error(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool question(const QString &) override { return true; }
-    bool openExternal(const QString &) override { return false; }
-    QString saveFileName(const FileRequest &, QString *) override { return {}; }
-    QString openFileName(const FileRequest &, QString *) override { return {}; }
-    bool chooseFont(FontChoice &, const std::function<void(const FontChoice &)> &) override { return false; }
-};
 
 class Worker
 {

@@ -13,7 +13,7 @@
 //   project <IdProgetto> <Descrizione>           a project's description changed
 //   note <IdCommittente> <Note>                  a person's note changed
 //   refused <what the user was told>             a save refused: nothing of it written
-#include "core/dialogs.h"
+#include "consoledialogs.h"
 #include "core/workspace.h"
 #include "data/database.h"
 #include "data/query.h"
@@ -30,19 +30,6 @@
 #include <cstdio>
 
 namespace {
-
-// No boxes here: what the program would show goes to standard error.
-class ConsoleDialogs : public Dialogs
-{
-public:
-    void message(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void error(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool question(const QString &) override { return true; }
-    bool openExternal(const QString &) override { return false; }
-    QString saveFileName(const FileRequest &, QString *) override { return {}; }
-    QString openFileName(const FileRequest &, QString *) override { return {}; }
-    bool chooseFont(FontChoice &, const std::function<void(const FontChoice &)> &) override { return false; }
-};
 
 void say(const QString &line)
 {

@@ -2,6 +2,7 @@
 
 #include "data/pgengine.h"
 #include "data/sqliteengine.h"
+#include "data/values.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -40,18 +41,8 @@ void Statement::bind(int index, const QVariant &value)
     case QMetaType::Double:
         stmt_->bindDouble(index, value.toDouble());
         return;
-    case QMetaType::QDate:
-        bindText(index, value.toDate().toString(Qt::ISODate).toUtf8());
-        return;
-    case QMetaType::QDateTime: {
-        const QDateTime dt = value.toDateTime();
-        const QString text = dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
-                                                      : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        bindText(index, text.toUtf8());
-        return;
-    }
     default:
-        bindText(index, value.toString().toUtf8());
+        bindText(index, Values::boundText(value));
         return;
     }
 }

@@ -1,6 +1,7 @@
 #include "data/pgstatement.h"
 
 #include "data/serverschema.h"
+#include "data/values.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -43,18 +44,8 @@ void PgStatement::bind(int index, const QVariant &value)
     case QMetaType::Double:
         bindText(index, QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest));
         return;
-    case QMetaType::QDate:
-        bindText(index, value.toDate().toString(Qt::ISODate).toUtf8());
-        return;
-    case QMetaType::QDateTime: {
-        const QDateTime dt = value.toDateTime();
-        const QString text = dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
-                                                      : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        bindText(index, text.toUtf8());
-        return;
-    }
     default:
-        bindText(index, value.toString().toUtf8());
+        bindText(index, Values::boundText(value));
     }
 }
 

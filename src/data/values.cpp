@@ -1,5 +1,7 @@
 #include "data/values.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -198,6 +200,22 @@ QByteArray storedText(const QVariant &value, Kind kind)
         if (value.typeId() == QMetaType::Double)
             return QByteArray::number(value.toDouble(), 'g', 15);
         return value.toString().toUtf8();
+    default:
+        return value.toString().toUtf8();
+    }
+}
+
+QByteArray boundText(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate().toString(Qt::ISODate).toUtf8();
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        const QString text = dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
+                                                      : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        return text.toUtf8();
+    }
     default:
         return value.toString().toUtf8();
     }

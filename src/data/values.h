@@ -54,5 +54,9 @@ QDate parseDate(const QString &text);
 
 // The text a typed value is kept as in memory, as the engine would give it back.
 QByteArray storedText(const QVariant &value, Kind kind);
+// The text a value is bound as when it goes to the engine as text: a date as yyyy-MM-dd, a
+// date and time as "yyyy-MM-dd HH:mm:ss" (the date alone at midnight), anything else as Qt
+// writes it.
+QByteArray boundText(const QVariant &value);
 
 } // namespace Values
