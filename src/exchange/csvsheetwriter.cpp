@@ -87,7 +87,7 @@ char *writeDate(std::string_view stored, char *to)
 constexpr std::array<bool, 128> kQuotedBytes = [] {
     std::array<bool, 128> bytes{};
     for (char c : {';', '"', '\n', '\r'})
-        bytes[size_t(c)] = true;
+        bytes[static_cast<unsigned char>(c)] = true;
     return bytes;
 }();
 
@@ -271,7 +271,7 @@ bool CsvSheetWriter::start(const QString &asidePath, const QStringList &headers)
         return false;
     }
     out_.clear();
-    out_.reserve(kPiece + 64 * 1024);
+    out_.reserve(kPiece + qsizetype(64) * 1024);
     out_.append("\xEF\xBB\xBF");
     for (int c = 0; c < headers.size(); ++c) {
         if (c > 0)
