@@ -235,8 +235,8 @@ bool JetConversion::prepare(const JetData &data, JetReport *report)
     start(report);
     for (const QString &name : data.unreadable)
         unreadableTable(name);
-    for (const TableSpec &spec : kTables) {
-        const JetTable *source = data.table(QString::fromUtf8(spec.name));
+    for (const TableSpec &layout : kTables) {
+        const JetTable *source = data.table(QString::fromUtf8(layout.name));
         if (!source)
             continue;
         beginTable(*source);
@@ -270,11 +270,11 @@ void JetConversion::beginTable(const JetTable &source)
     // end), the rest is only read.
     if (!refusal_.isEmpty() || index != int(written_.size()))
         return;
-    const TableSpec &spec = kTables[std::size_t(index)];
+    const TableSpec &layout = kTables[std::size_t(index)];
     shape_ = ConvertedTable();
-    shape_.name = QString::fromUtf8(spec.name);
+    shape_.name = QString::fromUtf8(layout.name);
     sourceColumn_.clear();
-    for (const ColumnSpec &c : spec.columns) {
+    for (const ColumnSpec &c : layout.columns) {
         const QString name = QString::fromUtf8(c.name);
         const int at = source.column(name);
         if (at < 0) {
@@ -296,7 +296,7 @@ void JetConversion::beginTable(const JetTable &source)
                          QStringLiteral("colonna sconosciuta al programma, non convertita."));
     }
     report_->count(shape_.name); // the tables in the report in their order
-    keyColumn_ = spec.key ? shape_.columns.indexOf(QString::fromUtf8(spec.key)) : -1;
+    keyColumn_ = layout.key ? shape_.columns.indexOf(QString::fromUtf8(layout.key)) : -1;
     rowsRead_ = 0;
     keys_.clear();
     amountFindings_.clear();
