@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -40,6 +41,8 @@ TestServer::TestServer()
                 .arg(QCoreApplication::applicationPid())
                 .arg(++serial)
                 .toLower();
+    // A database name of letters, digits and underscores ("Pratilio+" is the program's name).
+    name_.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
     PgConnection admin;
     admin.open(adminSettings());
     admin.execNative("DROP DATABASE IF EXISTS " + name_.toUtf8());
