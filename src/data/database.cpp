@@ -246,3 +246,15 @@ QString Database::quoteIdentifier(const QString &name)
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
+
+QByteArray Database::insertStatement(const QString &table, const QStringList &columns)
+{
+    QStringList names, marks;
+    for (const QString &column : columns) {
+        names << quoteIdentifier(column);
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(quoteIdentifier(table), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
+        .toUtf8();
+}

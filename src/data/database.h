@@ -112,6 +112,8 @@ public:
     DatabaseEngine *engine() const { return engine_.get(); }
 
     static QString quoteIdentifier(const QString &name);
+    // "INSERT INTO table (columns...) VALUES (?, ...)", the names quoted.
+    static QByteArray insertStatement(const QString &table, const QStringList &columns);
 
 private:
     DatabaseEngine &open_() const;

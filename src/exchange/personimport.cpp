@@ -93,15 +93,7 @@ ImportResult PersonImport::write(const QList<ImportedPerson> &people, const QSet
     for (const TableRows &t : tables)
         key = std::max(key, db_.nextKey(t.table, t.columns.first()) + 1);
     for (TableRows &t : tables) {
-        QStringList names, marks;
-        for (const QString &column : std::as_const(t.columns)) {
-            names << Database::quoteIdentifier(column);
-            marks << QStringLiteral("?");
-        }
-        t.insert = std::make_unique<Statement>(db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                        .arg(Database::quoteIdentifier(t.table),
-                                                             names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
-                                                        .toUtf8());
+        t.insert = std::make_unique<Statement>(db_, Database::insertStatement(t.table, t.columns));
     }
     const int total = int(people.size() - skip.size());
     int done = 0;

@@ -147,15 +147,7 @@ ImportResult SheetImport::write(const SheetContent &sheet, const Progress &progr
 
     Transaction tx(db_);
     for (TableRows &t : tables) {
-        QStringList names, marks;
-        for (const QString &column : std::as_const(t.columns)) {
-            names << Database::quoteIdentifier(column);
-            marks << QStringLiteral("?");
-        }
-        t.insert = std::make_unique<Statement>(db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                        .arg(Database::quoteIdentifier(t.table),
-                                                             names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
-                                                        .toUtf8());
+        t.insert = std::make_unique<Statement>(db_, Database::insertStatement(t.table, t.columns));
     }
     for (int i = 0; i < total; ++i) {
         const QStringList &row = sheet.rows.at(rows[size_t(i)]);
