@@ -52,7 +52,7 @@ bool stringItem(XmlScanner &xml, std::string *utf8)
     return true;
 }
 
-QString fromUtf8(const std::string &utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+QString fromUtf8(std::string_view utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
 
 // A whole decimal number, 0 when it is not one (as QString::toInt gives).
 int toInt(std::string_view digits)
@@ -110,7 +110,7 @@ ValueType valueType(std::string_view t)
 }
 
 // The text of a cell from its value as written (`text`) and its type.
-QString cellText(ValueType type, const std::string &text, bool dateStyle, const std::vector<QString> &shared)
+QString cellText(ValueType type, std::string_view text, bool dateStyle, const std::vector<QString> &shared)
 {
     switch (type) {
     case ValueType::Shared: {
@@ -448,9 +448,13 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
             continue;
         }
         const ValueType type = valueType(xml.attribute("t"));
-        const int style = toInt(xml.attribute("s"));
-        bool hasValue = false;
-        while ((token = xml.next()) == XmlScanner::Token::StartElement || token == XmlScanner::Token::Text) {
+        // Only a number shows a date by its style.
+        const int style = type == ValueType::Number ? toInt(xml.attribute("s")) : -1;
+        std::string_view value;
+        const bool simple = xml.cellValue(&value);
+        bool hasValue = simple;
+        while (!simple
+               && ((token = xml.next()) == XmlScanner::Token::StartElement || token == XmlScanner::Token::Text)) {
             if (token == XmlScanner::Token::Text)
                 continue;
             if (xml.name() == "v") {
@@ -464,8 +468,10 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         }
         if (!hasValue || xml.hasError())
             continue;
+        if (!simple)
+            value = text;
         const bool dateStyle = style >= 0 && style < dateStyles.size() && dateStyles.at(style);
-        if (!sheet.setCell(column, cellText(type, text, dateStyle, shared))) {
+        if (!sheet.setCell(column, cellText(type, value, dateStyle, shared))) {
             setError(path, sheet.refusal());
             return false;
         }

@@ -1,5 +1,6 @@
 #include "exchange/xmlscanner.h"
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -15,9 +16,24 @@ bool same(std::string_view a, std::string_view b)
     return true;
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// What a byte is to the scanner, looked up rather than compared byte by byte: names and
+// attribute values are read one byte at a time.
+enum : unsigned char { kSpace = 1, kEndsName = 2, kDecoded = 4 };
 
-bool endsName(char c) { return isSpace(c) || c == '>' || c == '/' || c == '='; }
+constexpr std::array<unsigned char, 256> kByteClass = [] {
+    std::array<unsigned char, 256> classes = {};
+    for (const unsigned char c : {'\t', '\n', '\r'})
+        classes[c] = kSpace | kEndsName | kDecoded; // an attribute value's blanks become spaces
+    classes[' '] = kSpace | kEndsName;
+    for (const unsigned char c : {'>', '/', '='})
+        classes[c] = kEndsName;
+    classes['&'] = kDecoded;
+    return classes;
+}();
+
+bool isSpace(char c) { return kByteClass[static_cast<unsigned char>(c)] & kSpace; }
+
+bool endsName(char c) { return kByteClass[static_cast<unsigned char>(c)] & kEndsName; }
 
 std::string_view localName(std::string_view qualified)
 {
@@ -148,8 +164,12 @@ XmlScanner::Token XmlScanner::startTag()
 {
     const char *p = pos_ + 1;
     const char *nameStart = p;
-    while (p < end_ && !endsName(*p))
+    const char *colon = nullptr; // the local name is found while the name is read
+    while (p < end_ && !endsName(*p)) {
+        if (*p == ':' && !colon)
+            colon = p;
         ++p;
+    }
     if (p == nameStart)
         return fail();
     const std::string_view qualified(nameStart, size_t(p - nameStart));
@@ -183,18 +203,21 @@ XmlScanner::Token XmlScanner::startTag()
             ++p;
         if (p == end_ || (*p != '"' && *p != '\''))
             return fail();
-        // Values are short: looked through here rather than by a call to memchr.
+        // Values are short: looked through here rather than by a call to memchr, noting on
+        // the way whether one needs decoding.
         const char quote = *p;
         const char *valueStart = ++p;
+        unsigned char classes = 0;
         while (p < end_ && *p != quote)
-            ++p;
+            classes |= kByteClass[static_cast<unsigned char>(*p++)];
         if (p == end_)
             return fail();
-        attributes_.emplace_back(attributeName, std::string_view(valueStart, size_t(p - valueStart)));
+        const bool plain = !(classes & kDecoded);
+        attributes_.push_back({attributeName, std::string_view(valueStart, size_t(p - valueStart)), plain});
         ++p;
     }
     pos_ = p;
-    name_ = localName(qualified);
+    name_ = colon ? std::string_view(colon + 1, size_t(qualified.end() - colon - 1)) : qualified;
     open_.push_back(qualified);
     root_ = true;
     return Token::StartElement;
@@ -230,18 +253,14 @@ XmlScanner::Token XmlScanner::cdata()
 
 std::string_view XmlScanner::attribute(std::string_view name) const
 {
-    for (const auto &[attributeName, raw] : attributes_) {
-        if (!same(attributeName, name))
+    for (const Attribute &attribute : attributes_) {
+        if (!same(attribute.name, name))
             continue;
         // Values are nearly always plain: only those with a reference or a line end are copied.
-        const char *p = raw.data();
-        const char *end = p + raw.size();
-        while (p < end && *p != '&' && *p != '\t' && *p != '\n' && *p != '\r')
-            ++p;
-        if (p == end)
-            return raw;
+        if (attribute.plain)
+            return attribute.raw;
         attributeText_.clear();
-        if (!decode(raw, Raw::Attribute, &attributeText_))
+        if (!decode(attribute.raw, Raw::Attribute, &attributeText_))
             return {};
         return attributeText_;
     }
@@ -277,6 +296,46 @@ bool XmlScanner::skipElement()
         if (token == Token::EndElement && open_.size() < depth)
             return true;
     }
+}
+
+bool XmlScanner::cellValue(std::string_view *utf8)
+{
+    if (error_ || pendingEnd_ || open_.empty() || !same(open_.back(), "c"))
+        return false;
+    const std::string_view rest(pos_, size_t(end_ - pos_));
+    std::string_view close;
+    size_t start = 0;
+    if (rest.starts_with("<v>")) {
+        start = 3;
+        close = "</v></c>";
+    } else if (rest.starts_with("<is><t>")) {
+        start = 7;
+        close = "</t></is></c>";
+    } else if (constexpr std::string_view kPreserved = "<is><t xml:space=\"preserve\">"; rest.starts_with(kPreserved)) {
+        start = kPreserved.size();
+        close = "</t></is></c>";
+    } else {
+        return false;
+    }
+    const void *lt = std::memchr(pos_ + start, '<', rest.size() - start);
+    if (!lt)
+        return false;
+    const char *textEnd = static_cast<const char *>(lt);
+    if (!std::string_view(textEnd, size_t(end_ - textEnd)).starts_with(close))
+        return false;
+    const std::string_view raw(pos_ + start, size_t(textEnd - pos_) - start);
+    if (std::memchr(raw.data(), '&', raw.size()) || std::memchr(raw.data(), '\r', raw.size())) {
+        cellText_.clear();
+        if (!decode(raw, Raw::Text, &cellText_))
+            return false; // the reading token by token finds the bad reference and says so
+        *utf8 = cellText_;
+    } else {
+        *utf8 = raw; // nearly every value: nothing to resolve
+    }
+    pos_ = textEnd + close.size();
+    open_.pop_back();
+    name_ = "c";
+    return true;
 }
 
 bool XmlScanner::decode(std::string_view raw, Raw kind, std::string *out)

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void oversizedPartsAreRefused();
     void shortDateStyleGivesADate();
     void rowOfSpacesIsNoPerson();
+    void cellsInEveryForm_data();
+    void cellsInEveryForm();
 
 private:
     // A workbook whose sheet `Elenco` holds `rows` (the <row> elements), then `padding`
@@ -208,6 +210,58 @@ void TestXlsxSheetReader::rowOfSpacesIsNoPerson()
     QCOMPARE(result.message, "Sono state importate 2 persone.");
     QCOMPARE(db.db().scalar("SELECT group_concat(IdCommittente || ':' || Cognome, ',') FROM Committente").toString(),
              "0:Rossi,1:Verdi");
+}
+
+void TestXlsxSheetReader::cellsInEveryForm_data()
+{
+    // A cell written <v>text</v></c> or <is><t>text</t></is></c> is read in one step; every
+    // other form is read tag by tag. Both give the same text.
+    QTest::addColumn<QByteArray>("cellXml");
+    QTest::addColumn<QString>("text"); // "!" when the sheet is refused
+    QTest::newRow("inline string") << QByteArray(R"(<c r="B2" t="inlineStr"><is><t>Via Po</t></is></c>)") << "Via Po";
+    QTest::newRow("number") << QByteArray(R"(<c r="B2"><v>12.50</v></c>)") << "12.5";
+    QTest::newRow("entities") << QByteArray(R"(<c r="B2" t="inlineStr"><is><t>a &amp; b &lt;c&gt;</t></is></c>)")
+                              << "a & b <c>";
+    QTest::newRow("character reference") << QByteArray(R"(<c r="B2" t="str"><v>Citt&#224;</v></c>)") << "Città";
+    QTest::newRow("> in the text") << QByteArray(R"(<c r="B2" t="inlineStr"><is><t>a>b</t></is></c>)") << "a>b";
+    QTest::newRow("CR LF") << QByteArray("<c r=\"B2\" t=\"inlineStr\"><is><t>uno\r\ndue</t></is></c>") << "uno\ndue";
+    QTest::newRow("spaces kept") << QByteArray(
+        R"(<c r="B2" t="inlineStr"><is><t xml:space="preserve">  due  </t></is></c>)")
+                                 << "  due  ";
+    QTest::newRow("empty text") << QByteArray(R"(<c r="B2" t="inlineStr"><is><t></t></is></c>)") << "";
+    QTest::newRow("empty value") << QByteArray(R"(<c r="B2"><v/></c>)") << "";
+    QTest::newRow("styled blank") << QByteArray(R"(<c r="B2" s="0"/>)") << "";
+    QTest::newRow("rich text") << QByteArray(R"(<c r="B2" t="inlineStr"><is><r><t>ab</t></r><r><t>cd</t></r></is></c>)")
+                               << "abcd";
+    QTest::newRow("phonetic run left out")
+        << QByteArray(R"(<c r="B2" t="inlineStr"><is><t>ab</t><rPh sb="0" eb="1"><t>x</t></rPh></is></c>)") << "ab";
+    QTest::newRow("formula and its value") << QByteArray(R"(<c r="B2" t="str"><f>A2</f><v>Rossi</v></c>)") << "Rossi";
+    QTest::newRow("blanks between the tags")
+        << QByteArray("<c r=\"B2\" t=\"inlineStr\">\n  <is><t>x</t></is>\n</c>") << "x";
+    QTest::newRow("prefixed names") << QByteArray(R"(<x:c r="B2" t="inlineStr"><x:is><x:t>y</x:t></x:is></x:c>)")
+                                    << "y";
+    QTest::newRow("more after the text") << QByteArray(R"(<c r="B2" t="inlineStr"><is><t>z</t></is><e/></c>)") << "z";
+    QTest::newRow("unknown entity") << QByteArray(R"(<c r="B2" t="inlineStr"><is><t>&nbsp;</t></is></c>)") << "!";
+    QTest::newRow("unended reference") << QByteArray(R"(<c r="B2"><v>1&amp</v></c>)") << "!";
+    QTest::newRow("mismatched end") << QByteArray(R"(<c r="B2" t="inlineStr"><is><t>a</t></is></x>)") << "!";
+}
+
+void TestXlsxSheetReader::cellsInEveryForm()
+{
+    QFETCH(QByteArray, cellXml);
+    QFETCH(QString, text);
+    const QString path = workbook(QStringLiteral("forme.xlsx"), row(1, cell("A1", "Cognome") + cell("B1", "Note"))
+                                                                    + row(2, cell("A2", "Rossi") + cellXml)
+                                                                    + row(3, cell("A3", "Verdi")));
+    QVERIFY(!path.isEmpty());
+    QString error;
+    const SheetContent content = readWithColumns(path, {0, 1}, &error);
+    if (text == QLatin1String("!")) {
+        QVERIFY2(error.contains(QStringLiteral("il file è danneggiato")), qPrintable(error));
+        return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(content.rows, QList<QStringList>({{"Rossi", text}, {"Verdi", ""}}));
 }
 
 QTEST_GUILESS_MAIN(TestXlsxSheetReader)
