@@ -6,6 +6,7 @@
 #include "benchmark_exchange.h"
 #include "benchmark_jet.h"
 #include "benchmark_office.h"
+#include "benchmark_server.h"
 #include "benchtiming.h"
 #include "data/database.h"
 #include "data/query.h"
@@ -450,6 +451,9 @@ int main(int argc, char **argv)
     parser.addOption({"jet", "The old Jet archive whose conversion is timed (skipped when absent).", "file",
                       QStringLiteral(PRATILIO_OLD_ARCHIVE)});
     parser.addOption({"jet-only", "Only the old archive's conversion."});
+    parser.addOption({"server", "Only the office server's figures, on a throw-away PostgreSQL cluster."});
+    parser.addOption({"server-memory-child", "Internal: measure memory on a server.", "connection"});
+    parser.addOption({"server-folder", "Internal: the program folder of --server-memory-child.", "folder"});
     parser.process(app);
     gRuns = std::max(1, parser.value("runs").toInt());
 
@@ -458,12 +462,20 @@ int main(int argc, char **argv)
             return memoryChild(parser.value("memory-child"));
         if (parser.isSet("export-memory-child"))
             return BenchExchange::exportMemoryChild(parser.value("export-memory-child"));
+        if (parser.isSet("server-memory-child"))
+            return BenchServer::memoryChild(parser.value("server-memory-child"), parser.value("server-folder"));
 
         std::vector<int> sizes;
         for (const QString &s : parser.value("persons").split(',', Qt::SkipEmptyParts))
             sizes.push_back(s.toInt());
         std::printf("Median of %d runs; floor = the raw engine doing the same work in the same run.\n", gRuns);
         std::printf("  %-52s %12s %12s %7s\n", "", "ours", "floor", "ratio");
+        if (parser.isSet("server")) {
+            for (int persons : sizes)
+                BenchServer::run(ensureProgramFolder(parser.value("dir"), persons), persons,
+                                 QStringLiteral(PRATILIO_PGCLUSTER_SCRIPT));
+            return 0;
+        }
         BenchJet::conversion(parser.value("jet"), QDir(parser.value("dir")).filePath("jet"));
         if (parser.isSet("jet-only"))
             return 0;

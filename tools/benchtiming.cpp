@@ -88,4 +88,11 @@ void row(const char *what, double ours, double floor, double target)
                 target <= 0 ? "" : (ratio <= target ? "ok" : "MISSED"));
 }
 
+void limitRow(const char *what, double ours, double floor, double limitMs)
+{
+    const double ratio = floor > 0 ? ours / floor : 0;
+    std::printf("  %-52s %9.1f ms %9.1f ms %7.2f  %s (within %.0f ms)\n", what, ours, floor, ratio,
+                ours <= limitMs ? "ok" : "MISSED", limitMs);
+}
+
 } // namespace BenchTiming

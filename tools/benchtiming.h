@@ -28,5 +28,7 @@ size_t stepAll(Database &db, const QByteArray &sql);
 QByteArray joined(const QStringList &lines);
 // One line of the report: our time, the floor's, their ratio and whether it meets `target`.
 void row(const char *what, double ours, double floor, double target);
+// The same for a target in milliseconds rather than a ratio: whether `ours` is within `limitMs`.
+void limitRow(const char *what, double ours, double floor, double limitMs);
 
 } // namespace BenchTiming

@@ -95,6 +95,25 @@ QString rowKey(const Statement &read, const ServerSchema::Table &table, const QL
     return parts.join(QStringLiteral(", "));
 }
 
+// Four, two and two digits between dashes making a real day: the form the program stores,
+// read without the general date parser (a move reads every date of the file).
+bool isPlainDate(const QByteArray &data)
+{
+    const auto digits = [&data](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            if (data.at(i) < '0' || data.at(i) > '9')
+                return -1;
+            value = value * 10 + (data.at(i) - '0');
+        }
+        return value;
+    };
+    if (data.size() < 10 || data.at(4) != '-' || data.at(7) != '-')
+        return false;
+    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+    return year > 0 && month > 0 && day > 0 && QDate(year, month, day).isValid();
+}
+
 } // namespace
 
 QString MoveProblem::text() const
@@ -175,21 +194,22 @@ Converted convert(ColumnType type, bool isNull, bool isInteger, bool isFloat, co
         if (isInteger || isFloat || data.size() < 10)
             return refused(Kind::NotADate);
         // yyyy-MM-dd, possibly followed by a time the program does not show.
-        const QDate date = QDate::fromString(QString::fromLatin1(data.left(10)), QStringLiteral("yyyy-MM-dd"));
-        if (!date.isValid() || (data.size() > 10 && data.at(10) != ' ' && data.at(10) != 'T'))
+        if (data.size() > 10 && data.at(10) != ' ' && data.at(10) != 'T')
+            return refused(Kind::NotADate);
+        if (!isPlainDate(data)
+            && !QDate::fromString(QString::fromLatin1(data.left(10)), QStringLiteral("yyyy-MM-dd")).isValid())
             return refused(Kind::NotADate);
         out.text = data.left(10);
         return out;
     }
     case ColumnType::Text:
     case ColumnType::ExactText: {
-        const QByteArray clean = QString::fromUtf8(data).toUtf8();
-        if (clean == data && !data.contains('\0')) {
+        if (QByteArrayView(data).isValidUtf8() && !data.contains('\0')) {
             out.text = data;
             return out;
         }
         // The text is kept, its unreadable bytes replaced and its null characters dropped.
-        out.text = clean;
+        out.text = QString::fromUtf8(data).toUtf8();
         out.text.replace(QByteArray(1, '\0'), QByteArray());
         out.problem = Kind::InvalidText;
         return out;
