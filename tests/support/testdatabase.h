@@ -32,6 +32,9 @@ public:
     QString programDir() const;
     QString path() const;
     Database &db() { return db_; }
+    // The test's database on the server, with a connection of its own (another desk); nullptr
+    // on the file.
+    TestServer *server() const { return server_.get(); }
     // Makes `workspace` open this database (the server's, when the tests work on it).
     void useIn(Workspace &workspace) const;
 
