@@ -41,11 +41,20 @@ static_assert(kColumns == std::tuple_size_v<CardFields>);
 
 bool isAsciiSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The field without the ASCII blanks at its ends; false when the bytes may not give the same
-// text as QString's trimmed() of their decoding (see appendCard()), or hold a line break where
-// `oneLine` says that one would be joined.
-bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
+// The bytes a text value escapes: the backslash, the comma, the semicolon, the line breaks.
+constexpr std::array<bool, 256> kEscapedBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (char c : {'\\', ',', ';', '\r', '\n'})
+        bytes[static_cast<unsigned char>(c)] = true;
+    return bytes;
+}();
+
+// The field without the ASCII blanks at its ends, and whether it has a byte to escape; false
+// when the bytes may not give the same text as QString's trimmed() of their decoding (see
+// appendCard()), or hold a line break where `oneLine` says that one would be joined.
+bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed, bool *escapes)
 {
+    using Utf8Bytes::hasByte;
     auto *p = reinterpret_cast<const unsigned char *>(raw.data());
     auto *end = p + raw.size();
     while (p < end && isAsciiSpace(*p))
@@ -53,10 +62,24 @@ bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
     while (end > p && isAsciiSpace(end[-1]))
         --end;
     bool first = true;
+    *escapes = false;
     for (const unsigned char *q = p; q < end;) {
+        if (end - q >= 8) {
+            // Eight ASCII bytes at once, unless one of them is a line break.
+            const uint64_t w = Utf8Bytes::word(q);
+            if ((w & Utf8Bytes::kHighBits) == 0 && !(hasByte(w, '\r') | hasByte(w, '\n'))) {
+                *escapes = *escapes || (hasByte(w, '\\') | hasByte(w, ',') | hasByte(w, ';'));
+                q += 8;
+                first = false;
+                continue;
+            }
+        }
         if (*q < 0x80) {
-            if (oneLine && (*q == '\r' || *q == '\n'))
-                return false;
+            if (kEscapedBytes[*q]) {
+                if (oneLine && (*q == '\r' || *q == '\n'))
+                    return false;
+                *escapes = true;
+            }
             ++q;
             first = false;
             continue;
@@ -74,14 +97,6 @@ bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
     return true;
 }
 
-// The bytes a text value escapes: the backslash, the comma, the semicolon, the line breaks.
-constexpr std::array<bool, 256> kEscapedBytes = [] {
-    std::array<bool, 256> bytes{};
-    for (char c : {'\\', ',', ';', '\r', '\n'})
-        bytes[static_cast<unsigned char>(c)] = true;
-    return bytes;
-}();
-
 // A text value with its escapes, as VCardMapping::escaped() writes it, at `to` (twice the
 // text's bytes of room); returns the end of what is written.
 char *putEscaped(std::string_view text, char *to)
@@ -89,6 +104,18 @@ char *putEscaped(std::string_view text, char *to)
     const char *p = text.data();
     const char *end = p + text.size();
     for (; p < end; ++p) {
+        // Eight bytes at once where none is escaped (the room holds them).
+        while (end - p >= 8) {
+            const uint64_t w = Utf8Bytes::word(p);
+            if (Utf8Bytes::hasByte(w, '\\') | Utf8Bytes::hasByte(w, ',') | Utf8Bytes::hasByte(w, ';')
+                | Utf8Bytes::hasByte(w, '\r') | Utf8Bytes::hasByte(w, '\n'))
+                break;
+            std::memcpy(to, p, 8);
+            to += 8;
+            p += 8;
+        }
+        if (p == end)
+            break;
         const char c = *p;
         if (!kEscapedBytes[static_cast<unsigned char>(c)]) {
             *to++ = c;
@@ -153,9 +180,10 @@ const QStringList &cardColumns()
 void appendCard(const CardFields &fields, VCardMapping::Version version, QByteArray *out)
 {
     std::array<std::string_view, kColumns> f;
+    std::array<bool, kColumns> escapes;
     for (int c = 0; c < kColumns; ++c) {
         const bool oneLine = c == Cognome || c == Nome || c == Qualifica || c == Sito;
-        if (!plainField(fields[size_t(c)], oneLine, &f[size_t(c)])) {
+        if (!plainField(fields[size_t(c)], oneLine, &f[size_t(c)], &escapes[size_t(c)])) {
             // A card the bytes cannot be trusted to give: made from its texts.
             PersonValues person;
             for (int k = 0; k < kColumns; ++k) {
@@ -175,6 +203,8 @@ void appendCard(const CardFields &fields, VCardMapping::Version version, QByteAr
     out->resize(at + qsizetype(5 * text + 1024));
     char *const begin = out->data() + at;
     char *to = begin;
+    // A field's value, escaped where it has to be.
+    const auto value = [&](Column c, char *to) { return escapes[c] ? putEscaped(f[c], to) : put(f[c], to); };
     const bool v4 = version == VCardMapping::Version::V4;
     to = put(v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n", to);
     char *line = to;
@@ -185,27 +215,27 @@ void appendCard(const CardFields &fields, VCardMapping::Version version, QByteAr
             continue;
         if (any)
             *to++ = ' ';
-        to = putEscaped(f[c], to);
+        to = value(c, to);
         any = true;
     }
     to = endLine(line, to);
     line = to;
     to = put("N:", to);
-    to = putEscaped(f[Cognome], to);
+    to = value(Cognome, to);
     *to++ = ';';
-    to = putEscaped(f[Nome], to);
+    to = value(Nome, to);
     to = put(";;", to);
-    to = putEscaped(f[Qualifica], to);
+    to = value(Qualifica, to);
     *to++ = ';';
     to = endLine(line, to);
     if (!f[Via].empty() || !f[Citta].empty() || !f[Cap].empty()) {
         line = to;
         to = put(v4 ? "ADR;TYPE=work:;;" : "ADR;TYPE=WORK:;;", to);
-        to = putEscaped(f[Via], to);
+        to = value(Via, to);
         *to++ = ';';
-        to = putEscaped(f[Citta], to);
+        to = value(Citta, to);
         to = put(";;", to);
-        to = putEscaped(f[Cap], to);
+        to = value(Cap, to);
         *to++ = ';';
         to = endLine(line, to);
     }
@@ -233,13 +263,13 @@ void appendCard(const CardFields &fields, VCardMapping::Version version, QByteAr
             to = put("=2", to);
         }
         *to++ = ':';
-        to = putEscaped(f[phone.column], to);
+        to = value(phone.column, to);
         to = endLine(line, to);
     }
     if (!f[EMail].empty()) {
         line = to;
         to = put(v4 ? "EMAIL:" : "EMAIL;TYPE=INTERNET:", to);
-        to = putEscaped(f[EMail], to);
+        to = value(EMail, to);
         to = endLine(line, to);
     }
     if (!f[Sito].empty()) {
@@ -258,7 +288,7 @@ void appendCard(const CardFields &fields, VCardMapping::Version version, QByteAr
             continue;
         line = to;
         to = put(single.name, to);
-        to = putEscaped(f[single.column], to);
+        to = value(single.column, to);
         to = endLine(line, to);
     }
     to = put("END:VCARD\r\n", to);
