@@ -30,14 +30,19 @@ QList<int> PersonImport::alreadyPresent(const QList<ImportedPerson> &people)
         known.insert(k.surname, k);
     }
     QList<int> present;
+    if (known.isEmpty())
+        return present; // an empty address book: no one is there already
     for (int i = 0; i < people.size(); ++i) {
         const PersonValues &v = people.at(i).values;
         const QString surname = folded(v.value(QStringLiteral("Cognome")));
+        auto it = known.constFind(surname);
+        if (it == known.constEnd())
+            continue; // no one of that surname: the rest need not be folded
         const QString name = folded(v.value(QStringLiteral("Nome")));
         const QString code = folded(v.value(QStringLiteral("Codice_fiscale")));
         if (surname.isEmpty() && name.isEmpty())
             continue; // nothing to tell the person by
-        for (auto it = known.constFind(surname); it != known.constEnd() && it.key() == surname; ++it) {
+        for (; it != known.constEnd() && it.key() == surname; ++it) {
             if (it->name == name && (code.isEmpty() || it->code.isEmpty() || it->code == code)) {
                 present << i;
                 break;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QSaveFile>
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -40,11 +41,20 @@ static_assert(kColumns == std::tuple_size_v<CardFields>);
 
 bool isAsciiSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The field without the ASCII blanks at its ends; false when the bytes may not give the same
-// text as QString's trimmed() of their decoding (see appendCard()), or hold a line break where
-// `oneLine` says that one would be joined.
-bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
+// The bytes a text value escapes: the backslash, the comma, the semicolon, the line breaks.
+constexpr std::array<bool, 256> kEscapedBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (char c : {'\\', ',', ';', '\r', '\n'})
+        bytes[static_cast<unsigned char>(c)] = true;
+    return bytes;
+}();
+
+// The field without the ASCII blanks at its ends, and whether it has a byte to escape; false
+// when the bytes may not give the same text as QString's trimmed() of their decoding (see
+// appendCard()), or hold a line break where `oneLine` says that one would be joined.
+bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed, bool *escapes)
 {
+    using Utf8Bytes::hasByte;
     auto *p = reinterpret_cast<const unsigned char *>(raw.data());
     auto *end = p + raw.size();
     while (p < end && isAsciiSpace(*p))
@@ -52,10 +62,24 @@ bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
     while (end > p && isAsciiSpace(end[-1]))
         --end;
     bool first = true;
+    *escapes = false;
     for (const unsigned char *q = p; q < end;) {
+        if (end - q >= 8) {
+            // Eight ASCII bytes at once, unless one of them is a line break.
+            const uint64_t w = Utf8Bytes::word(q);
+            if ((w & Utf8Bytes::kHighBits) == 0 && !(hasByte(w, '\r') | hasByte(w, '\n'))) {
+                *escapes = *escapes || (hasByte(w, '\\') | hasByte(w, ',') | hasByte(w, ';'));
+                q += 8;
+                first = false;
+                continue;
+            }
+        }
         if (*q < 0x80) {
-            if (oneLine && (*q == '\r' || *q == '\n'))
-                return false;
+            if (kEscapedBytes[*q]) {
+                if (oneLine && (*q == '\r' || *q == '\n'))
+                    return false;
+                *escapes = true;
+            }
             ++q;
             first = false;
             continue;
@@ -73,48 +97,73 @@ bool plainField(std::string_view raw, bool oneLine, std::string_view *trimmed)
     return true;
 }
 
-// A text value with its escapes, as VCardMapping::escaped() writes it.
-void appendEscaped(std::string_view text, std::string *out)
+// A text value with its escapes, as VCardMapping::escaped() writes it, at `to` (twice the
+// text's bytes of room); returns the end of what is written.
+char *putEscaped(std::string_view text, char *to)
 {
     const char *p = text.data();
     const char *end = p + text.size();
-    while (p < end) {
-        const char *run = p;
-        while (p < end && *p != '\\' && *p != ',' && *p != ';' && *p != '\r' && *p != '\n')
-            ++p;
-        out->append(run, size_t(p - run));
+    for (; p < end; ++p) {
+        // Eight bytes at once where none is escaped (the room holds them).
+        while (end - p >= 8) {
+            const uint64_t w = Utf8Bytes::word(p);
+            if (Utf8Bytes::hasByte(w, '\\') | Utf8Bytes::hasByte(w, ',') | Utf8Bytes::hasByte(w, ';')
+                | Utf8Bytes::hasByte(w, '\r') | Utf8Bytes::hasByte(w, '\n'))
+                break;
+            std::memcpy(to, p, 8);
+            to += 8;
+            p += 8;
+        }
         if (p == end)
             break;
-        if (*p == '\r' || *p == '\n') {
-            out->append("\\n", 2);
-            if (*p == '\r' && p + 1 < end && p[1] == '\n')
+        const char c = *p;
+        if (!kEscapedBytes[static_cast<unsigned char>(c)]) {
+            *to++ = c;
+        } else if (c == '\r' || c == '\n') {
+            *to++ = '\\';
+            *to++ = 'n';
+            if (c == '\r' && p + 1 < end && p[1] == '\n')
                 ++p;
         } else {
-            out->push_back('\\');
-            out->push_back(*p);
+            *to++ = '\\';
+            *to++ = c;
         }
-        ++p;
     }
+    return to;
 }
 
-// A content line folded at 75 octets, never inside a UTF-8 sequence, as VCardMapping::folded().
-void appendFolded(std::string_view line, QByteArray *out)
+char *put(std::string_view text, char *to)
+{
+    std::memcpy(to, text.data(), text.size());
+    return to + text.size();
+}
+
+// Ends the content line written from `line` to `to`: folded at 75 octets, never inside a
+// UTF-8 sequence, as VCardMapping::folded(), then CR LF. A folded line takes 3 bytes more for
+// every 71 or more of its own. Returns the end of the line.
+char *endLine(char *line, char *to)
 {
     constexpr qsizetype kOctets = 75;
-    qsizetype start = 0;
-    qsizetype room = kOctets;
-    const auto size = qsizetype(line.size());
-    while (size - start > room) {
-        qsizetype cut = start + room;
-        while (cut > start + 1 && (uchar(line[size_t(cut)]) & 0xC0) == 0x80)
-            --cut;
-        out->append(line.data() + start, cut - start);
-        out->append("\r\n ", 3);
-        start = cut;
-        room = kOctets - 1;
+    if (to - line > kOctets) {
+        const std::string whole(line, size_t(to - line)); // rare: a long note or address
+        const auto size = qsizetype(whole.size());
+        qsizetype start = 0;
+        qsizetype room = kOctets;
+        to = line;
+        while (size - start > room) {
+            qsizetype cut = start + room;
+            while (cut > start + 1 && (uchar(whole[size_t(cut)]) & 0xC0) == 0x80)
+                --cut;
+            to = put(std::string_view(whole.data() + start, size_t(cut - start)), to);
+            to = put("\r\n ", to);
+            start = cut;
+            room = kOctets - 1;
+        }
+        to = put(std::string_view(whole.data() + start, size_t(size - start)), to);
     }
-    out->append(line.data() + start, size - start);
-    out->append("\r\n", 2);
+    *to++ = '\r';
+    *to++ = '\n';
+    return to;
 }
 
 } // namespace
@@ -131,9 +180,10 @@ const QStringList &cardColumns()
 void appendCard(const CardFields &fields, VCardMapping::Version version, QByteArray *out)
 {
     std::array<std::string_view, kColumns> f;
+    std::array<bool, kColumns> escapes;
     for (int c = 0; c < kColumns; ++c) {
         const bool oneLine = c == Cognome || c == Nome || c == Qualifica || c == Sito;
-        if (!plainField(fields[size_t(c)], oneLine, &f[size_t(c)])) {
+        if (!plainField(fields[size_t(c)], oneLine, &f[size_t(c)], &escapes[size_t(c)])) {
             // A card the bytes cannot be trusted to give: made from its texts.
             PersonValues person;
             for (int k = 0; k < kColumns; ++k) {
@@ -144,48 +194,57 @@ void appendCard(const CardFields &fields, VCardMapping::Version version, QByteAr
             return;
         }
     }
+    // The card is written straight into room enough for it: every value escaped (Qualifica,
+    // Nome and Cognome twice), every line folded, the names and parameters.
+    size_t text = 0;
+    for (const std::string_view &field : f)
+        text += field.size();
+    const qsizetype at = out->size();
+    out->resize(at + qsizetype(5 * text + 1024));
+    char *const begin = out->data() + at;
+    char *to = begin;
+    // A field's value, escaped where it has to be.
+    const auto value = [&](Column c, char *to) { return escapes[c] ? putEscaped(f[c], to) : put(f[c], to); };
     const bool v4 = version == VCardMapping::Version::V4;
-    out->append(v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n");
-    std::string line;
-    line.reserve(256);
-    const auto put = [&] {
-        appendFolded(line, out);
-        line.clear();
-    };
-    line.append("FN:");
+    to = put(v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n", to);
+    char *line = to;
+    to = put("FN:", to);
     bool any = false;
     for (Column c : {Qualifica, Nome, Cognome}) {
         if (f[c].empty())
             continue;
         if (any)
-            line.push_back(' ');
-        appendEscaped(f[c], &line);
+            *to++ = ' ';
+        to = value(c, to);
         any = true;
     }
-    put();
-    line.append("N:");
-    appendEscaped(f[Cognome], &line);
-    line.push_back(';');
-    appendEscaped(f[Nome], &line);
-    line.append(";;");
-    appendEscaped(f[Qualifica], &line);
-    line.push_back(';');
-    put();
+    to = endLine(line, to);
+    line = to;
+    to = put("N:", to);
+    to = value(Cognome, to);
+    *to++ = ';';
+    to = value(Nome, to);
+    to = put(";;", to);
+    to = value(Qualifica, to);
+    *to++ = ';';
+    to = endLine(line, to);
     if (!f[Via].empty() || !f[Citta].empty() || !f[Cap].empty()) {
-        line.append(v4 ? "ADR;TYPE=work:;;" : "ADR;TYPE=WORK:;;");
-        appendEscaped(f[Via], &line);
-        line.push_back(';');
-        appendEscaped(f[Citta], &line);
-        line.append(";;");
-        appendEscaped(f[Cap], &line);
-        line.push_back(';');
-        put();
+        line = to;
+        to = put(v4 ? "ADR;TYPE=work:;;" : "ADR;TYPE=WORK:;;", to);
+        to = value(Via, to);
+        *to++ = ';';
+        to = value(Citta, to);
+        to = put(";;", to);
+        to = value(Cap, to);
+        *to++ = ';';
+        to = endLine(line, to);
     }
+    static const QByteArray position = VCardMapping::kPositionParameter.toLatin1();
     const struct
     {
         Column column;
-        const char *type4;
-        const char *type3;
+        std::string_view type4;
+        std::string_view type3;
         int first; // for a second number: the first of its kind, -1 for none
     } phones[] = {{Telefono1, "voice", "VOICE", -1},
                   {Telefono2, "voice", "VOICE", Telefono1},
@@ -195,40 +254,45 @@ void appendCard(const CardFields &fields, VCardMapping::Version version, QByteAr
     for (const auto &phone : phones) {
         if (f[phone.column].empty())
             continue;
-        line.append("TEL;TYPE=");
-        line.append(v4 ? phone.type4 : phone.type3);
+        line = to;
+        to = put("TEL;TYPE=", to);
+        to = put(v4 ? phone.type4 : phone.type3, to);
         if (phone.first >= 0 && f[size_t(phone.first)].empty()) {
-            line.push_back(';');
-            line.append(VCardMapping::kPositionParameter.toLatin1().constData());
-            line.append("=2");
+            *to++ = ';';
+            to = put(std::string_view(position.constData(), size_t(position.size())), to);
+            to = put("=2", to);
         }
-        line.push_back(':');
-        appendEscaped(f[phone.column], &line);
-        put();
+        *to++ = ':';
+        to = value(phone.column, to);
+        to = endLine(line, to);
     }
     if (!f[EMail].empty()) {
-        line.append(v4 ? "EMAIL:" : "EMAIL;TYPE=INTERNET:");
-        appendEscaped(f[EMail], &line);
-        put();
+        line = to;
+        to = put(v4 ? "EMAIL:" : "EMAIL;TYPE=INTERNET:", to);
+        to = value(EMail, to);
+        to = endLine(line, to);
     }
     if (!f[Sito].empty()) {
-        line.append("URL:");
-        line.append(f[Sito]);
-        put();
+        line = to;
+        to = put("URL:", to);
+        to = put(f[Sito], to);
+        to = endLine(line, to);
     }
     const struct
     {
         Column column;
-        const char *name;
+        std::string_view name;
     } singles[] = {{Note, "NOTE:"}, {CodiceFiscale, "X-CODICE-FISCALE:"}, {PartitaIva, "X-PARTITA-IVA:"}};
     for (const auto &single : singles) {
         if (f[single.column].empty())
             continue;
-        line.append(single.name);
-        appendEscaped(f[single.column], &line);
-        put();
+        line = to;
+        to = put(single.name, to);
+        to = value(single.column, to);
+        to = endLine(line, to);
     }
-    out->append("END:VCARD\r\n");
+    to = put("END:VCARD\r\n", to);
+    out->resize(at + (to - begin));
 }
 
 ExportResult write(const Query &query, const QString &path, VCardMapping::Version version)
@@ -273,7 +337,7 @@ ExportResult write(const Query &query, const QString &path, VCardMapping::Versio
         appendCard(fields, version, &out);
         if (out.size() >= kChunk) {
             file.write(out);
-            out.clear();
+            out.resize(0); // keeps its room
         }
     }
     file.write(out);

@@ -255,6 +255,14 @@ QString parameterValue(QByteArrayView raw, bool carets)
     raw = raw.trimmed();
     if (raw.size() >= 2 && raw.startsWith('"') && raw.endsWith('"'))
         raw = raw.sliced(1, raw.size() - 2);
+    // The types and positions cards are written with are shared strings, so that reading them
+    // makes none.
+    static const QStringList known = {"work", "WORK", "home", "HOME", "voice", "VOICE", "cell",     "CELL",
+                                      "fax",  "FAX",  "pref", "PREF", "text",  "TEXT",  "INTERNET", "2"};
+    for (const QString &word : known) {
+        if (word.size() == raw.size() && QLatin1String(raw.data(), raw.size()) == word)
+            return word;
+    }
     QString text = decodeText(raw, QString());
     if (!carets || !text.contains(QLatin1Char('^')))
         return text;
@@ -433,13 +441,16 @@ void VCardReader::forEachCard(const QByteArray &bytes, const std::function<void(
         VCardProperty property;
         if (!parseProperty(line, card.version, &property))
             return;
-        const bool aboutCard = property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
-        if (property.name == QLatin1String("BEGIN") && aboutCard) {
+        const auto aboutCard = [&property] {
+            return property.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
+        };
+        if (property.name == QLatin1String("BEGIN") && aboutCard()) {
             if (open)
                 take(std::move(card));
             card = VCard();
+            card.properties.reserve(16); // the properties of a usual card
             open = true;
-        } else if (property.name == QLatin1String("END") && aboutCard) {
+        } else if (property.name == QLatin1String("END") && aboutCard()) {
             if (open)
                 take(std::move(card));
             card = VCard();

@@ -27,6 +27,7 @@ class TestPersonImport : public QObject
 private Q_SLOTS:
     void alreadyPresent_data();
     void alreadyPresent();
+    void noOneIsPresentInAnEmptyBook();
     void addsAfterTheLargestKey();
     void skippedPersonsAreNotWritten();
     void cancelWritesNothing();
@@ -62,6 +63,13 @@ void TestPersonImport::alreadyPresent()
     addPerson(t.db(), {{"Cognome", "Studio Verdi"}, {"E_mail", "a@b.it"}});
     const QList<int> found = PersonImport(t.db()).alreadyPresent({person({{"Cognome", "Altro"}}), person(incoming)});
     QCOMPARE(found, present ? QList<int>{1} : QList<int>{});
+}
+
+void TestPersonImport::noOneIsPresentInAnEmptyBook()
+{
+    TestDatabase t;
+    QCOMPARE(PersonImport(t.db()).alreadyPresent({person({{"Cognome", "Rossi"}}), person({{"Nome", "Mario"}})}),
+             QList<int>());
 }
 
 void TestPersonImport::addsAfterTheLargestKey()

@@ -205,6 +205,11 @@ void TestVCardReader::parametersOfEachVersion_data()
         << QByteArray("TEL;LABEL=\"a;b,c\";TYPE=fax:1") << QStringList{"FAX"} << "a;b,c";
     QTest::newRow("RFC 6868 carets") << QByteArray("TEL;LABEL=\"x^ny^^z^'w^q\":1") << QStringList() << "x\ny^z\"w^q";
     QTest::newRow("RFC 6868 upper-case N") << QByteArray("TEL;LABEL=a^Nb:1") << QStringList() << "a\nb";
+    // The words read as shared strings, and values next to them that are other words.
+    for (const char *value : {"work", "WORK", "Work", "wor", "works", "2", "22", "\"cell\"", "\" cell \"", "fax^n"}) {
+        QString expected = QString::fromLatin1(value).remove(QLatin1Char('"')).replace(QLatin1String("^n"), "\n");
+        QTest::newRow(value) << QByteArray("TEL;LABEL=") + value + ":1" << QStringList() << expected;
+    }
 }
 
 void TestVCardReader::parametersOfEachVersion()

@@ -254,6 +254,37 @@ void TestVCardWriter::cardFromBytes_data()
         << fields({{"Cognome", QStringLiteral("Niccolò")},
                    {"Note", QString(120, QChar(0x00E8)) + QStringLiteral("\U0001F600").repeated(40)},
                    {"Via", QString(80, QLatin1Char('x')) + QStringLiteral("ò;,\\")}});
+    // Every byte that is escaped, in every escaped field, alone and in a row.
+    const QString escapes = QStringLiteral("\\a,b;c\rd\ne\r\nf\n\rg\\\\,,;;h\r");
+    PersonValues escaped = {{"Cognome", "R"}};
+    for (const char *column :
+         {"Qualifica", "Nome", "Via", "Città", "CAP", "Numero_telefono1", "Numero_telefono2", "Numero_fax",
+          "Numero_cell1", "Numero_cell2", "E_mail", "Note", "Codice_fiscale", "Partita_iva"})
+        escaped.insert(QLatin1String(column), escapes.mid(0, 1) + QLatin1String(column) + escapes);
+    escaped["Qualifica"] = QStringLiteral("\\,;Ing.");
+    escaped["Nome"] = QStringLiteral("Ma,r;io\\");
+    escaped["Cognome"] = QStringLiteral(";,\\");
+    QTest::newRow("every escaped byte") << fields(escaped);
+    // The lines at the fold: "NOTE:" and 70, 71 and 72 bytes make 75 (not folded), 76 and 77;
+    // a two-byte character across the 75th octet; lines of two and three folds.
+    for (int length : {69, 70, 71, 72})
+        QTest::newRow(qPrintable(QStringLiteral("note of %1 bytes").arg(length)))
+            << fields({{"Cognome", "R"}, {"Note", QString(length, QLatin1Char('n'))}});
+    for (int length : {68, 69, 70, 71})
+        QTest::newRow(qPrintable(QStringLiteral("two-byte character at byte %1 of the line").arg(length + 6)))
+            << fields({{"Cognome", "R"}, {"Note", QString(length, QLatin1Char('n')) + QStringLiteral("èèè")}});
+    QTest::newRow("an escape across the fold")
+        << fields({{"Cognome", "R"}, {"Note", QString(69, QLatin1Char('n')) + QStringLiteral(";;;")}});
+    QTest::newRow("a long name, folded in FN and N") << fields({{"Cognome", QString(60, QLatin1Char('c'))},
+                                                                {"Nome", QString(60, QChar(0x00E9))},
+                                                                {"Qualifica", QString(30, QLatin1Char(','))}});
+    // The largest card: every field long and all of it escaped, past the writer's room
+    // for an ordinary card.
+    PersonValues large;
+    for (const QString &column : VCardFile::cardColumns())
+        large.insert(column, column == QLatin1String("Sito_internet") ? QString(5000, QChar(0x20AC))
+                                                                      : QString(5000, QLatin1Char(';')));
+    QTest::newRow("every field long and escaped") << fields(large);
     QTest::newRow("second numbers without the first")
         << fields({{"Cognome", "R"}, {"Numero_cell2", "2"}, {"Numero_telefono2", "3"}});
     QList<QByteArray> invalid = fields({{"Cognome", "R"}});
