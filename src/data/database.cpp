@@ -106,6 +106,12 @@ void Database::take(std::unique_ptr<DatabaseEngine> engine, bool server)
     engine_ = std::move(engine);
     server_ = server;
     tables_.clear();
+    knownPresence_.clear();
+    const QHash<QString, KnownTable> known = engine_->knownTables();
+    for (auto it = known.begin(); it != known.end(); ++it) {
+        knownPresence_.insert(it.key(), it->present);
+        tables_.insert(it.key(), {it->columns, it->keys});
+    }
 }
 
 void Database::close()
@@ -189,6 +195,19 @@ const Database::TableInfo &Database::tableInfo(const QString &table)
     for (const auto &k : keys)
         info.keys << k.second;
     return *tables_.insert(table, info);
+}
+
+bool Database::hasTable(const QString &table)
+{
+    const auto known = knownPresence_.constFind(table);
+    if (known != knownPresence_.constEnd())
+        return *known;
+    Statement st(*this, "SELECT name FROM sqlite_master WHERE type = 'table'");
+    while (st.step()) {
+        if (QString::fromUtf8(st.columnText(0)).compare(table, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 QStringList Database::columnNames(const QString &table) { return tableInfo(table).columns; }

@@ -88,6 +88,8 @@ public:
     // Largest value of an integer key column, -1 for an empty table.
     qint64 nextKey(const QString &table, const QString &column);
 
+    // Whether the database has a table of that name, in any case.
+    bool hasTable(const QString &table);
     // The table's columns in their order, and its key columns (empty when it has none).
     QStringList columnNames(const QString &table);
     QStringList keyColumns(const QString &table);
@@ -128,6 +130,7 @@ private:
     std::unique_ptr<DatabaseEngine> engine_;
     bool server_ = false;
     QHash<QString, TableInfo> tables_;
+    QHash<QString, bool> knownPresence_; // tables the engine read when it opened
 };
 
 // Rolls a transaction back unless commit() was called: a failure between its writes never

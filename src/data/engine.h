@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +52,14 @@ public:
     virtual ColumnOrigin origin(int column) const = 0;
 };
 
+// A table as an engine read it from its catalogue when it opened.
+struct KnownTable
+{
+    bool present = false;
+    QStringList columns; // in order
+    QStringList keys;    // the key columns, in order
+};
+
 // One open connection of an engine.
 class DatabaseEngine
 {
@@ -84,6 +93,9 @@ public:
     // the last call, without this connection's own.
     virtual int changeSocket() const { return -1; }
     virtual QStringList takeChangedTables() { return {}; }
+
+    // The tables the engine read when it opened, by name: Database asks nothing more of them.
+    virtual QHash<QString, KnownTable> knownTables() const { return {}; }
 
     // The transactions Database has open (the outermost and its savepoints).
     int transactionDepth() const { return depth_; }

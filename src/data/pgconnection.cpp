@@ -97,10 +97,11 @@ bool PgSettings::fromConnectionString(const QString &text, PgSettings *settings,
 
 PgConnection::~PgConnection() { close(); }
 
-void PgConnection::open(const PgSettings &settings)
+void PgConnection::open(const PgSettings &settings, bool listenForChanges)
 {
     close();
     settings_ = settings;
+    listening_ = listenForChanges;
     const QByteArray host = settings.host.toUtf8(), port = QByteArray::number(settings.port),
                      database = settings.database.toUtf8(), user = settings.user.toUtf8(),
                      sslMode = settings.sslMode.toUtf8(), password = settings.password.toUtf8();
@@ -129,9 +130,10 @@ void PgConnection::startSession()
 {
     // Dates travel as yyyy-MM-dd both ways, as the file stores them; a desk waiting for a row
     // another desk is saving gives up after a while with a message instead of hanging.
-    run("SET DateStyle = 'ISO, YMD'; SET lock_timeout = '10s'");
+    QByteArray session = "SET DateStyle = 'ISO, YMD'; SET lock_timeout = '10s'";
     if (listening_)
-        listen();
+        session += "; LISTEN " + ServerSchema::notificationChannel();
+    run(session);
 }
 
 void PgConnection::raiseConnectionError(bool opening)
@@ -312,6 +314,24 @@ QVariant PgConnection::scalar(const QByteArray &sql)
     if (!st.step() || st.columnIsNull(0))
         return {};
     return st.columnValue(0);
+}
+
+QList<QByteArrayList> PgConnection::rowsNative(const QByteArray &sql)
+{
+    takeConnection();
+    PGresult *result = PQexec(conn_, sql.constData());
+    if (PQresultStatus(result) != PGRES_TUPLES_OK)
+        raise(result);
+    QList<QByteArrayList> rows;
+    const int columns = PQnfields(result);
+    for (int r = 0; r < PQntuples(result); ++r) {
+        QByteArrayList row;
+        for (int c = 0; c < columns; ++c)
+            row << QByteArray(PQgetvalue(result, r, c), PQgetlength(result, r, c));
+        rows << row;
+    }
+    PQclear(result);
+    return rows;
 }
 
 qint64 PgConnection::nextKey(const QString &table, const QString &column)

@@ -63,8 +63,9 @@ public:
     PgConnection(const PgConnection &) = delete;
     PgConnection &operator=(const PgConnection &) = delete;
 
-    // Connects, with dates in ISO form, UTF-8 text and a bounded wait for locks.
-    void open(const PgSettings &settings);
+    // Connects, with dates in ISO form, UTF-8 text and a bounded wait for locks; listening for
+    // other desks' changes from the start when asked (all in one exchange with the server).
+    void open(const PgSettings &settings, bool listenForChanges = false);
     void close();
     bool isOpen() const { return conn_ != nullptr; }
     // The connection was lost (server restarted, backend ended); reconnect() tries again.
@@ -81,6 +82,9 @@ public:
     void execNative(const QByteArray &sql);
     // The single value of a one-row, one-column query (null when there is no row).
     QVariant scalar(const QByteArray &sql);
+    // The rows of a query in the server's own language, each cell as text (a null is empty),
+    // in one exchange with the server: nothing is prepared.
+    QList<QByteArrayList> rowsNative(const QByteArray &sql);
 
     // Rows in bulk: `COPY ... FROM STDIN` (the server's own language) is started, takes any
     // number of batches of rows in COPY's text format, and ends; endCopy() raises the server's

@@ -55,26 +55,27 @@ private:
 };
 
 // The tables whose rows the program inserts, changes and deletes.
-const char *const kWrittenTables = "'committente','indirizzo','recapiti','progetto','pagamenti'";
+const char *const kWrittenTables[] = {"Committente", "Indirizzo", "Recapiti", "Progetto", "Pagamenti"};
 
 } // namespace
 
 std::unique_ptr<PgEngine> PgEngine::open(const PgSettings &settings)
 {
     std::unique_ptr<PgEngine> engine(new PgEngine);
-    engine->connection_.open(settings);
     // Other desks' changes are announced on the connection (see changeSocket).
-    engine->connection_.listen();
-    // A role that may not insert, change and delete the office's rows (or a server that
-    // takes only reading) works read-only, told at once rather than at the first save.
-    const QVariant canWrite = engine->connection_.scalar(
-        QByteArray("SELECT CASE WHEN current_setting('transaction_read_only') = 'on' THEN 0 "
-                   "WHEN EXISTS (SELECT 1 FROM pg_class c WHERE c.relnamespace = current_schema()::regnamespace "
-                   "AND c.relname IN (")
-        + kWrittenTables
-        + ") AND NOT (has_table_privilege(c.oid, 'INSERT') AND has_table_privilege(c.oid, 'UPDATE') "
-          "AND has_table_privilege(c.oid, 'DELETE'))) THEN 0 ELSE 1 END");
-    engine->readOnly_ = canWrite.toInt() == 0;
+    engine->connection_.open(settings, true);
+    // The seven tables and their columns, read once for the checks that follow; and whether
+    // this role may insert, change and delete the office's rows (or the server takes only
+    // reading): a desk that may not works read-only, told at once rather than at the first save.
+    const ServerSchema::Catalogue catalogue = ServerSchema::readCatalogue(engine->connection_);
+    engine->readOnly_ = catalogue.serverReadOnly;
+    for (const char *name : kWrittenTables) {
+        const ServerSchema::CatalogueTable table = catalogue.tables.value(QLatin1String(name));
+        if (table.present && !table.writable)
+            engine->readOnly_ = true;
+    }
+    for (auto it = catalogue.tables.begin(); it != catalogue.tables.end(); ++it)
+        engine->knownTables_.insert(it.key(), {it->present, it->columns, it->keys});
     return engine;
 }
 

@@ -23,6 +23,7 @@ public:
     void lockKeys(const QString &table) override;
     int changeSocket() const override { return connection_.socket(); }
     QStringList takeChangedTables() override;
+    QHash<QString, KnownTable> knownTables() const override { return knownTables_; }
 
     PgConnection &connection() { return connection_; }
 
@@ -32,4 +33,5 @@ private:
 
     PgConnection connection_;
     bool readOnly_ = false;
+    QHash<QString, KnownTable> knownTables_;
 };

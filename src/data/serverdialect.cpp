@@ -247,6 +247,147 @@ void nullSafeEquality(std::vector<Token> &tokens, const std::vector<size_t> &sig
     tokens[sig[start]].text = QStringLiteral("(%1 = %2 OR %1 IS NULL AND %2 IS NULL)").arg(operand, parameter);
 }
 
+bool isAnyWord(const Token &t, std::initializer_list<const char *> words)
+{
+    for (const char *word : words) {
+        if (isWord(t, word))
+            return true;
+    }
+    return false;
+}
+
+// Words that end a WHERE clause, or a subquery's, at its own depth.
+bool endsClause(const Token &t)
+{
+    return isAnyWord(t, {"GROUP", "ORDER", "LIMIT", "OFFSET", "UNION", "EXCEPT", "INTERSECT", "HAVING", "WINDOW",
+                         "FETCH", "RETURNING", "FOR"});
+}
+
+// Words that make a clause more than a chain of conditions joined by AND.
+bool breaksConjunction(const Token &t) { return isAnyWord(t, {"OR", "CASE", "WHEN", "THEN", "ELSE", "END"}); }
+
+bool isName(const Token &t) { return t.kind == Kind::Word || t.kind == Kind::Quoted; }
+
+// The text of the tokens sig[from]..sig[to] on one line: blanks and comments between them
+// become one space; literals stay as they are.
+QString textOf(const std::vector<Token> &tokens, const std::vector<size_t> &sig, size_t from, size_t to)
+{
+    QString out;
+    for (size_t i = sig[from]; i <= sig[to]; ++i) {
+        const bool blank = tokens[i].kind == Kind::Space || tokens[i].kind == Kind::Comment;
+        if (!blank)
+            out += tokens[i].text;
+        else if (!out.endsWith(QLatin1Char(' ')))
+            out += QLatin1Char(' ');
+    }
+    return out.trimmed();
+}
+
+// Whether the condition starting at sig[start] is one of the conditions joined by AND that make
+// a WHERE clause, at the clause's own depth: such a condition only has to be true or not.
+bool startsWhereCondition(const std::vector<Token> &tokens, const std::vector<size_t> &sig, size_t start)
+{
+    if (start == 0 || !(isWord(tokens[sig[start - 1]], "WHERE") || isWord(tokens[sig[start - 1]], "AND")))
+        return false;
+    int depth = 0;
+    for (size_t s = start; s-- > 0;) {
+        const Token &t = tokens[sig[s]];
+        if (t.text == QLatin1String(")")) {
+            ++depth;
+        } else if (t.text == QLatin1String("(")) {
+            if (depth-- == 0)
+                return false;
+        } else if (depth == 0) {
+            if (isWord(t, "WHERE"))
+                return true;
+            if (breaksConjunction(t) || endsClause(t) || isAnyWord(t, {"BETWEEN", "SELECT", "FROM", "ON", "SET"}))
+                return false;
+        }
+    }
+    return false;
+}
+
+// Whether the rest of the clause after sig[after] adds only conditions joined by AND.
+bool endsWhereCondition(const std::vector<Token> &tokens, const std::vector<size_t> &sig, size_t after)
+{
+    int depth = 0;
+    for (size_t s = after + 1; s < sig.size(); ++s) {
+        const Token &t = tokens[sig[s]];
+        if (depth == 0 && (t.text == QLatin1String(";") || t.text == QLatin1String(")") || endsClause(t)))
+            return true;
+        if (s == after + 1 && !isWord(t, "AND"))
+            return false;
+        if (t.text == QLatin1String("("))
+            ++depth;
+        else if (t.text == QLatin1String(")"))
+            --depth;
+        else if (depth == 0 && breaksConjunction(t))
+            return false;
+    }
+    return true;
+}
+
+// `T.c NOT IN (SELECT e FROM U [WHERE w])` among a WHERE clause's conditions joined by AND, at
+// sig[k] (the NOT), is written as NOT EXISTS, which the server answers with an anti-join: for
+// NOT IN it has no plan but a hash of the whole subquery's result, and when that does not fit
+// in its working memory it reads the subquery again for every row. The rows kept are the same:
+// NOT IN is true when the subquery gives no row; or when T.c is not null, equals no value and
+// no value is null. Returns the last token rewritten, or k when the statement is left as it is.
+size_t notInAsNotExists(std::vector<Token> &tokens, const std::vector<size_t> &sig, size_t k)
+{
+    const auto text = [&](size_t s) -> const QString & { return tokens[sig[s]].text; };
+    if (k < 3 || k + 7 >= sig.size() || !isWord(tokens[sig[k + 1]], "IN") || text(k + 2) != QLatin1String("(")
+        || !isWord(tokens[sig[k + 3]], "SELECT"))
+        return k;
+    // The operand: a column named with its table, which the subquery's table does not hide.
+    const size_t start = k - 3;
+    if (!isName(tokens[sig[k - 1]]) || text(k - 2) != QLatin1String(".") || !isName(tokens[sig[start]])
+        || !startsWhereCondition(tokens, sig, start))
+        return k;
+    // The subquery: one column of one table, and possibly a condition.
+    size_t from = k + 5;
+    if (!isName(tokens[sig[k + 4]]))
+        return k;
+    if (text(from) == QLatin1String(".") && from + 1 < sig.size() && isName(tokens[sig[from + 1]]))
+        from += 2;
+    if (from + 2 >= sig.size() || !isWord(tokens[sig[from]], "FROM") || !isName(tokens[sig[from + 1]])
+        || nameOf(tokens[sig[from + 1]]).compare(nameOf(tokens[sig[start]]), Qt::CaseInsensitive) == 0)
+        return k;
+    size_t close = from + 2;
+    const bool filtered = isWord(tokens[sig[close]], "WHERE");
+    if (!filtered && text(close) != QLatin1String(")"))
+        return k;
+    for (int depth = 0; close < sig.size(); ++close) {
+        const Token &t = tokens[sig[close]];
+        if (t.text == QLatin1String("("))
+            ++depth;
+        else if (t.text == QLatin1String(")") && depth-- == 0)
+            break;
+        else if (depth == 0 && (endsClause(t) || t.text == QLatin1String(";")))
+            return k;
+    }
+    if (close >= sig.size() || !endsWhereCondition(tokens, sig, close))
+        return k;
+
+    const QString operand = textOf(tokens, sig, start, k - 1);
+    const QString value = textOf(tokens, sig, k + 4, from - 1);
+    const QString table = text(from + 1);
+    const QString condition = filtered ? textOf(tokens, sig, from + 3, close - 1) : QString();
+    const auto rows = [&](const QString &also) {
+        QString where = condition.isEmpty() ? also
+                        : also.isEmpty()    ? condition
+                                            : QStringLiteral("(%1) AND %2").arg(condition, also);
+        return QStringLiteral("NOT EXISTS (SELECT 1 FROM %1%2)")
+            .arg(table, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
+    };
+    for (size_t i = sig[start]; i <= sig[close]; ++i)
+        tokens[i].text.clear();
+    tokens[sig[start]].text = QStringLiteral("%1 AND %2 AND (%3 IS NOT NULL OR %4)")
+                                  .arg(rows(QStringLiteral("%1 = %2").arg(value, operand)),
+                                       rows(value + QStringLiteral(" IS NULL")), operand, rows(QString()));
+    return close;
+}
+
 } // namespace
 
 Translated translate(const QByteArray &statement)
@@ -296,6 +437,11 @@ Translated translate(const QByteArray &statement)
                 t.text = QStringLiteral("COALESCE");
             }
         }
+    }
+
+    for (size_t k = 0; k < sig.size(); ++k) {
+        if (isWord(tokens[sig[k]], "NOT"))
+            k = notInAsNotExists(tokens, sig, k);
     }
 
     QString sql;

@@ -21,7 +21,10 @@
 //   the same columns; other PRAGMAs have no meaning on the server and are refused;
 // - an INSERT into a table whose key the server numbers gets `RETURNING` that key, which the
 //   engine keeps as the last inserted key instead of returning it as a row;
-// - `IFNULL(` becomes `COALESCE(`.
+// - `IFNULL(` becomes `COALESCE(`;
+// - `T.c NOT IN (SELECT e FROM U [WHERE w])` among the conditions a WHERE clause joins by AND
+//   becomes NOT EXISTS conditions that keep the same rows, which the server answers with an
+//   anti-join instead of reading U again for each row once U's values outgrow its memory.
 // Values are never spliced: they stay parameters.
 namespace ServerDialect {
 

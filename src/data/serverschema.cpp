@@ -8,6 +8,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace ServerSchema {
 
 namespace {
@@ -215,6 +217,51 @@ void createTables(PgConnection &db, const QStringList &states)
     tx.commit();
 }
 
+Catalogue readCatalogue(PgConnection &db)
+{
+    QStringList names;
+    for (const Table &t : tables())
+        names << QLatin1Char('\'') + t.name.toLower() + QLatin1Char('\'');
+    // One row per column of each table there (one with null columns for a table missing),
+    // each with the table's rights and the server's readiness to take changes.
+    const QByteArray sql
+        = "SELECT t.name, c.oid IS NOT NULL, COALESCE(has_table_privilege(c.oid, 'INSERT') AND "
+          "has_table_privilege(c.oid, 'UPDATE') AND has_table_privilege(c.oid, 'DELETE'), false), "
+          "current_setting('transaction_read_only') = 'on', a.attname, "
+          "COALESCE(array_position(i.indkey::int2[], a.attnum) - array_lower(i.indkey::int2[], 1) + 1, 0) "
+          "FROM unnest(ARRAY["
+          + names.join(QLatin1Char(',')).toUtf8()
+          + "]::text[]) WITH ORDINALITY AS t(name, n) "
+            "LEFT JOIN pg_class c ON c.relname = t.name AND c.relnamespace = current_schema()::regnamespace "
+            "AND c.relkind IN ('r', 'p') "
+            "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+            "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
+            "ORDER BY t.n, a.attnum";
+    Catalogue out;
+    QHash<QString, QList<QPair<int, QString>>> keys;
+    for (const QByteArrayList &row : db.rowsNative(sql)) {
+        const QString table = spelling(QString::fromUtf8(row.at(0)));
+        CatalogueTable &entry = out.tables[table];
+        entry.present = row.at(1) == "t";
+        entry.writable = row.at(2) == "t";
+        out.serverReadOnly = row.at(3) == "t";
+        if (!entry.present)
+            continue;
+        const QString column = spelling(QString::fromUtf8(row.at(4)));
+        if (serverOnlyColumns(table).contains(column, Qt::CaseInsensitive))
+            continue;
+        entry.columns << column;
+        if (const int key = row.at(5).toInt(); key > 0)
+            keys[table].append({key, column});
+    }
+    for (auto it = keys.begin(); it != keys.end(); ++it) {
+        std::sort(it->begin(), it->end());
+        for (const auto &k : *it)
+            out.tables[it.key()].keys << k.second;
+    }
+    return out;
+}
+
 void checkTables(PgConnection &db)
 {
     PgStatement st(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
@@ -229,12 +276,8 @@ void checkTables(PgConnection &db)
 
 void checkStructure(Database &db)
 {
-    Statement st(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
-    QStringList present;
-    while (st.step())
-        present << QString::fromUtf8(st.columnText(0));
     for (const Table &t : tables()) {
-        if (!present.contains(t.name, Qt::CaseInsensitive))
+        if (!db.hasTable(t.name))
             throw DbError(PgErrors::explain("42P01",
                                             QStringLiteral("relation \"%1\" does not exist").arg(t.name.toLower()),
                                             db.description(), true));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -62,6 +63,24 @@ QList<QByteArray> creationStatements();
 // Runs the creation statements and writes the rows of Stato (`states`, in order) and the one
 // row of Applicazione (empty Codice), in one transaction.
 void createTables(PgConnection &db, const QStringList &states);
+
+// What the server's catalogue holds of one of the seven tables.
+struct CatalogueTable
+{
+    bool present = false;
+    QStringList columns;   // in order, in the program's spelling, without those of the server only
+    QStringList keys;      // the key columns, in order
+    bool writable = false; // this session's role may insert, change and delete its rows
+};
+
+struct Catalogue
+{
+    QHash<QString, CatalogueTable> tables; // by the program's spelling
+    bool serverReadOnly = false;           // the server takes no changes at all (a standby)
+};
+
+// Reads the catalogue's facts of the seven tables, in the current schema, in one query.
+Catalogue readCatalogue(PgConnection &db);
 
 // Throws DbError naming the first of the seven tables the server database lacks.
 void checkTables(PgConnection &db);

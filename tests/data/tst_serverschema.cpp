@@ -1,3 +1,5 @@
+#include "data/database.h"
+#include "data/dberror.h"
 #include "data/pgstatement.h"
 #include "data/schema.h"
 #include "data/serverschema.h"
@@ -17,6 +19,11 @@ private Q_SLOTS:
     void fixedRowsInTheirOrder();
     void textComparesWithoutCase();
     void missingTableIsNamed();
+    void openingReadsTheCatalogueOnce();
+    void openingTellsWhatIsMissing_data();
+    void openingTellsWhatIsMissing();
+    void openingWithoutRightsIsReadOnly_data();
+    void openingWithoutRightsIsReadOnly();
     void spellingOfNames_data();
     void spellingOfNames();
 };
@@ -92,6 +99,97 @@ void TestServerSchema::missingTableIsNamed()
         QVERIFY2(e.text().contains(QLatin1String("manca la tabella \"Recapiti\"")), qPrintable(e.text()));
         QVERIFY(e.text().contains(server.db().where()));
     }
+}
+
+// The program's connection reads the seven tables' columns and keys when it opens, and gives
+// the file's; with every table there it checks without asking the server anything more.
+void TestServerSchema::openingReadsTheCatalogueOnce()
+{
+    TestServer server;
+    SKIP_WITHOUT_SERVER(server);
+    server.createTables();
+    Database db;
+    db.openServer(server.settings());
+    QVERIFY(!db.isReadOnly());
+    ServerSchema::checkStructure(db);
+    TestDatabase file;
+    for (const ServerSchema::Table &t : ServerSchema::tables()) {
+        QVERIFY(db.hasTable(t.name));
+        QCOMPARE(db.columnNames(t.name), file.db().columnNames(t.name));
+        QCOMPARE(db.keyColumns(t.name), file.db().keyColumns(t.name));
+    }
+    QVERIFY(!db.hasTable(QStringLiteral("Nessuna")));
+    QVERIFY(db.hasTable(QStringLiteral("progetto"))); // any case, asked of the server
+}
+
+void TestServerSchema::openingTellsWhatIsMissing_data()
+{
+    QTest::addColumn<QByteArray>("change");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("table") << QByteArray("DROP TABLE recapiti") << "manca la tabella \"Recapiti\"";
+    QTest::newRow("first table") << QByteArray("DROP TABLE committente") << "manca la tabella \"Committente\"";
+    QTest::newRow("last table") << QByteArray("DROP TABLE applicazione") << "manca la tabella \"Applicazione\"";
+    QTest::newRow("a view is no table") << QByteArray(
+        "DROP TABLE stato; CREATE VIEW stato AS SELECT 'x'::citext AS stato_progetto")
+                                        << "manca la tabella \"Stato\"";
+    QTest::newRow("column") << QByteArray("ALTER TABLE progetto DROP COLUMN nota")
+                            << "manca la colonna \"Nota\" della tabella \"Progetto\"";
+    QTest::newRow("accented column") << QByteArray("ALTER TABLE indirizzo DROP COLUMN \"città\"")
+                                     << "manca la colonna \"Città\" della tabella \"Indirizzo\"";
+    QTest::newRow("renamed column") << QByteArray("ALTER TABLE applicazione RENAME COLUMN codice TO codici")
+                                    << "manca la colonna \"Codice\" della tabella \"Applicazione\"";
+    QTest::newRow("another schema's table is not seen")
+        << QByteArray("CREATE SCHEMA altro; ALTER TABLE pagamenti SET SCHEMA altro")
+        << "manca la tabella \"Pagamenti\"";
+}
+
+void TestServerSchema::openingTellsWhatIsMissing()
+{
+    QFETCH(QByteArray, change);
+    QFETCH(QString, message);
+    TestServer server;
+    SKIP_WITHOUT_SERVER(server);
+    server.createTables();
+    server.db().execNative(change);
+    Database db;
+    db.openServer(server.settings());
+    try {
+        ServerSchema::checkStructure(db);
+        QFAIL("an incomplete database passed");
+    } catch (const DbError &e) {
+        QVERIFY2(e.text().contains(message), qPrintable(e.text()));
+        QVERIFY(e.text().contains(db.description()));
+    }
+}
+
+void TestServerSchema::openingWithoutRightsIsReadOnly_data()
+{
+    QTest::addColumn<QByteArray>("change");
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("no update of projects") << QByteArray("REVOKE UPDATE ON progetto FROM CURRENT_USER") << true;
+    QTest::newRow("no insert of payments") << QByteArray("REVOKE INSERT ON pagamenti FROM CURRENT_USER") << true;
+    QTest::newRow("no delete of persons") << QByteArray("REVOKE DELETE ON committente FROM CURRENT_USER") << true;
+    QTest::newRow("states are not written") << QByteArray("REVOKE UPDATE ON stato FROM CURRENT_USER") << false;
+    QTest::newRow("a server taking only reading") << QByteArray("SELECT 1") // the database's default, set below
+                                                  << true;
+}
+
+void TestServerSchema::openingWithoutRightsIsReadOnly()
+{
+    QFETCH(QByteArray, change);
+    QFETCH(bool, readOnly);
+    TestServer server;
+    SKIP_WITHOUT_SERVER(server);
+    server.createTables();
+    server.db().execNative(change);
+    if (QByteArray(QTest::currentDataTag()).startsWith("a server"))
+        server.db().execNative("ALTER DATABASE " + server.settings().database.toUtf8()
+                               + " SET default_transaction_read_only = on");
+    Database db;
+    db.openServer(server.settings());
+    QCOMPARE(db.isReadOnly(), readOnly);
+    QCOMPARE(db.readOnlyMessage().isEmpty(), !readOnly);
+    ServerSchema::checkStructure(db); // a reading desk still finds every table
 }
 
 void TestServerSchema::spellingOfNames_data()

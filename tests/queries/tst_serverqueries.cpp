@@ -103,6 +103,7 @@ private Q_SLOTS:
     void initTestCase();
     void sameRows_data();
     void sameRows();
+    void personsWithoutProjects();
 
 private:
     std::unique_ptr<TestDatabase> file_;
@@ -193,6 +194,41 @@ void TestServerQueries::sameRows()
     QCOMPARE(server.rowCount, file.rowCount);
     QCOMPARE(server.rows, file.rows);
     QVERIFY2(file.rowCount >= atLeast, qPrintable(QString::number(file.rowCount)));
+}
+
+// The persons without projects: the server plans them with an anti-join, never by reading the
+// projects again for each person, and gives the file's rows, also when a project belongs to no
+// one (then NOT IN finds no person on either engine).
+void TestServerQueries::personsWithoutProjects()
+{
+    if (!server_->available())
+        QSKIP(qPrintable(server_->skipReason()));
+    const Statement_ s{StandardQueries::describe(StandardQuery::SenzaProgetti).lines, {}};
+    QString text;
+    for (const QString &line : s.lines)
+        text += line + QLatin1Char(' ');
+    PgStatement explain(server_->db(), "EXPLAIN " + Dialect::translate(text).sql);
+    QString plan;
+    while (explain.step())
+        plan += QString::fromUtf8(explain.columnText(0)) + QLatin1Char('\n');
+    QVERIFY2(plan.contains(QLatin1String("Anti Join")), qPrintable(plan));
+    QVERIFY2(!plan.contains(QLatin1String("SubPlan")), qPrintable(plan));
+
+    const Result before = onFile(file_->db(), s);
+    QVERIFY(before.rowCount > 0);
+    QCOMPARE(onServer(server_->db(), s).rows, before.rows);
+
+    const QByteArray orphan
+        = "INSERT INTO Progetto (IdProgetto, IdCommittente, Descrizione) VALUES (999999, NULL, 'x')";
+    file_->db().exec(orphan);
+    server_->db().exec(orphan);
+    const Result file = onFile(file_->db(), s);
+    const Result server = onServer(server_->db(), s);
+    file_->db().exec("DELETE FROM Progetto WHERE IdProgetto = 999999");
+    server_->db().exec("DELETE FROM Progetto WHERE IdProgetto = 999999");
+    QCOMPARE(file.rowCount, 0);
+    QCOMPARE(server.rows, file.rows);
+    QCOMPARE(onServer(server_->db(), s).rows, before.rows);
 }
 
 QTEST_GUILESS_MAIN(TestServerQueries)
