@@ -40,8 +40,10 @@ void ChangeWatcher::watch()
     if (socket < 0)
         return; // the file, or a connection lost until the next action makes it again
     notifier_ = new QSocketNotifier(qintptr(socket), QSocketNotifier::Read, this);
+    // The first notice starts the gathering; the ones that follow join it without putting it
+    // off, so that other desks saving without pause are still shown within a second.
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
-        if (takeNotices())
+        if (takeNotices() && !gather_.isActive())
             gather_.start();
     });
 }
