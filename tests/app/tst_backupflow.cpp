@@ -2,6 +2,9 @@
 // today's name, a restore that brings the copy's data back on screen and keeps the replaced
 // file, a damaged copy refused with the result left as it was, the automatic copy at exit
 // as the preferences say, and the status panel with what the shown projects add up to.
+// On the office's server a copy is a file holding the server's rows, a restore is refused
+// before any file is asked for, and the copy at exit is made whether or not this desk changed
+// anything, since the other desks change the same data.
 #include "app/mainwindowfixture.h"
 #include "data/databasebackup.h"
 #include "data/schema.h"
@@ -25,6 +28,8 @@ private Q_SLOTS:
 
 private:
     QString backupFolder() const { return DatabaseBackup::folder(db_->programDir()); }
+    // The restore's refusal, with the result and the data left as they were.
+    void checkRestoreRefused();
     QString surnameOfFirstPerson()
     {
         return main()->connection().scalar("SELECT Cognome FROM Committente ORDER BY IdCommittente LIMIT 1").toString();
@@ -47,9 +52,22 @@ void TestBackupFlow::backupThenRestoreThroughTheMenu()
     QVERIFY(dialogs_->messages.first().startsWith(QStringLiteral("Copia del database salvata in ")));
 
     const QString saved = surnameOfFirstPerson();
+    {
+        Database copied;
+        copied.open(copy, Schema::databasePassword());
+        QCOMPARE(copied.scalar("SELECT Cognome FROM Committente ORDER BY IdCommittente LIMIT 1").toString(), saved);
+        QCOMPARE(copied.scalar("SELECT COUNT(*) FROM Committente").toInt(), 12);
+    }
     main()->connection().exec("UPDATE Committente SET Cognome = 'Cambiato'");
     trigger(QStringLiteral("QueryProgetto"));
     QCOMPARE(main()->globals().viewKind, int(ViewProjects));
+
+    if (TestDatabase::onServer()) {
+        dialogs_->clear();
+        checkRestoreRefused();
+        QCOMPARE(surnameOfFirstPerson(), QStringLiteral("Cambiato"));
+        return;
+    }
 
     // Answered OK: the copy replaces the database, the start-up query shows its persons.
     dialogs_->clear();
@@ -81,11 +99,33 @@ void TestBackupFlow::backupThenRestoreThroughTheMenu()
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
+void TestBackupFlow::checkRestoreRefused()
+{
+    const QString status = main()->statusText();
+    const int rows = query()->recordCount();
+    const int row = query()->currentRow();
+    trigger(QStringLiteral("RipristinaBackup1"));
+    QCOMPARE(dialogs_->errors, QStringList({DatabaseBackup::serverRestoreRefusal()}));
+    QVERIFY(dialogs_->errors.first().startsWith(
+        QStringLiteral("Il ripristino da backup non si fa sul server dell'ufficio")));
+    QVERIFY(dialogs_->fileRequests.isEmpty());
+    QVERIFY(dialogs_->questions.isEmpty());
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(main()->statusText(), status);
+    QCOMPARE(query()->recordCount(), rows);
+    QCOMPARE(query()->currentRow(), row);
+    QVERIFY(main()->protezione()->isActive());
+}
+
 void TestBackupFlow::damagedCopyIsRefusedAndTheResultStays()
 {
     start(8);
     trigger(QStringLiteral("QueryProgetto"));
     query()->setCurrentRow(2);
+    if (TestDatabase::onServer()) {
+        checkRestoreRefused();
+        return;
+    }
     const QString status = main()->statusText();
     const int rows = query()->recordCount();
     const QString damaged = QDir(db_->programDir()).filePath(QStringLiteral("rotto.mdb"));
@@ -115,8 +155,16 @@ void TestBackupFlow::damagedCopyIsRefusedAndTheResultStays()
 void TestBackupFlow::exitKeepsAnAutomaticCopyWhenTheDataChanged()
 {
     start(4);
-    main()->close(); // nothing changed: no copy
-    QVERIFY(DatabaseBackup::automaticCopies(backupFolder()).isEmpty());
+    main()->close();
+    // Nothing changed here: no copy of the file. The server's data may have been changed by
+    // the other desks: a copy all the same.
+    const QStringList unchanged = DatabaseBackup::automaticCopies(backupFolder());
+    QCOMPARE(unchanged.size(), TestDatabase::onServer() ? 1 : 0);
+    if (!unchanged.isEmpty()) {
+        Database copy;
+        copy.open(QDir(backupFolder()).filePath(unchanged.first()), Schema::databasePassword());
+        QCOMPARE(copy.scalar("SELECT COUNT(*) FROM Committente").toInt(), 4);
+    }
 
     stopFixture();
     startFixture();
@@ -136,10 +184,11 @@ void TestBackupFlow::exitCopyFollowsThePreferences()
 {
     db_ = std::make_unique<TestDatabase>(3);
     const QString ini = QDir(db_->programDir()).filePath(QStringLiteral("Default.ini"));
-    const auto writeIni = [&ini](const QByteArray &bytes) {
+    // The cases' own preferences; on the server followed by the section that names it.
+    const auto writeIni = [this, &ini](const QByteArray &bytes) {
         QFile file(ini);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        file.write(bytes + db_->databaseSection());
     };
     const auto run = [this] {
         startup_ = std::make_unique<Startup>(db_->programDir());

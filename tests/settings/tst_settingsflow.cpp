@@ -57,7 +57,9 @@ private:
     void endProgram();
     QString iniPath() const { return QDir(db_->programDir()).filePath(QStringLiteral("Default.ini")); }
     IniFile readIni() const;
+    QByteArray iniBytes() const;
     void writeIni(const QByteArray &bytes) const;
+    static QStringList sectionsWritten();
     Principale *main() const { return startup_->mainWindow(); }
     int gridColumn(const QString &field) const { return main()->query()->fieldIndex(field); }
 
@@ -102,18 +104,38 @@ IniFile TestSettingsFlow::readIni() const
     return file;
 }
 
+QByteArray TestSettingsFlow::iniBytes() const
+{
+    QFile file(iniPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// `bytes` as the whole file; on the server followed by the section that names it.
 void TestSettingsFlow::writeIni(const QByteArray &bytes) const
 {
     QFile file(iniPath());
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    file.write(bytes + db_->databaseSection());
+}
+
+// The sections of a file the program wrote from scratch; on the server the one that names it
+// comes first, as it was.
+QStringList TestSettingsFlow::sectionsWritten()
+{
+    QStringList sections = SettingsFile::sectionNames();
+    if (TestDatabase::onServer())
+        sections.prepend(QStringLiteral("DATABASE"));
+    return sections;
 }
 
 void TestSettingsFlow::noFileGivesTheDefaultsAndIsCreatedAtExit()
 {
-    QVERIFY(!QFile::exists(iniPath()));
+    // On the server the file holds only the section that names it.
+    QCOMPARE(QFile::exists(iniPath()), TestDatabase::onServer());
+    const QByteArray before = iniBytes();
     startProgram();
     QVERIFY(dialogs_->errors.isEmpty());
+    QCOMPARE(main()->connection().isServer(), TestDatabase::onServer());
     Principale *window = main();
     // All persons, in the grid, every field visible at 100 pixels.
     QCOMPARE(window->globals().viewKind, 1);
@@ -128,11 +150,12 @@ void TestSettingsFlow::noFileGivesTheDefaultsAndIsCreatedAtExit()
     QCOMPARE(window->grid()->font().pixelSize(), 11);
     QCOMPARE(window->grid()->horizontalHeader()->font().pixelSize(), 11);
     QCOMPARE(window->grid()->palette().color(QPalette::Text), QColor(Qt::black));
-    QVERIFY(!QFile::exists(iniPath())); // nothing is written before the end
+    QCOMPARE(QFile::exists(iniPath()), TestDatabase::onServer()); // nothing is written before the end
+    QCOMPARE(iniBytes(), before);
 
     endProgram();
     const IniFile file = readIni();
-    QCOMPARE(file.sectionNames(), SettingsFile::sectionNames());
+    QCOMPARE(file.sectionNames(), sectionsWritten());
     QCOMPARE(SettingsFile::read(file), Preferences());
     QCOMPARE(file.value(QStringLiteral("FONT"), QStringLiteral("FontName")), QStringLiteral("MS San Serif"));
     QCOMPARE(file.keys(QStringLiteral("LARGHEZZA COLONNE")).size(), FieldCatalogue::kCount);
@@ -167,6 +190,7 @@ void TestSettingsFlow::hiddenFieldStaysHiddenAndUnticked()
     writeIni("[COLONNE CHE POSSONO ESSERE VISUALIZZATE]\r\n1\xB0 Telefono=0\r\n");
     startProgram();
     QVERIFY(dialogs_->errors.isEmpty());
+    QCOMPARE(main()->connection().isServer(), TestDatabase::onServer());
     QVERIFY(main()->grid()->isColumnHidden(gridColumn(QStringLiteral("Numero_telefono1"))));
     QVERIFY(!main()->grid()->isColumnHidden(gridColumn(QStringLiteral("Numero_telefono2"))));
     QListWidget *contacts = startup_->options()->checkList(2);
@@ -240,12 +264,10 @@ void TestSettingsFlow::foreignSectionsSurvive()
 {
     writeIni("; note of the user\r\n[ALTRO]\r\nchiave=valore\r\n[FONT]\r\nFontHeight=-15\r\n[CODA]\r\nx=1\r\n");
     startProgram();
+    QCOMPARE(main()->connection().isServer(), TestDatabase::onServer());
     QCOMPARE(main()->grid()->font().pixelSize(), 15);
     endProgram();
-    const QByteArray bytes = [this] {
-        QFile file(iniPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
+    const QByteArray bytes = iniBytes();
     QVERIFY(bytes.startsWith("; note of the user\r\n[ALTRO]\r\nchiave=valore\r\n[FONT]\r\n"));
     QVERIFY(bytes.contains("[CODA]\r\nx=1\r\n"));
     const IniFile file = readIni();
@@ -271,7 +293,7 @@ void TestSettingsFlow::oversizedFileIsSetAsideOnce()
     QCOMPARE(main()->grid()->font().pixelSize(), 11);
     QFile aside(iniPath() + QStringLiteral(".danneggiato"));
     QVERIFY(aside.open(QIODevice::ReadOnly));
-    QCOMPARE(aside.readAll(), bytes); // kept whole for whoever wants to look at it
+    QCOMPARE(aside.readAll(), bytes + db_->databaseSection()); // kept whole for whoever wants to look at it
 
     endProgram();
     QCOMPARE(dialogs_->errors.size(), 1); // said once
@@ -321,7 +343,7 @@ void TestSettingsFlow::cancelInThePromptStillWritesTheFile()
     QTest::mouseClick(startup_->password()->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
     QVERIFY(!main()->isVisible());
     QVERIFY(QFile::exists(iniPath()));
-    QCOMPARE(readIni().sectionNames(), SettingsFile::sectionNames());
+    QCOMPARE(readIni().sectionNames(), sectionsWritten());
 }
 
 void TestSettingsFlow::appliedFontIsRegularAfterARestart()
@@ -395,7 +417,14 @@ void TestSettingsFlow::fontDialogOkAndCancelChangeNothing()
 void TestSettingsFlow::missingDatabaseKeepsTheStoredColumns()
 {
     writeIni("[LARGHEZZA COLONNE]\r\nCognome=250\r\n[COLONNE CHE POSSONO ESSERE VISUALIZZATE]\r\nNote=0\r\n");
+    // The file moved away; on the server, a database that is not there.
     QVERIFY(QFile::rename(db_->path(), db_->path() + QStringLiteral(".via")));
+    if (TestDatabase::onServer()) {
+        IniFile named = readIni();
+        named.setValue(QStringLiteral("DATABASE"), QStringLiteral("Nome"),
+                       named.value(QStringLiteral("DATABASE"), QStringLiteral("Nome")) + QStringLiteral("_assente"));
+        QVERIFY(named.save(iniPath()));
+    }
     startProgram();
     QVERIFY(!dialogs_->errors.isEmpty());
     endProgram();
@@ -405,6 +434,7 @@ void TestSettingsFlow::missingDatabaseKeepsTheStoredColumns()
     QCOMPARE(file.value(QStringLiteral("COLONNE CHE POSSONO ESSERE VISUALIZZATE"), QStringLiteral("Note")),
              QStringLiteral("0"));
     QVERIFY(file.containsSection(QStringLiteral("FONT")));
+    QCOMPARE(file.containsSection(QStringLiteral("DATABASE")), TestDatabase::onServer());
     QVERIFY(QFile::rename(db_->path() + QStringLiteral(".via"), db_->path()));
 }
 
@@ -412,6 +442,7 @@ void TestSettingsFlow::failedWriteIsReported()
 {
     startProgram();
     // A folder where the file should be: it can be neither read nor replaced.
+    QFile::remove(iniPath()); // the server's, read at the start
     QVERIFY(QDir().mkpath(iniPath()));
     endProgram();
     QVERIFY(!dialogs_->errors.isEmpty());

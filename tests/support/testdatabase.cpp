@@ -32,11 +32,13 @@ TestDatabase::TestDatabase(int demoPersons, quint32 seed)
     QFile ini(QDir(programDir()).filePath(QStringLiteral("Default.ini")));
     if (!ini.open(QIODevice::WriteOnly))
         throw DbError(QStringLiteral("Impossibile scrivere %1.").arg(ini.fileName()));
-    ini.write(QStringLiteral("[DATABASE]\r\nTipo=server\r\nHost=%1\r\nPorta=%2\r\nNome=%3\r\nUtente=%4\r\nSSL=%5\r\n")
-                  .arg(s.host)
-                  .arg(s.port)
-                  .arg(s.database, s.user, s.sslMode)
-                  .toUtf8());
+    databaseSection_ = QStringLiteral(
+                           "[DATABASE]\r\nTipo=server\r\nHost=%1\r\nPorta=%2\r\nNome=%3\r\nUtente=%4\r\nSSL=%5\r\n")
+                           .arg(s.host)
+                           .arg(s.port)
+                           .arg(s.database, s.user, s.sslMode)
+                           .toUtf8();
+    ini.write(databaseSection_);
 }
 
 TestDatabase::~TestDatabase()

@@ -37,6 +37,10 @@ public:
     TestServer *server() const { return server_.get(); }
     // Makes `workspace` open this database (the server's, when the tests work on it).
     void useIn(Workspace &workspace) const;
+    // The [DATABASE] section that names the server in the folder's Default.ini; empty on the
+    // file. A test that writes a Default.ini of its own adds it, so that the program started
+    // there still works on the server.
+    QByteArray databaseSection() const { return databaseSection_; }
 
     // Lays out the folders under `programDir` and creates the database file the way the
     // database tool does; returns the file's path. Throws DbError when the file exists.
@@ -45,5 +49,6 @@ public:
 private:
     QTemporaryDir dir_;
     std::unique_ptr<TestServer> server_;
+    QByteArray databaseSection_;
     Database db_;
 };
