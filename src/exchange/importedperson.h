@@ -72,6 +72,8 @@ private:
 
     std::array<QString, kColumns> fields_;
 };
+// Texts move in memory as they are: a list of persons grows without moving each field.
+Q_DECLARE_TYPEINFO(PersonValues, Q_RELOCATABLE_TYPE);
 
 // One person read from a file to be added to the address book.
 struct ImportedPerson
@@ -86,3 +88,4 @@ struct ImportedPerson
     // "Rossi Mario", for the report; the e-mail when there is no name.
     QString displayName() const;
 };
+Q_DECLARE_TYPEINFO(ImportedPerson, Q_RELOCATABLE_TYPE);
