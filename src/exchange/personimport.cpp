@@ -74,8 +74,8 @@ ImportResult PersonImport::write(const QList<ImportedPerson> &people, const QSet
     struct TableRows
     {
         QString table;
-        QStringList columns;     // the key first
-        QStringList personNames; // per column after the key: the person column
+        QStringList columns;      // the key first
+        QList<int> personIndexes; // per column after the key: the person column's index
         std::unique_ptr<Statement> insert;
     };
     std::vector<TableRows> tables;
@@ -88,7 +88,7 @@ ImportResult PersonImport::write(const QList<ImportedPerson> &people, const QSet
         for (TableRows &t : tables) {
             if (t.table.compare(info.table, Qt::CaseInsensitive) == 0) {
                 t.columns << info.column;
-                t.personNames << column;
+                t.personIndexes << PersonValues::indexOf(column);
             }
         }
     }
@@ -111,8 +111,8 @@ ImportResult PersonImport::write(const QList<ImportedPerson> &people, const QSet
                 Statement &st = *t.insert;
                 st.reset();
                 st.bind(1, key);
-                for (int k = 0; k < t.personNames.size(); ++k) {
-                    const QString text = person.values.value(t.personNames.at(k));
+                for (int k = 0; k < t.personIndexes.size(); ++k) {
+                    const QString &text = person.values.at(t.personIndexes.at(k));
                     if (text.isEmpty())
                         st.bindNull(k + 2);
                     else

@@ -6,19 +6,6 @@
 #include <array>
 #include <initializer_list>
 
-QString ImportedPerson::displayName() const
-{
-    QStringList parts;
-    for (const char *column : {"Cognome", "Nome"}) {
-        const QString part = values.value(QLatin1String(column)).trimmed();
-        if (!part.isEmpty())
-            parts << part;
-    }
-    if (parts.isEmpty())
-        return values.value(QStringLiteral("E_mail")).trimmed();
-    return parts.join(QLatin1Char(' '));
-}
-
 namespace VCardMapping {
 
 namespace {
@@ -64,10 +51,35 @@ bool hasType(const VCardProperty &property, QLatin1String type)
     return false;
 }
 
-// Fills the first empty one of `columns` with `value`; false when all are taken.
-bool place(PersonValues &values, std::initializer_list<QString> columns, const QString &value)
+// The person columns a card fills, by their index, looked up once.
+struct Columns
 {
-    for (const QString &column : columns) {
+    int cognome, nome, qualifica, via, citta, cap, telefono1, telefono2, fax, cell1, cell2, email, sito, note,
+        codiceFiscale, partitaIva;
+};
+
+int indexOf(QStringView name)
+{
+    const int index = PersonValues::indexOf(name);
+    if (index < 0)
+        qFatal("%s is no person column", qPrintable(name.toString()));
+    return index;
+}
+
+const Columns &col()
+{
+    static const Columns columns = {
+        indexOf(u"Cognome"),       indexOf(u"Nome"),         indexOf(u"Qualifica"),        indexOf(u"Via"),
+        indexOf(u"Città"),         indexOf(u"CAP"),          indexOf(u"Numero_telefono1"), indexOf(u"Numero_telefono2"),
+        indexOf(u"Numero_fax"),    indexOf(u"Numero_cell1"), indexOf(u"Numero_cell2"),     indexOf(u"E_mail"),
+        indexOf(u"Sito_internet"), indexOf(u"Note"),         indexOf(u"Codice_fiscale"),   indexOf(u"Partita_iva")};
+    return columns;
+}
+
+// Fills the first empty one of `columns` with `value`; false when all are taken.
+bool place(PersonValues &values, std::initializer_list<int> columns, const QString &value)
+{
+    for (int column : columns) {
         QString &field = values[column];
         if (field.isEmpty()) {
             field = value;
@@ -94,11 +106,11 @@ void readAddress(const VCardProperty &property, ImportedPerson &person)
     const QString city = oneLine(part(3));
     const QString postal = oneLine(part(5));
     PersonValues &v = person.values;
-    if (v.value(QStringLiteral("Via")).isEmpty() && v.value(QStringLiteral("Città")).isEmpty()
-        && v.value(QStringLiteral("CAP")).isEmpty()) {
-        v[QStringLiteral("Via")] = via;
-        v[QStringLiteral("Città")] = city;
-        v[QStringLiteral("CAP")] = postal;
+    const Columns &c = col();
+    if (v.at(c.via).isEmpty() && v.at(c.citta).isEmpty() && v.at(c.cap).isEmpty()) {
+        v[c.via] = via;
+        v[c.citta] = city;
+        v[c.cap] = postal;
         const QString rest = joined({part(0), part(4), part(6)}, QStringLiteral(", "));
         if (!rest.isEmpty())
             person.leftOut << QStringLiteral("Parte dell'indirizzo: %1").arg(rest);
@@ -116,23 +128,22 @@ void readPhone(const VCardProperty &property, ImportedPerson &person)
         return;
     // Our own cards mark a second number whose first is empty, so that it comes back second.
     const bool second = property.parameter(kPositionParameter) == QLatin1String("2");
+    const Columns &c = col();
     if (hasType(property, QLatin1String("FAX"))) {
-        if (!place(person.values, {QStringLiteral("Numero_fax")}, number))
+        if (!place(person.values, {c.fax}, number))
             person.leftOut << QStringLiteral("Fax: %1").arg(number);
     } else if (hasType(property, QLatin1String("CELL"))) {
-        if (!(second ? place(person.values, {QStringLiteral("Numero_cell2"), QStringLiteral("Numero_cell1")}, number)
-                     : place(person.values, {QStringLiteral("Numero_cell1"), QStringLiteral("Numero_cell2")}, number)))
+        if (!(second ? place(person.values, {c.cell2, c.cell1}, number)
+                     : place(person.values, {c.cell1, c.cell2}, number)))
             person.leftOut << QStringLiteral("Cellulare: %1").arg(number);
-    } else if (!(second ? place(person.values, {QStringLiteral("Numero_telefono2"), QStringLiteral("Numero_telefono1")},
-                                number)
-                        : place(person.values, {QStringLiteral("Numero_telefono1"), QStringLiteral("Numero_telefono2")},
-                                number))) {
+    } else if (!(second ? place(person.values, {c.telefono2, c.telefono1}, number)
+                        : place(person.values, {c.telefono1, c.telefono2}, number))) {
         person.leftOut << QStringLiteral("Telefono: %1").arg(number);
     }
 }
 
 // A property of one value: the first fills `column`, the others are left out as `label`.
-void readSingle(const VCardProperty &property, ImportedPerson &person, const QString &column, const QString &label,
+void readSingle(const VCardProperty &property, ImportedPerson &person, int column, const QString &label,
                 bool multiline = false)
 {
     QString value = unescaped(property.value).trimmed();
@@ -149,6 +160,7 @@ void readSingle(const VCardProperty &property, ImportedPerson &person, const QSt
 void readName(const VCard &card, ImportedPerson &person)
 {
     PersonValues &v = person.values;
+    const Columns &c = col();
     const auto name = std::find_if(card.properties.cbegin(), card.properties.cend(),
                                    [](const VCardProperty &p) { return p.name == QLatin1String("N"); });
     if (name != card.properties.cend()) {
@@ -157,13 +169,13 @@ void readName(const VCard &card, ImportedPerson &person)
         std::array<QString, 5> part;
         for (qsizetype i = 0; i < qsizetype(part.size()) && i < parts.size(); ++i)
             part[size_t(i)] = oneLine(parts.at(i));
-        v[QStringLiteral("Cognome")] = part[0];
-        v[QStringLiteral("Nome")] = part[2].isEmpty() ? part[1] : joined({part[1], part[2]}, QStringLiteral(" "));
-        v[QStringLiteral("Qualifica")] = part[3];
+        v[c.cognome] = part[0];
+        v[c.nome] = part[2].isEmpty() ? part[1] : joined({part[1], part[2]}, QStringLiteral(" "));
+        v[c.qualifica] = part[3];
         if (!part[4].isEmpty())
             person.leftOut << QStringLiteral("Titolo dopo il nome: %1").arg(part[4]);
     }
-    if (!v.value(QStringLiteral("Cognome")).isEmpty() || !v.value(QStringLiteral("Nome")).isEmpty())
+    if (!v.at(c.cognome).isEmpty() || !v.at(c.nome).isEmpty())
         return;
     // No name: the formatted name, or the organisation, stands as the surname.
     for (const char *fallback : {"FN", "ORG"}) {
@@ -172,7 +184,7 @@ void readName(const VCard &card, ImportedPerson &person)
             continue;
         const QString text = joined({VCardReader::components(list.first()->value).value(0)}, QStringLiteral(" "));
         if (!text.isEmpty()) {
-            v[QStringLiteral("Cognome")] = text;
+            v[c.cognome] = text;
             return;
         }
     }
@@ -183,6 +195,7 @@ void readName(const VCard &card, ImportedPerson &person)
 ImportedPerson fromCard(const VCard &card)
 {
     ImportedPerson person;
+    const Columns &c = col();
     readName(card, person);
     for (const VCardProperty &p : card.properties) {
         if (p.binary)
@@ -192,22 +205,15 @@ ImportedPerson fromCard(const VCard &card)
         else if (p.name == QLatin1String("TEL"))
             readPhone(p, person);
         else if (p.name == QLatin1String("EMAIL"))
-            readSingle(p, person, QStringLiteral("E_mail"), QStringLiteral("E-Mail"));
+            readSingle(p, person, c.email, QStringLiteral("E-Mail"));
         else if (p.name == QLatin1String("URL"))
-            readSingle(p, person, QStringLiteral("Sito_internet"), QStringLiteral("Sito internet"));
+            readSingle(p, person, c.sito, QStringLiteral("Sito internet"));
         else if (p.name == QLatin1String("NOTE"))
-            readSingle(p, person, QStringLiteral("Note"), QStringLiteral("Nota"), true);
+            readSingle(p, person, c.note, QStringLiteral("Nota"), true);
         else if (p.name == kFiscalCodeProperty)
-            readSingle(p, person, QStringLiteral("Codice_fiscale"), QStringLiteral("Codice fiscale"));
+            readSingle(p, person, c.codiceFiscale, QStringLiteral("Codice fiscale"));
         else if (p.name == kVatNumberProperty)
-            readSingle(p, person, QStringLiteral("Partita_iva"), QStringLiteral("Partita IVA"));
-    }
-    // Fields left empty are not kept, so that a record compares by what it holds.
-    for (auto it = person.values.begin(); it != person.values.end();) {
-        if (it.value().isEmpty())
-            it = person.values.erase(it);
-        else
-            ++it;
+            readSingle(p, person, c.partitaIva, QStringLiteral("Partita IVA"));
     }
     return person;
 }
@@ -259,51 +265,52 @@ QByteArray folded(const QByteArray &line)
 QByteArray toCard(const PersonValues &person, Version version)
 {
     const bool v4 = version == Version::V4;
-    auto field = [&person](const char *column) { return person.value(QString::fromUtf8(column)).trimmed(); };
+    const Columns &c = col();
+    auto field = [&person](int column) { return person.at(column).trimmed(); };
     QByteArray out = "BEGIN:VCARD\r\n";
     out += v4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n";
     auto line = [&out](const QString &text) { out += folded(text.toUtf8()); };
 
     line(QStringLiteral("FN:")
-         + escaped(joined({field("Qualifica"), field("Nome"), field("Cognome")}, QStringLiteral(" "))));
+         + escaped(joined({field(c.qualifica), field(c.nome), field(c.cognome)}, QStringLiteral(" "))));
     line(QStringLiteral("N:%1;%2;;%3;")
-             .arg(escaped(field("Cognome")), escaped(field("Nome")), escaped(field("Qualifica"))));
-    if (!field("Via").isEmpty() || !field("Città").isEmpty() || !field("CAP").isEmpty()) {
+             .arg(escaped(field(c.cognome)), escaped(field(c.nome)), escaped(field(c.qualifica))));
+    if (!field(c.via).isEmpty() || !field(c.citta).isEmpty() || !field(c.cap).isEmpty()) {
         line(QStringLiteral("ADR;TYPE=%1:;;%2;%3;;%4;")
-                 .arg(v4 ? QStringLiteral("work") : QStringLiteral("WORK"), escaped(field("Via")),
-                      escaped(field("Città")), escaped(field("CAP"))));
+                 .arg(v4 ? QStringLiteral("work") : QStringLiteral("WORK"), escaped(field(c.via)),
+                      escaped(field(c.citta)), escaped(field(c.cap))));
     }
     const struct
     {
-        const char *column;
+        int column;
         const char *type;
-        const char *first; // for a second number: the first of its kind
-    } phones[] = {{"Numero_telefono1", "voice", nullptr},
-                  {"Numero_telefono2", "voice", "Numero_telefono1"},
-                  {"Numero_fax", "fax", nullptr},
-                  {"Numero_cell1", "cell", nullptr},
-                  {"Numero_cell2", "cell", "Numero_cell1"}};
+        int first; // for a second number: the first of its kind; -1 for none
+    } phones[] = {{c.telefono1, "voice", -1},
+                  {c.telefono2, "voice", c.telefono1},
+                  {c.fax, "fax", -1},
+                  {c.cell1, "cell", -1},
+                  {c.cell2, "cell", c.cell1}};
     for (const auto &phone : phones) {
         const QString number = field(phone.column);
         if (number.isEmpty())
             continue;
         const QString type = v4 ? QLatin1String(phone.type) : QString::fromLatin1(phone.type).toUpper();
-        const QString position = phone.first && field(phone.first).isEmpty()
+        const QString position = phone.first >= 0 && field(phone.first).isEmpty()
                                      ? QStringLiteral(";%1=2").arg(kPositionParameter)
                                      : QString();
         line(QStringLiteral("TEL;TYPE=%1%2:%3").arg(type, position, escaped(number)));
     }
-    if (!field("E_mail").isEmpty())
-        line((v4 ? QStringLiteral("EMAIL:") : QStringLiteral("EMAIL;TYPE=INTERNET:")) + escaped(field("E_mail")));
+    if (!field(c.email).isEmpty())
+        line((v4 ? QStringLiteral("EMAIL:") : QStringLiteral("EMAIL;TYPE=INTERNET:")) + escaped(field(c.email)));
     // An address is a URI, written as it is (a line break has no place in one).
-    if (!field("Sito_internet").isEmpty())
-        line(QStringLiteral("URL:") + oneLine(field("Sito_internet"), QString()));
-    if (!field("Note").isEmpty())
-        line(QStringLiteral("NOTE:") + escaped(field("Note")));
-    if (!field("Codice_fiscale").isEmpty())
-        line(kFiscalCodeProperty + QLatin1Char(':') + escaped(field("Codice_fiscale")));
-    if (!field("Partita_iva").isEmpty())
-        line(kVatNumberProperty + QLatin1Char(':') + escaped(field("Partita_iva")));
+    if (!field(c.sito).isEmpty())
+        line(QStringLiteral("URL:") + oneLine(field(c.sito), QString()));
+    if (!field(c.note).isEmpty())
+        line(QStringLiteral("NOTE:") + escaped(field(c.note)));
+    if (!field(c.codiceFiscale).isEmpty())
+        line(kFiscalCodeProperty + QLatin1Char(':') + escaped(field(c.codiceFiscale)));
+    if (!field(c.partitaIva).isEmpty())
+        line(kVatNumberProperty + QLatin1Char(':') + escaped(field(c.partitaIva)));
     out += "END:VCARD\r\n";
     return out;
 }

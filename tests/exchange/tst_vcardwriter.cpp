@@ -261,9 +261,9 @@ void TestVCardWriter::cardFromBytes_data()
          {"Qualifica", "Nome", "Via", "Città", "CAP", "Numero_telefono1", "Numero_telefono2", "Numero_fax",
           "Numero_cell1", "Numero_cell2", "E_mail", "Note", "Codice_fiscale", "Partita_iva"})
         escaped.insert(QLatin1String(column), escapes.mid(0, 1) + QLatin1String(column) + escapes);
-    escaped["Qualifica"] = QStringLiteral("\\,;Ing.");
-    escaped["Nome"] = QStringLiteral("Ma,r;io\\");
-    escaped["Cognome"] = QStringLiteral(";,\\");
+    escaped.insert("Qualifica", QStringLiteral("\\,;Ing."));
+    escaped.insert("Nome", QStringLiteral("Ma,r;io\\"));
+    escaped.insert("Cognome", QStringLiteral(";,\\"));
     QTest::newRow("every escaped byte") << fields(escaped);
     // The lines at the fold: "NOTE:" and 70, 71 and 72 bytes make 75 (not folded), 76 and 77;
     // a two-byte character across the 75th octet; lines of two and three folds.
