@@ -32,9 +32,30 @@ public:
     void setRowRef(int row, uint64_t ref) { rows_[size_t(row)] = ref; }
     void dropLastRow() { rows_.pop_back(); }
 
+    // One row's cells, its place in the blocks looked up once: for reading every cell of
+    // many rows (the exports).
+    class RowView
+    {
+    public:
+        std::string_view cell(int column) const;
+        bool isNull(int column) const;
+        // The bytes of all its cells together.
+        size_t textSize() const { return columns_ == 0 ? 0 : cellEnd(columns_ - 1); }
+
+    private:
+        friend class RowStore;
+        RowView(const char *base, bool wide, int columns) : base_(base), wide_(wide), columns_(columns) {}
+        uint32_t cellEnd(int column) const;
+
+        const char *base_;
+        bool wide_;
+        int columns_;
+    };
+    RowView row(int row) const;
+
     // Read for every row of a result by the quick search and the sort: defined below, inline.
-    std::string_view cell(int row, int column) const;
-    bool isNull(int row, int column) const;
+    std::string_view cell(int row, int column) const { return this->row(row).cell(column); }
+    bool isNull(int row, int column) const { return this->row(row).isNull(column); }
 
     // Bytes held for rows and cells (blocks and row table), for the benchmark.
     size_t memoryUsed() const;
@@ -62,27 +83,29 @@ private:
     std::vector<char> pendingText_;
 };
 
-inline std::string_view RowStore::cell(int row, int column) const
+inline RowStore::RowView RowStore::row(int row) const
 {
     const uint64_t ref = rows_[size_t(row)];
-    const char *base = chunk(ref);
-    if (ref & 1) {
-        const auto *ends = reinterpret_cast<const uint32_t *>(base);
-        const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kWideNull);
-        const uint32_t end = ends[column] & ~kWideNull;
-        return {base + size_t(columns_) * 4 + begin, end - begin};
-    }
-    const auto *ends = reinterpret_cast<const uint16_t *>(base);
-    const uint32_t begin = column == 0 ? 0 : (ends[column - 1] & ~kNarrowNull);
-    const uint32_t end = ends[column] & ~kNarrowNull;
-    return {base + size_t(columns_) * 2 + begin, end - begin};
+    return RowView(chunk(ref), (ref & 1) != 0, columns_);
 }
 
-inline bool RowStore::isNull(int row, int column) const
+inline uint32_t RowStore::RowView::cellEnd(int column) const
 {
-    const uint64_t ref = rows_[size_t(row)];
-    const char *base = chunk(ref);
-    if (ref & 1)
-        return reinterpret_cast<const uint32_t *>(base)[column] & kWideNull;
-    return reinterpret_cast<const uint16_t *>(base)[column] & kNarrowNull;
+    if (wide_)
+        return reinterpret_cast<const uint32_t *>(base_)[column] & ~kWideNull;
+    return reinterpret_cast<const uint16_t *>(base_)[column] & ~kNarrowNull;
+}
+
+inline std::string_view RowStore::RowView::cell(int column) const
+{
+    const uint32_t begin = column == 0 ? 0 : cellEnd(column - 1);
+    const uint32_t end = cellEnd(column);
+    return {base_ + size_t(columns_) * (wide_ ? 4 : 2) + begin, end - begin};
+}
+
+inline bool RowStore::RowView::isNull(int column) const
+{
+    if (wide_)
+        return reinterpret_cast<const uint32_t *>(base_)[column] & kWideNull;
+    return reinterpret_cast<const uint16_t *>(base_)[column] & kNarrowNull;
 }

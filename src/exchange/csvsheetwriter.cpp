@@ -7,7 +7,6 @@
 #include <QChar>
 #include <QDate>
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -83,18 +82,10 @@ char *writeDate(std::string_view stored, char *to)
     return to + 10;
 }
 
-// The ASCII bytes that make a text quoted: the separator, a quote and the line breaks.
-constexpr std::array<bool, 128> kQuotedBytes = [] {
-    std::array<bool, 128> bytes{};
-    for (char c : {';', '"', '\n', '\r'})
-        bytes[static_cast<unsigned char>(c)] = true;
-    return bytes;
-}();
-
 constexpr uint64_t kLowBits = 0x0101010101010101ULL;
 constexpr uint64_t kHighBits = 0x8080808080808080ULL;
 
-// Non-zero when one of the eight ASCII bytes of `word` is `byte`.
+// Non-zero when one of the eight bytes of `word` is `byte` (an ASCII byte).
 uint64_t bytesEqual(uint64_t word, unsigned char byte)
 {
     const uint64_t x = word ^ (kLowBits * byte);
@@ -118,37 +109,45 @@ char *writeText(std::string_view stored, char *to)
         return nullptr; // its length in characters decides whether it is written at all
     auto *p = reinterpret_cast<const unsigned char *>(stored.data());
     auto *end = p + stored.size();
-    bool quoted = false;
-    bool quotes = false;
-    for (const unsigned char *q = p; q < end;) {
-        if (end - q >= 8) {
-            // Eight ASCII bytes at once.
-            uint64_t word = 0;
-            std::memcpy(&word, q, 8);
-            if ((word & kHighBits) == 0) {
-                const uint64_t quote = bytesEqual(word, '"');
-                if (quote | bytesEqual(word, ';') | bytesEqual(word, '\n') | bytesEqual(word, '\r')) {
-                    quoted = true;
-                    quotes = quotes || quote != 0;
-                }
-                q += 8;
+    const size_t size = stored.size();
+    // Eight bytes at once: the last eight again where the size is no multiple of eight, or
+    // the few there are, the rest of the word zero. A byte of another character class has
+    // no byte of the bytes looked for: the test holds for any bytes.
+    uint64_t quotes = 0;
+    uint64_t others = 0; // the separator and the line breaks
+    uint64_t high = 0;   // bytes of characters past ASCII
+    const auto look = [&](uint64_t word) {
+        quotes |= bytesEqual(word, '"');
+        others |= bytesEqual(word, ';') | bytesEqual(word, '\n') | bytesEqual(word, '\r');
+        high |= word & kHighBits;
+    };
+    uint64_t word = 0;
+    if (size < 8) {
+        for (size_t i = 0; i < size; ++i)
+            word |= uint64_t(p[i]) << (8 * i);
+        look(word);
+    } else {
+        for (size_t i = 0; i + 8 <= size; i += 8) {
+            std::memcpy(&word, p + i, 8);
+            look(word);
+        }
+        std::memcpy(&word, end - 8, 8);
+        look(word);
+    }
+    if (high) {
+        for (const unsigned char *q = p; q < end;) {
+            if (*q < 0x80) {
+                ++q;
                 continue;
             }
+            int length = 0;
+            Utf8Bytes::decodeOne(q, end, &length);
+            if (length == 0)
+                return nullptr;
+            q += length;
         }
-        if (*q < 0x80) {
-            if (kQuotedBytes[*q]) {
-                quoted = true;
-                quotes = quotes || *q == '"';
-            }
-            ++q;
-            continue;
-        }
-        int length = 0;
-        Utf8Bytes::decodeOne(q, end, &length);
-        if (length == 0)
-            return nullptr;
-        q += length;
     }
+    const bool quoted = (quotes | others) != 0;
     // The sequences are valid: the last character begins at the last byte that is no
     // continuation byte.
     const unsigned char *lastStart = end - 1;
@@ -165,7 +164,7 @@ char *writeText(std::string_view stored, char *to)
     *to++ = '"';
     if (guard)
         *to++ = '\'';
-    if (!quotes) {
+    if (quotes == 0) {
         std::memcpy(to, stored.data(), stored.size());
         to += stored.size();
     } else {
@@ -300,27 +299,31 @@ bool CsvSheetWriter::addResultRow(int row, const Query &query, int shownRow, con
     const int physical = query.state() == Query::State::Browse ? query.storedRow(shownRow) : -1;
     if (physical < 0)
         return SheetWriter::addResultRow(row, query, shownRow, columns);
-    const RowStore &store = query.storedRows();
-    const qsizetype lineStart = out_.size();
-    // The line written from the bytes, into room enough for it, when every cell can be.
-    views_.resize(size_t(columns.size()));
-    size_t room = 2 + size_t(columns.size());
-    for (int c = 0; c < columns.size(); ++c) {
-        const int column = columns.at(c);
-        // A null cell has no bytes at all; an empty one has its place in the row.
-        views_[size_t(c)] = store.isNull(physical, column) ? std::string_view() : store.cell(physical, column);
-        room += roomFor(views_[size_t(c)]);
+    if (fromBytes_.size() != size_t(columns.size())) {
+        // What a column's bytes may give, the same for every row of the result.
+        kinds_.clear();
+        fromBytes_.clear();
+        for (int c = 0; c < columns.size(); ++c) {
+            const Values::Kind kind = query.fieldInfo(columns.at(c)).kind;
+            kinds_.push_back(kind);
+            fromBytes_.push_back(types().at(c) == typeOf(kind));
+        }
     }
-    out_.resize(lineStart + qsizetype(room));
+    const RowStore &store = query.storedRows();
+    const RowStore::RowView cells = store.row(physical);
+    const qsizetype lineStart = out_.size();
+    // The line written from the bytes, into room enough for it (roomFor() of every cell, the
+    // separators and the line end), when every cell can be.
+    out_.resize(lineStart + qsizetype(2 * cells.textSize() + 25 * size_t(columns.size()) + 2));
     char *to = out_.data() + lineStart;
     for (int c = 0; c < columns.size() && to; ++c) {
         if (c > 0)
             *to++ = ';';
-        const std::string_view stored = views_[size_t(c)];
-        if (stored.data() == nullptr)
+        const int column = columns.at(c);
+        // A null cell has no bytes at all; an empty one has its place in the row.
+        if (cells.isNull(column))
             continue;
-        const Values::Kind kind = query.fieldInfo(columns.at(c)).kind;
-        to = types().at(c) == typeOf(kind) ? writeStored(stored, kind, to) : nullptr;
+        to = fromBytes_[size_t(c)] ? writeStored(cells.cell(column), kinds_[size_t(c)], to) : nullptr;
     }
     if (to) {
         *to++ = '\r';

@@ -42,5 +42,8 @@ private:
 
     QFile file_;
     QByteArray out_;                      // lines gathered to be written in large pieces
-    std::vector<std::string_view> views_; // a result row's stored cells, null where null
+    // Of each exported column of the result: its kind, and whether its cells are written
+    // from their stored bytes (the type the export gives it is its kind's).
+    std::vector<Values::Kind> kinds_;
+    std::vector<bool> fromBytes_;
 };

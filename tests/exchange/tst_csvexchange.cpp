@@ -162,6 +162,20 @@ void TestCsvExchange::storedCells_data()
     text("invalid byte after eight bytes", "abcdefgh\xFF", false);
     text("no-break space ending a long text", "abcdefghij\xC2\xA0", true);
     text("blank ending a long text", "abcdefghijklmnop ", true);
+    // Each byte that matters at every place of texts shorter than eight bytes, of eight, and
+    // of a word and a piece (whose last word is read again, overlapping).
+    const QList<QPair<const char *, QByteArray>> bytes = {
+        {"separator", ";"}, {"quote", "\""}, {"LF", "\n"}, {"CR", "\r"}, {"accent", "\xC3\xA0"}, {"invalid", "\xFF"}};
+    for (const qsizetype size : {1, 2, 7, 8, 9, 15, 16, 17}) {
+        for (const auto &[what, piece] : bytes) {
+            for (qsizetype at = 0; at + piece.size() <= size; ++at) {
+                QByteArray cell(size, 'x');
+                cell.replace(at, piece.size(), piece);
+                text(qPrintable(QStringLiteral("%1 at %2 of %3").arg(QLatin1String(what)).arg(at).arg(size)), cell,
+                     piece != "\xFF");
+            }
+        }
+    }
     text("past the longest cell", QByteArray(SheetWriter::kMaxTextLength + 1, 'a'), false);
     text("invalid byte", "a\xFF", false);
     text("cut sequence", "a\xC3", false);
