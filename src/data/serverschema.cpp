@@ -217,15 +217,14 @@ void createTables(PgConnection &db, const QStringList &states)
     tx.commit();
 }
 
-Catalogue readCatalogue(PgConnection &db)
+QByteArray catalogueStatement()
 {
     QStringList names;
     for (const Table &t : tables())
         names << QLatin1Char('\'') + t.name.toLower() + QLatin1Char('\'');
     // One row per column of each table there (one with null columns for a table missing),
     // each with the table's rights and the server's readiness to take changes.
-    const QByteArray sql
-        = "SELECT t.name, c.oid IS NOT NULL, COALESCE(has_table_privilege(c.oid, 'INSERT') AND "
+    return "SELECT t.name, c.oid IS NOT NULL, COALESCE(has_table_privilege(c.oid, 'INSERT') AND "
           "has_table_privilege(c.oid, 'UPDATE') AND has_table_privilege(c.oid, 'DELETE'), false), "
           "current_setting('transaction_read_only') = 'on', a.attname, "
           "COALESCE(array_position(i.indkey::int2[], a.attnum) - array_lower(i.indkey::int2[], 1) + 1, 0) "
@@ -237,9 +236,13 @@ Catalogue readCatalogue(PgConnection &db)
             "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
             "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
             "ORDER BY t.n, a.attnum";
+}
+
+Catalogue readCatalogue(PgConnection &db)
+{
     Catalogue out;
     QHash<QString, QList<QPair<int, QString>>> keys;
-    for (const QByteArrayList &row : db.rowsNative(sql)) {
+    for (const QByteArrayList &row : db.rowsNative(catalogueStatement())) {
         const QString table = spelling(QString::fromUtf8(row.at(0)));
         CatalogueTable &entry = out.tables[table];
         entry.present = row.at(1) == "t";

@@ -79,7 +79,9 @@ struct Catalogue
     bool serverReadOnly = false;           // the server takes no changes at all (a standby)
 };
 
-// Reads the catalogue's facts of the seven tables, in the current schema, in one query.
+// Reads the catalogue's facts of the seven tables, in the current schema, in one query:
+// this one.
+QByteArray catalogueStatement();
 Catalogue readCatalogue(PgConnection &db);
 
 // Throws DbError naming the first of the seven tables the server database lacks.
