@@ -2,6 +2,7 @@
 
 #include "data/values.h"
 #include "exchange/sheetcollector.h"
+#include "exchange/workbookarchive.h"
 #include "exchange/xmlscanner.h"
 
 #include <QDate>
@@ -12,8 +13,6 @@
 #include <QXmlStreamReader>
 
 #include <QFile>
-
-#include <unzip.h>
 
 #include <algorithm>
 #include <charconv>
@@ -139,11 +138,13 @@ QString cellText(ValueType type, std::string_view text, bool dateStyle, const st
     return SheetReader::numberText(number);
 }
 
+bool isUtf16(QByteArrayView data) { return data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF"); }
+
 // The scanner reads UTF-8; a part written in UTF-16 (its byte order mark says so) is
 // converted first.
 QByteArray asUtf8(const QByteArray &data)
 {
-    if (!data.startsWith("\xFF\xFE") && !data.startsWith("\xFE\xFF"))
+    if (!isUtf16(data))
         return data;
     QStringDecoder decoder(data.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
     return QString(decoder.decode(data.sliced(2))).toUtf8();
@@ -156,118 +157,116 @@ QString resolvePart(const QString &target)
     return QStringLiteral("xl/") + target;
 }
 
-} // namespace
-
-XlsxSheetReader::Part XlsxSheetReader::readPart(void *zip, const QString &name, QByteArray *data)
-{
-    data->clear();
-    unz_file_info64 info = {};
-    if (unzLocateFile(zip, name.toUtf8().constData(), 1) != UNZ_OK)
-        return Part::Missing;
-    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return Part::Damaged;
-    // The most this part may inflate to. minizip stops at the size the archive declares,
-    // which is checked first; the count while inflating holds whatever it declares.
-    const qint64 most = std::min<qint64>(kMaxPartBytes,
-                                         std::max<qint64>(kRatioFreeBytes,
-                                                          qint64(std::min<ZPOS64_T>(info.compressed_size, kMaxPartBytes))
-                                                              * kMaxPartRatio));
-    if (info.uncompressed_size > ZPOS64_T(most))
-        return Part::TooLarge;
-    if (unzOpenCurrentFile(zip) != UNZ_OK)
-        return Part::Damaged;
-    // Inflated straight into the part's room, sized by what the archive declares (one
-    // chunk more, for the last read that finds the end).
-    constexpr int kChunk = 1 << 16;
-    data->reserve(qsizetype(info.uncompressed_size) + kChunk);
-    int n = 0;
-    for (;;) {
-        const qsizetype size = data->size();
-        if (size > most) {
-            unzCloseCurrentFile(zip);
-            data->clear();
-            return Part::TooLarge;
-        }
-        data->resize(size + kChunk);
-        n = unzReadCurrentFile(zip, data->data() + size, kChunk);
-        data->resize(size + std::max(n, 0));
-        if (n <= 0)
-            break;
-    }
-    // Closing checks the part's checksum.
-    const int closed = unzCloseCurrentFile(zip);
-    return n == 0 && closed == UNZ_OK ? Part::Read : Part::Damaged;
-}
-
-namespace {
-
-// The workbook's bytes in memory, read by minizip through these callbacks: one read of the
-// file, then no system call for the many small seeks and reads of the archive's directory.
-struct MemoryFile
-{
-    const char *data;
-    ZPOS64_T size;
-    ZPOS64_T position;
-};
-
-voidpf ZCALLBACK memoryOpen(voidpf opaque, const void *, int mode)
-{
-    return (mode & ZLIB_FILEFUNC_MODE_WRITE) ? nullptr : opaque;
-}
-
-uLong ZCALLBACK memoryRead(voidpf, voidpf stream, void *buffer, uLong size)
-{
-    auto *file = static_cast<MemoryFile *>(stream);
-    const ZPOS64_T count = std::min<ZPOS64_T>(size, file->size - file->position);
-    std::memcpy(buffer, file->data + file->position, size_t(count));
-    file->position += count;
-    return uLong(count);
-}
-
-uLong ZCALLBACK memoryWrite(voidpf, voidpf, const void *, uLong) { return 0; }
-
-ZPOS64_T ZCALLBACK memoryTell(voidpf, voidpf stream) { return static_cast<MemoryFile *>(stream)->position; }
-
-long ZCALLBACK memorySeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
-{
-    auto *file = static_cast<MemoryFile *>(stream);
-    ZPOS64_T base = 0;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
-        base = file->position;
-    else if (origin == ZLIB_FILEFUNC_SEEK_END)
-        base = file->size;
-    else if (origin != ZLIB_FILEFUNC_SEEK_SET)
-        return -1;
-    if (offset > file->size - base)
-        return -1;
-    file->position = base + offset;
-    return 0;
-}
-
-int ZCALLBACK memoryClose(voidpf, voidpf) { return 0; }
-
-int ZCALLBACK memoryError(voidpf, voidpf) { return 0; }
-
-class Zip
+// The reading of a sheet's rows, in pieces: run() reads the tokens the scanner has, and is
+// run again when the scanner has more.
+class SheetScan
 {
 public:
-    explicit Zip(const QByteArray &bytes) : file{bytes.constData(), ZPOS64_T(bytes.size()), 0}
-    {
-        zlib_filefunc64_def functions = {memoryOpen, memoryRead,  memoryWrite, memoryTell,
-                                         memorySeek, memoryClose, memoryError, &file};
-        handle = unzOpen2_64("", &functions);
-    }
-    ~Zip()
-    {
-        if (handle)
-            unzClose(handle);
-    }
-    Zip(const Zip &) = delete;
-    Zip &operator=(const Zip &) = delete;
+    enum class Outcome { Done, NeedMore, Refused };
 
-    MemoryFile file;
-    unzFile handle;
+    SheetScan(const SheetReader::ColumnChoice &choice, const std::vector<QString> &shared,
+              const QList<bool> &dateStyles, const QString &partName) :
+        sheet_(choice, XlsxSheetReader::kMaxRows), shared_(shared), dateStyles_(dateStyles),
+        damaged_(QStringLiteral("il file è danneggiato (parte %1 illeggibile).").arg(partName))
+    {}
+
+    Outcome run(XmlScanner &xml);
+    // The rows read, once run() has given Done; false, with the refusal, when they are no sheet.
+    bool finish(SheetContent *content)
+    {
+        if (sheet_.finish(content))
+            return true;
+        refusal_ = sheet_.refusal();
+        return false;
+    }
+    // Why the sheet is refused (an Italian sentence).
+    const QString &refusal() const { return refusal_; }
+
+private:
+    Outcome refuse(const QString &reason)
+    {
+        refusal_ = reason;
+        return Outcome::Refused;
+    }
+
+    SheetCollector sheet_;
+    const std::vector<QString> &shared_;
+    const QList<bool> &dateStyles_;
+    const QString damaged_;
+    QString refusal_;
+    std::string text_; // one cell's UTF-8, its room kept from one to the next
+    int rowNumber_ = 0;
+    int nextColumn_ = 0; // of a cell without its reference
 };
+
+SheetScan::Outcome SheetScan::run(XmlScanner &xml)
+{
+    using Token = XmlScanner::Token;
+    for (auto token = xml.next(); token != Token::EndOfDocument; token = xml.next()) {
+        if (token == Token::EndOfPiece)
+            return Outcome::NeedMore;
+        if (token == Token::Invalid)
+            break;
+        if (token != Token::StartElement)
+            continue;
+        if (xml.name() == "row") {
+            const std::string_view r = xml.attribute("r");
+            const qint64 number = r.empty() ? rowNumber_ + 1 : toInt64(r);
+            if (number <= 0)
+                return refuse(damaged_);
+            if (!sheet_.startRow(int(std::min<qint64>(number, XlsxSheetReader::kMaxRows + 1))))
+                return refuse(sheet_.refusal());
+            rowNumber_ = int(number);
+            nextColumn_ = 0;
+            continue;
+        }
+        if (xml.name() != "c" || rowNumber_ == 0)
+            continue;
+        const std::string_view ref = xml.attribute("r");
+        const int column = ref.empty() ? nextColumn_ : columnOf(ref);
+        if (column < 0 || column >= SheetReader::kMaxColumns) {
+            return refuse(QStringLiteral("il foglio \"%1\" ha una cella fuori dalle colonne da A a XFD: il file è "
+                                         "danneggiato.")
+                              .arg(SheetReader::kSheetName));
+        }
+        nextColumn_ = column + 1;
+        if (!sheet_.wants(column)) {
+            xml.skipElement();
+            continue;
+        }
+        const ValueType type = valueType(xml.attribute("t"));
+        // Only a number shows a date by its style.
+        const int style = type == ValueType::Number ? toInt(xml.attribute("s")) : -1;
+        std::string_view value;
+        const bool simple = xml.cellValue(&value);
+        bool hasValue = simple;
+        while (!simple && ((token = xml.next()) == Token::StartElement || token == Token::Text)) {
+            if (token == Token::Text)
+                continue;
+            if (xml.name() == "v") {
+                text_.clear();
+                hasValue = xml.appendText(&text_);
+            } else if (xml.name() == "is") {
+                hasValue = stringItem(xml, &text_);
+            } else {
+                xml.skipElement();
+            }
+        }
+        // A piece ends between rows: one that ends inside a cell is no sheet's.
+        if (token == Token::EndOfPiece)
+            return refuse(damaged_);
+        if (!hasValue || xml.hasError())
+            continue;
+        if (!simple)
+            value = text_;
+        const bool dateStyle = style >= 0 && style < dateStyles_.size() && dateStyles_.at(style);
+        if (!sheet_.setCell(column, cellText(type, value, dateStyle, shared_)))
+            return refuse(sheet_.refusal());
+    }
+    if (xml.hasError())
+        return refuse(damaged_);
+    return Outcome::Done;
+}
 
 } // namespace
 
@@ -290,9 +289,8 @@ bool XlsxSheetReader::read(const QString &path, SheetContent *content)
 
 bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, SheetContent *content)
 {
-    Zip archive(bytes);
-    void *zip = archive.handle;
-    if (!zip) {
+    WorkbookArchive archive(bytes);
+    if (!archive.isOpen()) {
         setError(path, QStringLiteral("il file è danneggiato o non è una cartella di lavoro Excel (.xlsx)."));
         return false;
     }
@@ -312,7 +310,7 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
 
     // The workbook names the sheet and its relationship; the relationships give its part.
     QByteArray data;
-    Part part = readPart(zip, QStringLiteral("xl/workbook.xml"), &data);
+    Part part = archive.read(QStringLiteral("xl/workbook.xml"), &data);
     if (part == Part::Missing) {
         setError(path, QStringLiteral("il file non è una cartella di lavoro Excel (.xlsx)."));
         return false;
@@ -336,7 +334,7 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         return false;
     }
     QString sheetPart;
-    part = readPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), &data);
+    part = archive.read(QStringLiteral("xl/_rels/workbook.xml.rels"), &data);
     if (part != Part::Read)
         return refusePart(part, QStringLiteral("xl/_rels/workbook.xml.rels"));
     {
@@ -351,7 +349,7 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
     // Shared strings and the cell formats that show dates; both parts may be missing.
     std::vector<QString> shared;
     std::string text; // one cell's or string's UTF-8, its room kept from one to the next
-    part = readPart(zip, QStringLiteral("xl/sharedStrings.xml"), &data);
+    part = archive.read(QStringLiteral("xl/sharedStrings.xml"), &data);
     if (part != Part::Read && part != Part::Missing)
         return refusePart(part, QStringLiteral("xl/sharedStrings.xml"));
     if (part == Part::Read) {
@@ -373,7 +371,7 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         }
     }
     QList<bool> dateStyles;
-    part = readPart(zip, QStringLiteral("xl/styles.xml"), &data);
+    part = archive.read(QStringLiteral("xl/styles.xml"), &data);
     if (part != Part::Read && part != Part::Missing)
         return refusePart(part, QStringLiteral("xl/styles.xml"));
     if (part == Part::Read) {
@@ -404,84 +402,40 @@ bool XlsxSheetReader::readBytes(const QByteArray &bytes, const QString &path, Sh
         setError(path, damaged.arg(kSheetName));
         return false;
     }
-    part = readPart(zip, sheetPart, &data);
+    // The sheet is read while it is inflated, a piece at a time, each ending after a row; a
+    // sheet whose pieces do not read as one (a row's end mark inside a comment or a CDATA
+    // section, a sheet in UTF-16, a damaged one) is read again whole, as it is there.
+    const auto readWhole = [&](const QByteArray &whole) {
+        const QByteArray utf8 = asUtf8(whole);
+        XmlScanner xml(utf8);
+        SheetScan scan(columnChoice(), shared, dateStyles, sheetPart);
+        if (scan.run(xml) != SheetScan::Outcome::Done || !scan.finish(content)) {
+            setError(path, scan.refusal());
+            return false;
+        }
+        return true;
+    };
+    InflatingPart stream(archive, sheetPart, "</row>");
+    if (stream.opened() != Part::Read)
+        return refusePart(stream.opened(), sheetPart);
+    SheetScan scan(columnChoice(), shared, dateStyles, sheetPart);
+    InflatingPart::Piece piece = stream.next(nullptr);
+    const char *start = stream.begin();
+    XmlScanner xml(QByteArrayView(start, piece.end), piece.last);
+    SheetScan::Outcome outcome = SheetScan::Outcome::NeedMore;
+    if (!isUtf16(QByteArrayView(start, piece.end))) {
+        while ((outcome = scan.run(xml)) == SheetScan::Outcome::NeedMore) {
+            piece = stream.next(piece.end);
+            xml.extend(piece.end, piece.last);
+        }
+    }
+    part = stream.finish();
     if (part != Part::Read)
         return refusePart(part, sheetPart);
-    data = asUtf8(data);
-    SheetCollector sheet(columnChoice(), kMaxRows);
-    XmlScanner xml(data);
-    int rowNumber = 0;
-    int nextColumn = 0; // of a cell without its reference
-    for (auto token = xml.next(); token != XmlScanner::Token::EndOfDocument; token = xml.next()) {
-        if (token == XmlScanner::Token::Invalid)
-            break;
-        if (token != XmlScanner::Token::StartElement)
-            continue;
-        if (xml.name() == "row") {
-            const std::string_view r = xml.attribute("r");
-            const qint64 number = r.empty() ? rowNumber + 1 : toInt64(r);
-            if (number <= 0) {
-                setError(path, damaged.arg(sheetPart));
-                return false;
-            }
-            if (!sheet.startRow(int(std::min<qint64>(number, kMaxRows + 1)))) {
-                setError(path, sheet.refusal());
-                return false;
-            }
-            rowNumber = int(number);
-            nextColumn = 0;
-            continue;
-        }
-        if (xml.name() != "c" || rowNumber == 0)
-            continue;
-        const std::string_view ref = xml.attribute("r");
-        const int column = ref.empty() ? nextColumn : columnOf(ref);
-        if (column < 0 || column >= kMaxColumns) {
-            setError(path, QStringLiteral("il foglio \"%1\" ha una cella fuori dalle colonne da A a XFD: il file è "
-                                          "danneggiato.")
-                               .arg(kSheetName));
-            return false;
-        }
-        nextColumn = column + 1;
-        if (!sheet.wants(column)) {
-            xml.skipElement();
-            continue;
-        }
-        const ValueType type = valueType(xml.attribute("t"));
-        // Only a number shows a date by its style.
-        const int style = type == ValueType::Number ? toInt(xml.attribute("s")) : -1;
-        std::string_view value;
-        const bool simple = xml.cellValue(&value);
-        bool hasValue = simple;
-        while (!simple
-               && ((token = xml.next()) == XmlScanner::Token::StartElement || token == XmlScanner::Token::Text)) {
-            if (token == XmlScanner::Token::Text)
-                continue;
-            if (xml.name() == "v") {
-                text.clear();
-                hasValue = xml.appendText(&text);
-            } else if (xml.name() == "is") {
-                hasValue = stringItem(xml, &text);
-            } else {
-                xml.skipElement();
-            }
-        }
-        if (!hasValue || xml.hasError())
-            continue;
-        if (!simple)
-            value = text;
-        const bool dateStyle = style >= 0 && style < dateStyles.size() && dateStyles.at(style);
-        if (!sheet.setCell(column, cellText(type, value, dateStyle, shared))) {
-            setError(path, sheet.refusal());
-            return false;
-        }
-    }
-    if (xml.hasError()) {
-        setError(path, damaged.arg(sheetPart));
-        return false;
-    }
-    if (!sheet.finish(content)) {
-        setError(path, sheet.refusal());
+    if (outcome != SheetScan::Outcome::Done)
+        return readWhole(stream.whole());
+    if (!scan.finish(content)) {
+        setError(path, scan.refusal());
         return false;
     }
     return true;

@@ -92,10 +92,17 @@ void appendUtf8(char32_t code, std::string *out)
 
 } // namespace
 
-XmlScanner::XmlScanner(QByteArrayView utf8) : pos_(utf8.data()), end_(utf8.data() + utf8.size())
+XmlScanner::XmlScanner(QByteArrayView utf8, bool last) :
+    pos_(utf8.data()), end_(utf8.data() + utf8.size()), last_(last)
 {
     if (std::string_view(pos_, size_t(end_ - pos_)).starts_with("\xEF\xBB\xBF"))
         pos_ += 3;
+}
+
+void XmlScanner::extend(const char *end, bool last)
+{
+    end_ = end;
+    last_ = last;
 }
 
 XmlScanner::Token XmlScanner::fail()
@@ -115,6 +122,8 @@ XmlScanner::Token XmlScanner::next()
         return Token::EndElement;
     }
     for (;;) {
+        if (pos_ == end_ && !last_)
+            return Token::EndOfPiece;
         if (pos_ == end_)
             return open_.empty() && root_ ? Token::EndOfDocument : fail();
         if (*pos_ != '<') {
@@ -291,7 +300,7 @@ bool XmlScanner::skipElement()
     const size_t depth = open_.size();
     for (;;) {
         const Token token = next();
-        if (token == Token::Invalid || token == Token::EndOfDocument)
+        if (token == Token::Invalid || token == Token::EndOfDocument || token == Token::EndOfPiece)
             return false;
         if (token == Token::EndElement && open_.size() < depth)
             return true;

@@ -16,9 +16,15 @@
 class XmlScanner
 {
 public:
-    enum class Token { StartElement, EndElement, Text, EndOfDocument, Invalid };
+    // EndOfPiece: the end of the bytes given so far, when more are to come (see extend()).
+    enum class Token { StartElement, EndElement, Text, EndOfDocument, EndOfPiece, Invalid };
 
-    explicit XmlScanner(QByteArrayView utf8);
+    // `last` false: the document goes on past these bytes, given later by extend(). Each
+    // piece must end between two tokens (a text may come in two).
+    explicit XmlScanner(QByteArrayView utf8, bool last = true);
+    // The document's bytes now reach `end`, past where the last piece ended; the same
+    // bytes stay where they were.
+    void extend(const char *end, bool last);
 
     Token next();
     bool hasError() const { return error_; }
@@ -62,6 +68,7 @@ private:
     bool pendingEnd_ = false; // an empty element <a/> gives its end tag next
     bool cdata_ = false;      // the current text is a CDATA section
     bool root_ = false;       // an element has been seen
+    bool last_ = true;        // the bytes up to end_ are the whole document
     std::string_view name_;
     std::string_view text_;
     std::vector<std::string_view> open_; // qualified names of the open elements

@@ -28,11 +28,14 @@ private Q_SLOTS:
     void rowOfSpacesIsNoPerson();
     void cellsInEveryForm_data();
     void cellsInEveryForm();
+    void sheetReadInPieces_data();
+    void sheetReadInPieces();
 
 private:
     // A workbook whose sheet `Elenco` holds `rows` (the <row> elements), then `padding`
     // blanks before its end; `styles` is the styles part, none when empty.
-    QString workbook(const QString &name, const QByteArray &rows, qint64 padding = 0, const QByteArray &styles = {});
+    QString workbook(const QString &name, const QByteArray &rows, qint64 padding = 0, const QByteArray &styles = {},
+                     const QByteArray &sheet = {});
     QTemporaryDir dir_;
 };
 
@@ -72,8 +75,9 @@ SheetContent readWithColumns(const QString &path, const QList<int> &columns, QSt
 
 } // namespace
 
+// `sheet`, when given, is the sheet's part as it is, in place of one made of `rows`.
 QString TestXlsxSheetReader::workbook(const QString &name, const QByteArray &rows, qint64 padding,
-                                      const QByteArray &styles)
+                                      const QByteArray &styles, const QByteArray &sheet)
 {
     const QString path = dir_.filePath(name);
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
@@ -88,8 +92,10 @@ QString TestXlsxSheetReader::workbook(const QString &name, const QByteArray &row
                          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                          "<Relationship Id=\"rId1\" Type=\""
                              + relations + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>")
-              && addPart(zip, "xl/worksheets/sheet1.xml", "<worksheet xmlns=\"" + main + "\"><sheetData>" + rows,
-                         padding, "</sheetData></worksheet>");
+              && (sheet.isEmpty() ? addPart(zip, "xl/worksheets/sheet1.xml",
+                                            "<worksheet xmlns=\"" + main + "\"><sheetData>" + rows, padding,
+                                            "</sheetData></worksheet>")
+                                  : addPart(zip, "xl/worksheets/sheet1.xml", sheet));
     if (!styles.isEmpty())
         ok = ok && addPart(zip, "xl/styles.xml", "<styleSheet xmlns=\"" + main + "\">" + styles + "</styleSheet>");
     return zipClose(zip, nullptr) == ZIP_OK && ok ? path : QString();
@@ -262,6 +268,85 @@ void TestXlsxSheetReader::cellsInEveryForm()
     }
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(content.rows, QList<QStringList>({{"Rossi", text}, {"Verdi", ""}}));
+}
+
+// The sheet is read while it is inflated, in pieces of 64 KB each ending after the last row
+// end mark inflated; a sheet whose pieces do not read as one is read again whole.
+void TestXlsxSheetReader::sheetReadInPieces_data()
+{
+    // {n}: the number of the row where it is written.
+    QTest::addColumn<QByteArray>("trap"); // written where the first piece ends
+    QTest::addColumn<QString>("trapCell"); // the text of the trap's cell, if it has one
+    QTest::addColumn<QByteArray>("later"); // a row among the last ones
+    QTest::addColumn<QString>("refusal"); // a part of the message, empty when the sheet is read
+    // The end mark inside a comment or a CDATA section: the first piece ends inside it.
+    QTest::newRow("rows only") << QByteArray() << QString() << QByteArray() << QString();
+    QTest::newRow("row end in a comment") << QByteArray("<!--</row>-->") << QString() << QByteArray() << QString();
+    QTest::newRow("row end in a CDATA section")
+        << QByteArray(R"(<row r="{n}"><c r="A{n}" t="inlineStr"><is><t><![CDATA[</row>]]></t></is></c></row>)")
+        << QStringLiteral("</row>") << QByteArray() << QString();
+    QTest::newRow("damaged in a later piece") << QByteArray() << QString()
+                                              << QByteArray(R"(<row r="{n}"><c r="A{n}"></x></row>)")
+                                              << QStringLiteral("il file è danneggiato");
+    QTest::newRow("rows out of order in a later piece") << QByteArray() << QString()
+                                                        << QByteArray(R"(<row r="3"><c r="A3"><v>1</v></c></row>)")
+                                                        << QStringLiteral("viene dopo la riga");
+}
+
+void TestXlsxSheetReader::sheetReadInPieces()
+{
+    QFETCH(QByteArray, trap);
+    QFETCH(QString, trapCell);
+    QFETCH(QByteArray, later);
+    QFETCH(QString, refusal);
+    constexpr int kPiece = 1 << 16;
+    QByteArray sheet = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>"
+                       + row(1, cell("A1", "Cognome"));
+    QStringList expected;
+    int number = 2;
+    const auto numbered = [&](QByteArray xml) {
+        if (xml.contains("{n}"))
+            xml.replace("{n}", QByteArray::number(number++));
+        return xml;
+    };
+    const auto addRow = [&] {
+        const QByteArray name = "Rossi " + QByteArray::number(number);
+        sheet += row(number, cell(qPrintable(QStringLiteral("A%1").arg(number)), name));
+        expected << QString::fromLatin1(name);
+        ++number;
+    };
+    // Rows up to the end of the first piece, blanks to put the trap's end mark just before it.
+    while (sheet.size() + 200 + trap.size() < kPiece)
+        addRow();
+    if (!trap.isEmpty()) {
+        trap = numbered(trap);
+        const qsizetype markEnd = trap.indexOf("</row>") + 6;
+        sheet += QByteArray(kPiece - 2 - sheet.size() - markEnd, ' ') + trap;
+        QVERIFY(sheet.indexOf("</row>", kPiece - 2 - 6) == kPiece - 2 - 6);
+        if (!trapCell.isEmpty())
+            expected << trapCell;
+    }
+    while (sheet.size() < 3 * kPiece) {
+        addRow();
+        if (!later.isEmpty() && sheet.size() > 2 * kPiece) {
+            sheet += numbered(later);
+            later.clear();
+        }
+    }
+    sheet += "</sheetData></worksheet>";
+    const QString path = workbook(QStringLiteral("pezzi.xlsx"), {}, 0, {}, sheet);
+    QVERIFY(!path.isEmpty());
+    QString error;
+    const SheetContent content = readWithColumns(path, {0}, &error);
+    if (!refusal.isEmpty()) {
+        QVERIFY2(error.contains(refusal), qPrintable(error));
+        return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList read;
+    for (const QStringList &cells : content.rows)
+        read << cells.value(0);
+    QCOMPARE(read, expected);
 }
 
 QTEST_GUILESS_MAIN(TestXlsxSheetReader)
