@@ -225,17 +225,17 @@ QByteArray catalogueStatement()
     // One row per column of each table there (one with null columns for a table missing),
     // each with the table's rights and the server's readiness to take changes.
     return "SELECT t.name, c.oid IS NOT NULL, COALESCE(has_table_privilege(c.oid, 'INSERT') AND "
-          "has_table_privilege(c.oid, 'UPDATE') AND has_table_privilege(c.oid, 'DELETE'), false), "
-          "current_setting('transaction_read_only') = 'on', a.attname, "
-          "COALESCE(array_position(i.indkey::int2[], a.attnum) - array_lower(i.indkey::int2[], 1) + 1, 0) "
-          "FROM unnest(ARRAY["
-          + names.join(QLatin1Char(',')).toUtf8()
-          + "]::text[]) WITH ORDINALITY AS t(name, n) "
-            "LEFT JOIN pg_class c ON c.relname = t.name AND c.relnamespace = current_schema()::regnamespace "
-            "AND c.relkind IN ('r', 'p') "
-            "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
-            "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
-            "ORDER BY t.n, a.attnum";
+           "has_table_privilege(c.oid, 'UPDATE') AND has_table_privilege(c.oid, 'DELETE'), false), "
+           "current_setting('transaction_read_only') = 'on', a.attname, "
+           "COALESCE(array_position(i.indkey::int2[], a.attnum) - array_lower(i.indkey::int2[], 1) + 1, 0) "
+           "FROM unnest(ARRAY["
+           + names.join(QLatin1Char(',')).toUtf8()
+           + "]::text[]) WITH ORDINALITY AS t(name, n) "
+             "LEFT JOIN pg_class c ON c.relname = t.name AND c.relnamespace = current_schema()::regnamespace "
+             "AND c.relkind IN ('r', 'p') "
+             "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+             "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
+             "ORDER BY t.n, a.attnum";
 }
 
 Catalogue readCatalogue(PgConnection &db)

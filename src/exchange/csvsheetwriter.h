@@ -41,7 +41,7 @@ private:
     bool put(qsizetype atLeast);
 
     QFile file_;
-    QByteArray out_;                      // lines gathered to be written in large pieces
+    QByteArray out_; // lines gathered to be written in large pieces
     // Of each exported column of the result: its kind, and whether its cells are written
     // from their stored bytes (the type the export gives it is its kind's).
     std::vector<Values::Kind> kinds_;

@@ -85,10 +85,10 @@ WorkbookArchive::Part WorkbookArchive::open(const QString &name, qint64 *most, q
         return Part::Damaged;
     // The most this part may inflate to. minizip stops at the size the archive declares,
     // which is checked first; the count while inflating holds whatever it declares.
-    *most = std::min<qint64>(
-        kMaxPartBytes,
-        std::max<qint64>(kRatioFreeBytes,
-                         qint64(std::min<ZPOS64_T>(info.compressed_size, kMaxPartBytes)) * kMaxPartRatio));
+    *most = std::min<qint64>(kMaxPartBytes,
+                             std::max<qint64>(kRatioFreeBytes,
+                                              qint64(std::min<ZPOS64_T>(info.compressed_size, kMaxPartBytes))
+                                                  * kMaxPartRatio));
     if (info.uncompressed_size > ZPOS64_T(*most))
         return Part::TooLarge;
     if (unzOpenCurrentFile(zip_) != UNZ_OK)

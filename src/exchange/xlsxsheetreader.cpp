@@ -166,7 +166,9 @@ public:
 
     SheetScan(const SheetReader::ColumnChoice &choice, const std::vector<QString> &shared,
               const QList<bool> &dateStyles, const QString &partName) :
-        sheet_(choice, XlsxSheetReader::kMaxRows), shared_(shared), dateStyles_(dateStyles),
+        sheet_(choice, XlsxSheetReader::kMaxRows),
+        shared_(shared),
+        dateStyles_(dateStyles),
         damaged_(QStringLiteral("il file è danneggiato (parte %1 illeggibile).").arg(partName))
     {}
 

@@ -92,8 +92,7 @@ void appendUtf8(char32_t code, std::string *out)
 
 } // namespace
 
-XmlScanner::XmlScanner(QByteArrayView utf8, bool last) :
-    pos_(utf8.data()), end_(utf8.data() + utf8.size()), last_(last)
+XmlScanner::XmlScanner(QByteArrayView utf8, bool last) : pos_(utf8.data()), end_(utf8.data() + utf8.size()), last_(last)
 {
     if (std::string_view(pos_, size_t(end_ - pos_)).starts_with("\xEF\xBB\xBF"))
         pos_ += 3;

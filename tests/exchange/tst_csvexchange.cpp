@@ -164,8 +164,9 @@ void TestCsvExchange::storedCells_data()
     text("blank ending a long text", "abcdefghijklmnop ", true);
     // Each byte that matters at every place of texts shorter than eight bytes, of eight, and
     // of a word and a piece (whose last word is read again, overlapping).
-    const QList<QPair<const char *, QByteArray>> bytes = {
-        {"separator", ";"}, {"quote", "\""}, {"LF", "\n"}, {"CR", "\r"}, {"accent", "\xC3\xA0"}, {"invalid", "\xFF"}};
+    const QList<QPair<const char *, QByteArray>> bytes = {{"separator", ";"},     {"quote", "\""},
+                                                          {"LF", "\n"},           {"CR", "\r"},
+                                                          {"accent", "\xC3\xA0"}, {"invalid", "\xFF"}};
     for (const qsizetype size : {1, 2, 7, 8, 9, 15, 16, 17}) {
         for (const auto &[what, piece] : bytes) {
             for (qsizetype at = 0; at + piece.size() <= size; ++at) {

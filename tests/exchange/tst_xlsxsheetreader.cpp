@@ -92,10 +92,10 @@ QString TestXlsxSheetReader::workbook(const QString &name, const QByteArray &row
                          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                          "<Relationship Id=\"rId1\" Type=\""
                              + relations + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>")
-              && (sheet.isEmpty() ? addPart(zip, "xl/worksheets/sheet1.xml",
-                                            "<worksheet xmlns=\"" + main + "\"><sheetData>" + rows, padding,
-                                            "</sheetData></worksheet>")
-                                  : addPart(zip, "xl/worksheets/sheet1.xml", sheet));
+              && (sheet.isEmpty()
+                      ? addPart(zip, "xl/worksheets/sheet1.xml", "<worksheet xmlns=\"" + main + "\"><sheetData>" + rows,
+                                padding, "</sheetData></worksheet>")
+                      : addPart(zip, "xl/worksheets/sheet1.xml", sheet));
     if (!styles.isEmpty())
         ok = ok && addPart(zip, "xl/styles.xml", "<styleSheet xmlns=\"" + main + "\">" + styles + "</styleSheet>");
     return zipClose(zip, nullptr) == ZIP_OK && ok ? path : QString();
@@ -275,22 +275,22 @@ void TestXlsxSheetReader::cellsInEveryForm()
 void TestXlsxSheetReader::sheetReadInPieces_data()
 {
     // {n}: the number of the row where it is written.
-    QTest::addColumn<QByteArray>("trap"); // written where the first piece ends
+    QTest::addColumn<QByteArray>("trap");  // written where the first piece ends
     QTest::addColumn<QString>("trapCell"); // the text of the trap's cell, if it has one
     QTest::addColumn<QByteArray>("later"); // a row among the last ones
-    QTest::addColumn<QString>("refusal"); // a part of the message, empty when the sheet is read
+    QTest::addColumn<QString>("refusal");  // a part of the message, empty when the sheet is read
     // The end mark inside a comment or a CDATA section: the first piece ends inside it.
     QTest::newRow("rows only") << QByteArray() << QString() << QByteArray() << QString();
     QTest::newRow("row end in a comment") << QByteArray("<!--</row>-->") << QString() << QByteArray() << QString();
     QTest::newRow("row end in a CDATA section")
         << QByteArray(R"(<row r="{n}"><c r="A{n}" t="inlineStr"><is><t><![CDATA[</row>]]></t></is></c></row>)")
         << QStringLiteral("</row>") << QByteArray() << QString();
-    QTest::newRow("damaged in a later piece") << QByteArray() << QString()
-                                              << QByteArray(R"(<row r="{n}"><c r="A{n}"></x></row>)")
-                                              << QStringLiteral("il file è danneggiato");
-    QTest::newRow("rows out of order in a later piece") << QByteArray() << QString()
-                                                        << QByteArray(R"(<row r="3"><c r="A3"><v>1</v></c></row>)")
-                                                        << QStringLiteral("viene dopo la riga");
+    QTest::newRow("damaged in a later piece")
+        << QByteArray() << QString() << QByteArray(R"(<row r="{n}"><c r="A{n}"></x></row>)")
+        << QStringLiteral("il file è danneggiato");
+    QTest::newRow("rows out of order in a later piece")
+        << QByteArray() << QString() << QByteArray(R"(<row r="3"><c r="A3"><v>1</v></c></row>)")
+        << QStringLiteral("viene dopo la riga");
 }
 
 void TestXlsxSheetReader::sheetReadInPieces()
