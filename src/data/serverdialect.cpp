@@ -335,7 +335,7 @@ bool endsWhereCondition(const std::vector<Token> &tokens, const std::vector<size
 // no value is null. Returns the last token rewritten, or k when the statement is left as it is.
 size_t notInAsNotExists(std::vector<Token> &tokens, const std::vector<size_t> &sig, size_t k)
 {
-    const auto text = [&](size_t s) -> const QString & { return tokens[sig[s]].text; };
+    const auto text = [&](size_t s) -> QString { return tokens[sig[s]].text; }; // a copy: tokens are cleared below
     if (k < 3 || k + 7 >= sig.size() || !isWord(tokens[sig[k + 1]], "IN") || text(k + 2) != QLatin1String("(")
         || !isWord(tokens[sig[k + 3]], "SELECT"))
         return k;
