@@ -1,152 +1,16 @@
 #include "exchange/jetconversion.h"
 
 #include "core/passwordhash.h"
+#include "exchange/jetlayout.h"
 #include "exchange/jetreport.h"
 #include "exchange/jetvalues.h"
 
 #include <QVarLengthArray>
 
-#include <array>
-
 namespace {
 
 using Values::Kind;
-
-struct ColumnSpec
-{
-    const char *name;
-    Kind kind;
-};
-
-struct TableSpec
-{
-    const char *name;
-    const char *key; // the column whose values must be present and distinct; null for none
-    std::initializer_list<ColumnSpec> columns;
-};
-
-const std::array<TableSpec, 7> kTables = {{
-    {"Committente",
-     "IdCommittente",
-     {{"IdCommittente", Kind::Integer},
-      {"Cognome", Kind::Text},
-      {"Nome", Kind::Text},
-      {"Qualifica", Kind::Text},
-      {"Codice_fiscale", Kind::Text},
-      {"Partita_iva", Kind::Text},
-      {"Note", Kind::Text}}},
-    {"Indirizzo",
-     "IdCommittente",
-     {{"IdCommittente", Kind::Integer}, {"CAP", Kind::Text}, {"Città", Kind::Text}, {"Via", Kind::Text}}},
-    {"Recapiti",
-     "IdCommittente",
-     {{"IdCommittente", Kind::Integer},
-      {"Numero_telefono1", Kind::Text},
-      {"Numero_telefono2", Kind::Text},
-      {"Numero_fax", Kind::Text},
-      {"Numero_cell1", Kind::Text},
-      {"Numero_cell2", Kind::Text},
-      {"E_mail", Kind::Text},
-      {"Sito_internet", Kind::Text}}},
-    {"Progetto",
-     "IdProgetto",
-     {{"IdProgetto", Kind::Integer},
-      {"IdCommittente", Kind::Integer},
-      {"Cognome_progettista", Kind::Text},
-      {"Nome_progettista", Kind::Text},
-      {"Descrizione", Kind::Text},
-      {"Comune", Kind::Text},
-      {"Stato", Kind::Text},
-      {"Importo_totale", Kind::Amount},
-      {"Importo_pagato", Kind::Amount},
-      {"Data_inizio", Kind::Date},
-      {"Data_fine", Kind::Date},
-      {"Data_scadenza", Kind::Date},
-      {"Archivio", Kind::Text},
-      {"Nota", Kind::Text}}},
-    {"Pagamenti",
-     "IdFattura",
-     {{"IdProgetto", Kind::Integer},
-      {"IdFattura", Kind::Integer},
-      {"Importo", Kind::Amount},
-      {"Data", Kind::Date},
-      {"Fattura", Kind::Text}}},
-    {"Stato", nullptr, {{"Stato_progetto", Kind::Text}}},
-    {"Applicazione", nullptr, {{"Codice", Kind::Text}}},
-}};
-
-// libmdb's column types (mdbtools.h), named as Access names them.
-enum JetType : quint8 {
-    kBool = 0x01,
-    kByte = 0x02,
-    kInt = 0x03,
-    kLongInt = 0x04,
-    kMoney = 0x05,
-    kFloat = 0x06,
-    kDouble = 0x07,
-    kDateTime = 0x08,
-    kText = 0x0a,
-    kMemo = 0x0c,
-};
-
-QString typeName(quint8 type)
-{
-    switch (type) {
-    case kBool:
-        return QStringLiteral("Sì/No");
-    case kByte:
-        return QStringLiteral("Numerico (Byte)");
-    case kInt:
-        return QStringLiteral("Numerico (Intero)");
-    case kLongInt:
-        return QStringLiteral("Numerico (Intero lungo)");
-    case kMoney:
-        return QStringLiteral("Valuta");
-    case kFloat:
-        return QStringLiteral("Numerico (Precisione singola)");
-    case kDouble:
-        return QStringLiteral("Numerico (Precisione doppia)");
-    case kDateTime:
-        return QStringLiteral("Data/ora");
-    case kText:
-        return QStringLiteral("Testo");
-    case kMemo:
-        return QStringLiteral("Memo");
-    default:
-        return QStringLiteral("di codice %1").arg(type);
-    }
-}
-
-bool canHold(Kind kind, quint8 type)
-{
-    switch (kind) {
-    case Kind::Integer:
-        return type == kByte || type == kInt || type == kLongInt;
-    case Kind::Amount:
-        // A single-precision number cannot hold every amount to the cent.
-        return type == kMoney || type == kDouble || type == kByte || type == kInt || type == kLongInt;
-    case Kind::Date:
-        return type == kDateTime;
-    case Kind::Text:
-        return type == kText || type == kMemo;
-    }
-    return false;
-}
-
-QString kindName(Kind kind)
-{
-    switch (kind) {
-    case Kind::Integer:
-        return QStringLiteral("un numero intero");
-    case Kind::Amount:
-        return QStringLiteral("un importo");
-    case Kind::Date:
-        return QStringLiteral("una data");
-    case Kind::Text:
-        return QStringLiteral("un testo");
-    }
-    return {};
-}
+using namespace JetLayout;
 
 QString keyText(const QString &column, const QVariant &value)
 {
@@ -162,17 +26,6 @@ bool isKnownState(const QString &name)
                                       QStringLiteral("Sospeso"), QStringLiteral("Annullato")};
     return known.contains(name.trimmed(), Qt::CaseInsensitive);
 }
-
-int tableIndex(const QString &name)
-{
-    for (int i = 0; i < int(kTables.size()); ++i) {
-        if (name.compare(QString::fromUtf8(kTables[std::size_t(i)].name), Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-enum TableIndex { kPersons, kAddresses, kContacts, kProjects, kPayments, kStates, kApplication };
 
 // The converted rows kept in memory.
 class MemoryRows : public ConvertedRows
@@ -217,7 +70,7 @@ void JetConversion::start(JetReport *report)
     refusal_.clear();
     written_.clear();
     unreadable_.clear();
-    seen_.fill(false, int(kTables.size()));
+    seen_.fill(false, int(JetLayout::tables().size()));
     next_ = 0;
     current_ = -1;
     persons_.clear();
@@ -235,7 +88,7 @@ bool JetConversion::prepare(const JetData &data, JetReport *report)
     start(report);
     for (const QString &name : data.unreadable)
         unreadableTable(name);
-    for (const TableSpec &layout : kTables) {
+    for (const TableSpec &layout : JetLayout::tables()) {
         const JetTable *source = data.table(QString::fromUtf8(layout.name));
         if (!source)
             continue;
@@ -270,7 +123,7 @@ void JetConversion::beginTable(const JetTable &source)
     // end), the rest is only read.
     if (!refusal_.isEmpty() || index != int(written_.size()))
         return;
-    const TableSpec &layout = kTables[std::size_t(index)];
+    const TableSpec &layout = JetLayout::tables()[std::size_t(index)];
     shape_ = ConvertedTable();
     shape_.name = QString::fromUtf8(layout.name);
     sourceColumn_.clear();
@@ -382,14 +235,14 @@ bool JetConversion::finish()
 {
     current_ = -1;
     QStringList missing;
-    for (int i = 0; i < int(kTables.size()); ++i) {
+    for (int i = 0; i < int(JetLayout::tables().size()); ++i) {
         if (!seen_.at(i))
-            missing << QString::fromUtf8(kTables[std::size_t(i)].name);
+            missing << QString::fromUtf8(JetLayout::tables()[std::size_t(i)].name);
     }
     // What is wrong with the file as a whole is said before what is wrong in a table.
     if (!unreadable_.isEmpty()) {
         refusal_ = QStringLiteral("la definizione della tabella %1 è danneggiata.").arg(unreadable_.first());
-    } else if (missing.size() == int(kTables.size())) {
+    } else if (missing.size() == int(JetLayout::tables().size())) {
         refusal_ = QStringLiteral("il file non contiene le tabelle dell'archivio (Committente, Indirizzo, Recapiti, "
                                   "Progetto, Pagamenti, Stato, Applicazione).");
     } else if (!missing.isEmpty()) {
@@ -569,7 +422,7 @@ void JetConversion::checkPayment(const QList<QVariant> &row)
 
 void JetConversion::reportProjects()
 {
-    const QString table = QString::fromUtf8(kTables[kProjects].name);
+    const QString table = QString::fromUtf8(JetLayout::tables()[kProjects].name);
     for (const Project &p : std::as_const(projects_)) {
         const QString key = QStringLiteral("IdProgetto %1").arg(p.key);
         if (!p.hasPerson)
@@ -620,7 +473,7 @@ bool JetConversion::keepState(const QList<QVariant> &row)
 void JetConversion::reportUnknownStates()
 {
     // Projects in a state the program does not know, counted by name.
-    const QString table = QString::fromUtf8(kTables[kProjects].name);
+    const QString table = QString::fromUtf8(JetLayout::tables()[kProjects].name);
     for (auto it = unknownStates_.cbegin(); it != unknownStates_.cend(); ++it) {
         report_->add(table, QStringLiteral("IdProgetto %1").arg(it.value().join(QStringLiteral(", "))),
                      QStringLiteral("Stato"),
